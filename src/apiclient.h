@@ -1,0 +1,72 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#pragma once
+
+#include "repository.h"
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPromise>
+#include <QUrl>
+
+#include <functional>
+
+QT_BEGIN_NAMESPACE
+class QNetworkReply;
+QT_END_NAMESPACE
+
+namespace Brindle::Internal {
+
+// REST client of one repository: finds the GitLab group, lists its projects and
+// downloads batches of examples (archive and avatar) under one progress entry.
+class ApiClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ApiClient(const QUrl &url, QObject *parent = nullptr);
+    ~ApiClient() override;
+
+    void shutdown();
+    bool isReady() const { return groupId != 0; }
+    void download(const Repository::Examples &examples);
+
+public slots:
+    void fetch();
+
+signals:
+    void ready();
+    void statusChanged(const QString &status);
+    void fetched(const Brindle::Internal::Repository::Examples &examples);
+    void downloadsFinished(const Brindle::Internal::Repository::Examples &examples);
+
+private:
+    void findGroup();
+    void onGroupFound(const QJsonDocument &document);
+    void onFetched(const QJsonDocument &document);
+    void emitStatusChanged(const QString &status);
+    void makeRequest(const QUrl &url,
+                     const QByteArray &contentType,
+                     const std::function<void(QNetworkReply &)> &onFinished,
+                     const std::function<void()> &onError);
+
+    void setupDownloadTask(int count);
+    void download(const QSharedPointer<Example> &example);
+    void downloadImage(const QSharedPointer<Example> &example);
+    void onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success);
+
+    QUrl baseUrl;
+    QString group;
+    QNetworkAccessManager manager;
+    quint64 groupId = 0;
+    int groupType = 0;
+    bool canceled = false;
+    QPromise<void> promise;
+    Repository::Examples queue;
+    Repository::Examples downloaded;
+};
+
+} // namespace Brindle::Internal

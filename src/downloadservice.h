@@ -1,0 +1,65 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#pragma once
+
+#include "repository.h"
+#include "settings.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QSharedPointer>
+#include <QTimer>
+
+QT_BEGIN_NAMESPACE
+class QWidget;
+QT_END_NAMESPACE
+
+namespace Brindle::Internal {
+
+// The one service of the plugin: keeps the configured repositories, decides after every
+// listing what to (re)install, unpacks and registers downloaded examples and tells the
+// host when its examples changed.
+class DownloadService : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DownloadService(QObject *parent = nullptr);
+    ~DownloadService() override;
+
+    QSharedPointer<Repository> findRepository(const QString &name) const;
+    QList<QSharedPointer<Example>> examples(const QString &name) const;
+    void save(const QString &name, const QSet<QString> &examples);
+
+signals:
+    void updated();
+    void statusChanged(const QString &status);
+
+public slots:
+    void shutdown();
+
+private slots:
+    void onDownloaded(const Brindle::Internal::Repository::Examples &examples);
+    void onFetched();
+    void onDeferredDialogClosed();
+
+private:
+    void emitStatusChanged(const QString &status);
+    void downloadExample(const QSharedPointer<Example> &example);
+    void registerExample(const QString &name, const QSharedPointer<Example> &example);
+    void finishRegisterExample(const QSharedPointer<Example> &example);
+    void emitUpdatesWhenNoDialog();
+    void deferUpdatesUntilDialogClosed(QWidget *dialog);
+
+    Settings settings;
+    QTimer restartTimer;
+    QList<QSharedPointer<Repository>> repositories;
+    QList<QSharedPointer<Example>> pendingExamples;
+    bool updatesDeferred = false;
+    QPointer<QWidget> deferredDialog;
+};
+
+} // namespace Brindle::Internal

@@ -1,0 +1,48 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QDebug>
+#include <QImage>
+#include <QJsonObject>
+#include <QMutex>
+#include <QStringList>
+
+namespace Brindle::Internal {
+
+// One example project: the GitLab project object as received, plus the downloaded
+// archive and the scaled avatar. Always shared through QSharedPointer<Example>.
+class Example : public QJsonObject
+{
+public:
+    explicit Example(const QJsonObject &project);
+
+    qint64 id() const;
+    QString name() const;
+    QString displayName() const;
+    QString description() const;
+    QString url() const;
+    QString imageUrl() const;
+    QDateTime lastActivity() const;
+    QStringList tags() const;
+    bool isValid() const;
+
+    void setData(const QByteArray &data);
+    QByteArray data() const;
+
+    void setImage(const QByteArray &data);
+    QImage image() const;
+
+private:
+    QByteArray m_data;
+    mutable QMutex m_dataMutex;
+    QImage m_image;
+    mutable QMutex m_imageMutex;
+};
+
+QDebug operator<<(QDebug debug, const Example &example);
+
+} // namespace Brindle::Internal

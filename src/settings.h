@@ -1,0 +1,65 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#pragma once
+
+#include <QDate>
+#include <QFileInfo>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+namespace Utils { class QtcSettings; }
+
+namespace Brindle::Internal {
+
+// The plugin's persisted configuration, a plain value. Every holder (the download service,
+// each options page widget, the start-up refresh) loads its own copy.
+class Settings
+{
+public:
+    class RepositoryInfo
+    {
+    public:
+        QUrl url;
+        QSet<QString> removedExamples;
+        // Not persisted: the options page's pending edits and what it found on disk
+        QSet<QString> examplesToRemove;
+        QSet<QString> examplesToInstall;
+        QList<QFileInfo> manifests;
+    };
+
+    QHash<QString, QDate> lastCheckedDates;
+    quint32 updatesCheckTimeoutDays = 1;
+    quint32 serviceRestartTimeoutSeconds = 60;
+    QHash<QString, RepositoryInfo> repositories;
+
+    void load(Utils::QtcSettings *settings);
+    void save(Utils::QtcSettings *settings) const;
+
+    // Writes only the check date of one repository, merged with the stored dates, so that
+    // a holder never overwrites what another one stored meanwhile.
+    static void saveCheckedDate(Utils::QtcSettings *settings, const QString &name, const QDate &date);
+    // Writes only what the options page owns: the removed-examples set of every repository
+    // of this copy that is still stored (merged into the stored table) and the update interval.
+    void saveUserChoices(Utils::QtcSettings *settings) const;
+
+    QString findName(const QUrl &url) const;
+
+    static QString location();
+    static void updateInstalledExamplesValue(Utils::QtcSettings *settings);
+};
+
+QStringList toStringList(const QHash<QString, Settings::RepositoryInfo> &repositories);
+QHash<QString, Settings::RepositoryInfo> fromStringList(const QStringList &list);
+QStringList lastUpdateTimeToStringList(const QHash<QString, QDate> &dates);
+QHash<QString, QDate> lastCheckedDateFromStringList(const QStringList &list);
+
+// True when name can be used as exactly one directory name below a parent directory:
+// not empty, not "." or "..", no "/" or "\", no NUL or other control characters.
+bool isSafePathComponent(const QString &name);
+
+} // namespace Brindle::Internal
