@@ -1,2 +1,458 @@
 // Copyright (C) 2026 The Brindle Authors
 // SPDX-License-Identifier: GPL-3.0-only
+
+#include "apiclient.h"
+
+#include "constants.h"
+#include "logging.h"
+
+#include <coreplugin/progressmanager/futureprogress.h>
+#include <coreplugin/progressmanager/progressmanager.h>
+#include <utils/id.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslSocket>
+
+#include <algorithm>
+#include <utility>
+
+namespace Brindle::Internal {
+
+const char API_PATH[] = "/api/v4";
+const char EXAMPLES_GROUP[] = "palvexos/examples";
+const char DEMOS_GROUP[] = "palvexos/demos";
+const char SEARCH_PATH[] = "/groups?search=\"%1\"";
+const char FETCH_PATH[] = "/groups/%1";
+const char DOWNLOAD_PATH[] = "/projects/%1/repository/archive%2";
+const char DOWNLOAD_TASK_TYPE[] = "LoadExamplesTask";
+
+// A server that stops sending for this long fails the request instead of holding the batch
+// and its progress entry forever.
+static int s_transferTimeout = 60000;
+
+static QJsonDocument getReply(QNetworkReply *reply)
+{
+    const QByteArray body = reply->readAll();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError) {
+        qCDebug(Log::api) << "Json response:" << body;
+        qCDebug(Log::api) << "Json parse error: " << error.errorString();
+    }
+    return document;
+}
+
+ApiClient::ApiClient(const QUrl &url, QObject *parent)
+    : QObject(parent)
+{
+    qRegisterMetaType<Repository::Examples>("Brindle::Internal::Repository::Examples");
+
+    // Request URLs are built by appending to the base as text, so a query or fragment of the
+    // repository URL would end up in front of the API path and misdirect every request.
+    baseUrl = url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    baseUrl.setPath(QLatin1String(API_PATH));
+    if (!baseUrl.isValid() || baseUrl.isLocalFile() || baseUrl.isRelative()) {
+        qCDebug(Log::api) << "Provided repository url is not valid:" << url.toString();
+        return;
+    }
+
+    group = url.path(QUrl::FullyDecoded);
+    if (group.startsWith(QLatin1Char('/')))
+        group.remove(0, 1);
+    if (group.endsWith(QLatin1Char('/')))
+        group.chop(1);
+
+    if (group == QLatin1String(EXAMPLES_GROUP))
+        groupType = 1;
+    else if (group == QLatin1String(DEMOS_GROUP))
+        groupType = 2;
+
+    if (group.isEmpty()) {
+        qCDebug(Log::api) << "Provided repository url has no group:" << url.toString();
+        return;
+    }
+
+    if (!QSslSocket::supportsSsl()) {
+        qCDebug(Log::api) << "Platform SSL support is not detected - connection to the "
+                             "repositories most likely will not be established!";
+    }
+
+    // The creator connects its signals after construction; the lookup waits for the event loop.
+    QMetaObject::invokeMethod(this, &ApiClient::findGroup, Qt::QueuedConnection);
+}
+
+ApiClient::~ApiClient()
+{
+    shutdown();
+}
+
+void ApiClient::setTransferTimeout(int msecs)
+{
+    s_transferTimeout = msecs;
+}
+
+int ApiClient::transferTimeout()
+{
+    return s_transferTimeout;
+}
+
+void ApiClient::shutdown()
+{
+    // A shut-down client does no more work at all, not even a lookup that is still queued.
+    stopped = true;
+    disconnect(this, nullptr, nullptr, nullptr);
+    promise.finish();
+    ++batchNumber;
+    queue.clear();
+    downloaded.clear();
+
+    const QList<QNetworkReply *> replies = manager.findChildren<QNetworkReply *>();
+    for (QNetworkReply *reply : replies) {
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+}
+
+void ApiClient::emitStatusChanged(const QString &status)
+{
+    if (!status.isEmpty())
+        qCDebug(Log::api) << "Status:" << status;
+    emit statusChanged(status);
+}
+
+void ApiClient::makeRequest(const QUrl &url,
+                            const QByteArray &contentType,
+                            const std::function<void(QNetworkReply &)> &onFinished,
+                            const std::function<void()> &onError)
+{
+    qCDebug(Log::api) << "Requesting:" << url.toString();
+
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    request.setTransferTimeout(s_transferTimeout);
+    QNetworkReply *reply = manager.get(request);
+
+    connect(reply, &QNetworkReply::finished, this, [this, reply, onFinished, onError] {
+        // Released first: a handler may end up replacing this client, after which neither
+        // the reply nor the client may be touched again.
+        reply->deleteLater();
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (reply->error() == QNetworkReply::NoError && status >= 200 && status <= 299) {
+            onFinished(*reply);
+        } else {
+            emitStatusChanged(reply->errorString());
+            onError();
+        }
+    });
+}
+
+void ApiClient::findGroup()
+{
+    if (stopped)
+        return;
+
+    emitStatusChanged(tr("Searching examples"));
+    const QUrl url(baseUrl.toString() + QString::fromLatin1(SEARCH_PATH).arg(group));
+    makeRequest(
+        url,
+        "application/json",
+        [this](QNetworkReply &reply) { onGroupFound(getReply(&reply)); },
+        [] {});
+}
+
+void ApiClient::onGroupFound(const QJsonDocument &document)
+{
+    emitStatusChanged({});
+
+    if (document.isNull()) {
+        emitStatusChanged(tr("Search error: request return null object"));
+        return;
+    }
+
+    QJsonObject groupObject;
+    if (document.isArray()) {
+        // GitLab's search also returns descendants and look-alikes of the group, ordered by
+        // their short names, so the group is picked by its full path where possible.
+        const QJsonArray groups = document.array();
+        if (groups.size() >= 2)
+            qCDebug(Log::api) << "Search request return more than 1 object - taking first";
+        if (!groups.isEmpty())
+            groupObject = groups.first().toObject();
+        for (const QJsonValue &value : groups) {
+            const QJsonObject candidate = value.toObject();
+            const QString fullPath = candidate.value(QLatin1String("full_path")).toString();
+            if (fullPath.compare(group, Qt::CaseInsensitive) == 0) {
+                groupObject = candidate;
+                break;
+            }
+        }
+    } else {
+        groupObject = document.object();
+    }
+
+    if (!groupObject.contains(QLatin1String("id"))) {
+        emitStatusChanged(tr("Search error: request return wrong data - no id field"));
+        return;
+    }
+
+    groupId = quint64(qint64(groupObject.value(QLatin1String("id")).toInt()));
+    if (groupId != 0) {
+        emitStatusChanged(tr("API client is ready"));
+        emit ready();
+    }
+}
+
+void ApiClient::fetch()
+{
+    if (stopped)
+        return;
+
+    if (groupId == 0) {
+        emitStatusChanged(tr("Repository error: group id not found - unable to fetch examples"));
+        return;
+    }
+
+    emitStatusChanged(tr("Fetch examples"));
+    const QUrl url(baseUrl.toString() + QString::fromLatin1(FETCH_PATH).arg(groupId));
+    makeRequest(
+        url,
+        "application/json",
+        [this](QNetworkReply &reply) { onFetched(getReply(&reply)); },
+        [] {});
+}
+
+void ApiClient::onFetched(const QJsonDocument &document)
+{
+    emitStatusChanged({});
+
+    if (document.isNull()) {
+        emitStatusChanged(tr("Fetch error: request return null object"));
+        return;
+    }
+
+    QJsonObject groupObject;
+    if (document.isArray()) {
+        const QJsonArray groups = document.array();
+        if (groups.size() >= 2)
+            qCDebug(Log::api) << "Fetch request return more than 1 object - taking first";
+        if (!groups.isEmpty())
+            groupObject = groups.first().toObject();
+    } else {
+        groupObject = document.object();
+    }
+
+    if (!groupObject.contains(QLatin1String("projects"))) {
+        emitStatusChanged(tr("Fetch error: request return wrong data - no projects field"));
+        return;
+    }
+
+    Repository::Examples examples;
+    const QJsonArray projects = groupObject.value(QLatin1String("projects")).toArray();
+    for (const QJsonValue &project : projects) {
+        auto example = QSharedPointer<Example>::create(project.toObject());
+        if (example->isValid())
+            examples.append(example);
+    }
+    emit fetched(examples);
+}
+
+void ApiClient::download(const Repository::Examples &examples)
+{
+    if (stopped)
+        return;
+
+    // Every example of the running batch is still queued until it finishes, so an empty
+    // queue means no batch is running.
+    if (!queue.isEmpty()) {
+        joinDownloadTask(examples);
+        return;
+    }
+
+    Repository::Examples batch;
+    for (const QSharedPointer<Example> &example : examples) {
+        const bool known = std::any_of(batch.cbegin(), batch.cend(), [&](const auto &other) {
+            return other == example || other->id() == example->id();
+        });
+        if (!known)
+            batch.append(example);
+    }
+
+    setupDownloadTask(int(batch.size()));
+    queue.clear();
+    downloaded.clear();
+
+    if (batch.isEmpty()) {
+        // Nothing will ever complete an empty batch, so it ends here.
+        promise.finish();
+        emit downloadsFinished({});
+        return;
+    }
+
+    for (const QSharedPointer<Example> &example : std::as_const(batch)) {
+        if (canceled)
+            break;
+        queue.append(example);
+        download(example);
+    }
+}
+
+bool ApiClient::isInBatch(const QSharedPointer<Example> &example) const
+{
+    const auto same = [&example](const QSharedPointer<Example> &other) {
+        return other == example || other->id() == example->id();
+    };
+    return std::any_of(queue.cbegin(), queue.cend(), same)
+           || std::any_of(downloaded.cbegin(), downloaded.cend(), same);
+}
+
+void ApiClient::joinDownloadTask(const Repository::Examples &examples)
+{
+    // A second batch while one runs joins it: its entry grows, and the one
+    // downloadsFinished at the end reports what completed of both.
+    Repository::Examples added;
+    for (const QSharedPointer<Example> &example : examples) {
+        if (isInBatch(example))
+            continue;
+        const bool known = std::any_of(added.cbegin(), added.cend(), [&](const auto &other) {
+            return other == example || other->id() == example->id();
+        });
+        if (!known)
+            added.append(example);
+    }
+    if (added.isEmpty())
+        return;
+
+    batchSize += int(added.size());
+    promise.setProgressRange(0, batchSize);
+    for (const QSharedPointer<Example> &example : std::as_const(added)) {
+        queue.append(example);
+        download(example);
+    }
+}
+
+void ApiClient::setupDownloadTask(int count)
+{
+    canceled = false;
+    ++batchNumber;
+    batchSize = count;
+    finishedCount = 0;
+
+    promise = QPromise<void>();
+    promise.start();
+    promise.setProgressRange(0, count);
+    promise.setProgressValue(0);
+
+    QString title;
+    switch (groupType) {
+    case 1:
+        title = tr("Load examples");
+        break;
+    case 2:
+        title = tr("Load demos");
+        break;
+    default:
+        title = tr("Load unknow examples type");
+        break;
+    }
+
+    Core::FutureProgress *progress = Core::ProgressManager::addTask(promise.future(),
+                                                                    title,
+                                                                    Utils::Id(DOWNLOAD_TASK_TYPE));
+    if (progress) {
+        connect(progress, &Core::FutureProgress::canceled, this, [this, batch = batchNumber] {
+            onDownloadTaskCanceled(batch);
+        });
+    }
+}
+
+void ApiClient::onDownloadTaskCanceled(quint64 batch)
+{
+    // An entry of a batch that already ended must not cancel a later one.
+    if (batch != batchNumber || queue.isEmpty())
+        return;
+
+    queue.clear();
+    canceled = true;
+    ++batchNumber;
+    promise.setProgressValue(batchSize);
+    promise.finish();
+    const Repository::Examples result = std::exchange(downloaded, {});
+    emit downloadsFinished(result);
+}
+
+void ApiClient::download(const QSharedPointer<Example> &example)
+{
+    emitStatusChanged(tr("Downloading example: %1").arg(example->displayName()));
+
+    const quint64 batch = batchNumber;
+    const QUrl url(baseUrl.toString()
+                   + QString::fromLatin1(DOWNLOAD_PATH)
+                         .arg(QString::number(example->id()),
+                              QLatin1String(Constants::ARCHIVE_EXTENSION)));
+    makeRequest(
+        url,
+        "application/zip",
+        [this, example, batch](QNetworkReply &reply) {
+            // A batch that was cancelled meanwhile has no use for the archive.
+            if (batch != batchNumber)
+                return;
+            example->setData(reply.readAll());
+            downloadImage(example, batch);
+        },
+        [this, example, batch] { onExampleDownloadFinished(example, false, batch); });
+}
+
+void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 batch)
+{
+    // Most projects have no avatar; registration finds an icon of its own for them.
+    if (example->imageUrl().isEmpty()) {
+        qCDebug(Log::api) << "No image for example:" << example->displayName();
+        onExampleDownloadFinished(example, true, batch);
+        return;
+    }
+
+    makeRequest(
+        QUrl(example->imageUrl()),
+        "image/png",
+        [this, example, batch](QNetworkReply &reply) {
+            if (batch != batchNumber)
+                return;
+            example->setImage(reply.readAll());
+            onExampleDownloadFinished(example, true, batch);
+        },
+        [this, example, batch] {
+            if (batch != batchNumber)
+                return;
+            emitStatusChanged(tr("Unable to download image: %1").arg(example->imageUrl()));
+            onExampleDownloadFinished(example, false, batch);
+        });
+}
+
+void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success,
+                                          quint64 batch)
+{
+    if (canceled || batch != batchNumber)
+        return;
+
+    const qsizetype index = queue.indexOf(example);
+    if (index < 0)
+        return;
+    queue.removeAt(index);
+    if (success)
+        downloaded.append(example);
+
+    promise.setProgressValue(++finishedCount);
+
+    if (queue.isEmpty()) {
+        promise.finish();
+        const Repository::Examples result = std::exchange(downloaded, {});
+        emit downloadsFinished(result);
+    }
+}
+
+} // namespace Brindle::Internal

@@ -34,6 +34,11 @@ public:
     bool isReady() const { return groupId != 0; }
     void download(const Repository::Examples &examples);
 
+    // Time a request may go without receiving data before it fails. Applies to requests
+    // sent afterwards; tests shorten it to see a stalled server fail quickly.
+    static void setTransferTimeout(int msecs);
+    static int transferTimeout();
+
 public slots:
     void fetch();
 
@@ -54,9 +59,13 @@ private:
                      const std::function<void()> &onError);
 
     void setupDownloadTask(int count);
+    void joinDownloadTask(const Repository::Examples &examples);
     void download(const QSharedPointer<Example> &example);
-    void downloadImage(const QSharedPointer<Example> &example);
-    void onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success);
+    void downloadImage(const QSharedPointer<Example> &example, quint64 batch);
+    void onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success,
+                                   quint64 batch);
+    void onDownloadTaskCanceled(quint64 batch);
+    bool isInBatch(const QSharedPointer<Example> &example) const;
 
     QUrl baseUrl;
     QString group;
@@ -67,6 +76,13 @@ private:
     QPromise<void> promise;
     Repository::Examples queue;
     Repository::Examples downloaded;
+
+    // Replies carry the number of the batch they were sent for; a reply of a batch that
+    // was cancelled or shut down must not count in a later one.
+    quint64 batchNumber = 0;
+    int batchSize = 0;
+    int finishedCount = 0;
+    bool stopped = false;
 };
 
 } // namespace Brindle::Internal
