@@ -1,0 +1,558 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#include "pluginmanager.h"
+
+#include "iplugin.h"
+
+#include <utils/qtcsettings.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QLibrary>
+#include <QPluginLoader>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace ExtensionSystem {
+
+namespace {
+
+const char pluginIid[] = "org.qt-project.Qt.QtCreatorPlugin";
+const char builtInVersion[] = "16.0.0";
+// An asynchronous shutdown that never reports back must not keep the host from exiting.
+const int asynchronousShutdownTimeoutMs = 30000;
+
+PluginManager *theInstance = nullptr;
+bool instanceCreatedOnDemand = false;
+
+void deleteOnDemandInstance()
+{
+    if (instanceCreatedOnDemand) {
+        instanceCreatedOnDemand = false;
+        delete theInstance;
+    }
+}
+
+double elapsedMs(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+} // namespace
+
+PluginManager::PluginManager()
+{
+    if (theInstance)
+        qWarning("PluginManager: a second plugin manager replaces the first one");
+    theInstance = this;
+
+    // The parts of the IDE that exist without plugin libraries.
+    for (const char *id : {"core", "help", "palvexos"}) {
+        auto spec = new PluginSpec;
+        spec->m_id = QString::fromLatin1(id);
+        spec->m_name = spec->m_id;
+        spec->m_version = QString::fromLatin1(builtInVersion);
+        spec->m_compatVersion = spec->m_version;
+        spec->m_vendorId = "qtproject";
+        spec->m_state = PluginSpec::Running;
+        m_builtIns.append(spec);
+    }
+}
+
+PluginManager::~PluginManager()
+{
+    if (!m_shutDown)
+        doShutdown();
+    qDeleteAll(m_specs);
+    qDeleteAll(m_builtIns);
+    if (theInstance == this)
+        theInstance = nullptr;
+}
+
+PluginManager *PluginManager::instance()
+{
+    if (!theInstance) {
+        new PluginManager;
+        instanceCreatedOnDemand = true;
+        qAddPostRoutine(deleteOnDemandInstance);
+    }
+    return theInstance;
+}
+
+Utils::QtcSettings *PluginManager::settings()
+{
+    PluginManager *manager = instance();
+    if (!manager->m_settings) {
+        QString dir = qEnvironmentVariable("BRINDLE_HOST_SETTINGS_PATH");
+        if (dir.isEmpty())
+            dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        manager->m_settings = new Utils::QtcSettings(
+            dir + "/QtProject/QtCreator.ini", QSettings::IniFormat, manager);
+    }
+    return manager->m_settings;
+}
+
+void PluginManager::setSettings(Utils::QtcSettings *settings)
+{
+    PluginManager *manager = instance();
+    if (manager->m_settings == settings)
+        return;
+    delete manager->m_settings;
+    manager->m_settings = settings;
+    if (settings)
+        settings->setParent(manager);
+}
+
+void PluginManager::setPluginPaths(const QStringList &paths)
+{
+    instance()->m_pluginPaths = paths;
+}
+
+QStringList PluginManager::pluginPaths()
+{
+    return instance()->m_pluginPaths;
+}
+
+void PluginManager::setPluginArguments(const QString &pluginId, const QStringList &arguments)
+{
+    instance()->m_pluginArguments.insert(pluginId, arguments);
+}
+
+void PluginManager::loadPlugins()
+{
+    instance()->doLoadPlugins();
+}
+
+void PluginManager::shutdown()
+{
+    instance()->doShutdown();
+}
+
+const QList<PluginSpec *> PluginManager::plugins()
+{
+    return instance()->m_specs;
+}
+
+PluginSpec *PluginManager::specById(const QString &id)
+{
+    for (PluginSpec *spec : instance()->m_specs) {
+        if (spec->id() == id)
+            return spec;
+    }
+    return nullptr;
+}
+
+QStringList PluginManager::allErrors()
+{
+    QStringList errors;
+    for (const PluginSpec *spec : instance()->m_specs) {
+        if (spec->hasError())
+            errors.append(spec->errorString());
+    }
+    return errors;
+}
+
+bool PluginManager::hasError()
+{
+    return !allErrors().isEmpty();
+}
+
+void PluginManager::setProfilingEnabled(bool enabled)
+{
+    instance()->m_profiling = enabled;
+}
+
+bool PluginManager::isProfilingEnabled()
+{
+    return instance()->m_profiling;
+}
+
+QString PluginManager::pluginIID()
+{
+    return QString::fromLatin1(pluginIid);
+}
+
+void PluginManager::doLoadPlugins()
+{
+    if (!m_specs.isEmpty()) {
+        qWarning("PluginManager::loadPlugins: plugins are loaded already");
+        return;
+    }
+    m_shutDown = false;
+    readPluginPaths();
+    resolveDependencies();
+    m_loadOrder = loadQueue();
+    emit pluginsChanged();
+
+    // Like the IDE: all libraries first, then initialize() in dependency order, then
+    // extensionsInitialized() in reverse order.
+    for (PluginSpec *spec : std::as_const(m_loadOrder)) {
+        if (!dependenciesFailed(spec))
+            loadSpec(spec);
+    }
+    for (PluginSpec *spec : std::as_const(m_loadOrder)) {
+        if (spec->m_state == PluginSpec::Loaded && !dependenciesFailed(spec))
+            initializeSpec(spec);
+    }
+    for (auto it = m_loadOrder.crbegin(); it != m_loadOrder.crend(); ++it) {
+        if ((*it)->m_state == PluginSpec::Initialized)
+            extensionsInitializedSpec(*it);
+    }
+    QTimer::singleShot(0, this, &PluginManager::nextDelayedInitialize);
+}
+
+void PluginManager::readPluginPaths()
+{
+    QSet<QString> seen;
+    for (const QString &path : std::as_const(m_pluginPaths)) {
+        const QFileInfoList entries = QDir(path).entryInfoList(QDir::Files, QDir::Name);
+        for (const QFileInfo &entry : entries) {
+            if (!QLibrary::isLibrary(entry.fileName()))
+                continue;
+            // Versioned symlinks would otherwise present one library several times.
+            const QString canonical = entry.canonicalFilePath();
+            if (seen.contains(canonical))
+                continue;
+            seen.insert(canonical);
+            readSpec(entry.absoluteFilePath());
+        }
+    }
+}
+
+void PluginManager::readSpec(const QString &filePath)
+{
+    auto spec = new PluginSpec;
+    spec->m_filePath = filePath;
+    spec->m_name = QFileInfo(filePath).fileName();
+    m_specs.append(spec);
+
+    // metaData() reads the library's metadata section without loading its code.
+    const QJsonObject pluginData = QPluginLoader(filePath).metaData();
+    if (pluginData.isEmpty()) {
+        setError(spec, tr("The library has no Qt plugin metadata."));
+        return;
+    }
+    const QString iid = pluginData.value("IID").toString();
+    if (iid != pluginIID()) {
+        setError(spec,
+                 tr("The plugin interface is \"%1\", expected \"%2\".").arg(iid, pluginIID()));
+        return;
+    }
+    const QJsonValue metaDataValue = pluginData.value("MetaData");
+    if (!metaDataValue.isObject()) {
+        setError(spec, tr("The plugin metadata is missing or not a JSON object."));
+        return;
+    }
+    const QJsonObject metaData = metaDataValue.toObject();
+    spec->m_metaData = metaData;
+
+    const QString id = metaData.value("Id").toString();
+    if (id.isEmpty()) {
+        setError(spec, tr("The metadata has no \"Id\"."));
+        return;
+    }
+    spec->m_id = id;
+    spec->m_name = metaData.value("Name").toString(id);
+    if (id != id.toLower()) {
+        setError(spec, tr("The plugin id \"%1\" is not all lower case.").arg(id));
+        return;
+    }
+    spec->m_version = metaData.value("Version").toString();
+    if (!PluginSpec::isValidVersion(spec->m_version)) {
+        setError(spec, tr("The metadata has no valid \"Version\"."));
+        return;
+    }
+    spec->m_compatVersion = metaData.value("CompatVersion").toString(spec->m_version);
+    if (!PluginSpec::isValidVersion(spec->m_compatVersion)
+        || PluginSpec::versionCompare(spec->m_compatVersion, spec->m_version) > 0) {
+        setError(spec,
+                 tr("The \"CompatVersion\" \"%1\" is invalid or above the version.")
+                     .arg(spec->m_compatVersion));
+        return;
+    }
+    spec->m_vendorId = metaData.value("VendorId").toString();
+    if (spec->m_vendorId.isEmpty()) {
+        setError(spec, tr("The metadata has no \"VendorId\"."));
+        return;
+    }
+    spec->m_vendor = metaData.value("Vendor").toString();
+    const QJsonValue description = metaData.value("Description");
+    if (description.isArray()) {
+        QStringList lines;
+        for (const QJsonValue &line : description.toArray())
+            lines.append(line.toString());
+        spec->m_description = lines.join('\n');
+    } else {
+        spec->m_description = description.toString();
+    }
+
+    const QJsonValue dependencies = metaData.value("Dependencies");
+    if (!dependencies.isUndefined() && !dependencies.isArray()) {
+        setError(spec, tr("\"Dependencies\" is not an array."));
+        return;
+    }
+    for (const QJsonValue &value : dependencies.toArray()) {
+        const QJsonObject object = value.toObject();
+        PluginDependency dependency;
+        dependency.id = object.value("Id").toString();
+        dependency.version = object.value("Version").toString();
+        const QString type = object.value("Type").toString("required").toLower();
+        if (dependency.id.isEmpty() || !PluginSpec::isValidVersion(dependency.version)) {
+            setError(spec, tr("A dependency has no \"Id\" or no valid \"Version\"."));
+            return;
+        }
+        if (type == "required") {
+            dependency.type = PluginDependency::Required;
+        } else if (type == "optional") {
+            dependency.type = PluginDependency::Optional;
+        } else if (type == "test") {
+            dependency.type = PluginDependency::Test;
+        } else {
+            setError(
+                spec,
+                tr("The dependency \"%1\" has the unknown type \"%2\".").arg(dependency.id, type));
+            return;
+        }
+        spec->m_dependencies.append(dependency);
+    }
+
+    for (const PluginSpec *other : std::as_const(m_builtIns) + m_specs) {
+        if (other != spec && !other->hasError() && other->m_id == id) {
+            setError(spec,
+                     other->m_filePath.isEmpty()
+                         ? tr("The id \"%1\" belongs to the host itself.").arg(id)
+                         : tr("The id \"%1\" is taken by %2.").arg(id, other->m_filePath));
+            return;
+        }
+    }
+    spec->m_state = PluginSpec::Read;
+}
+
+PluginSpec *PluginManager::findProvider(const PluginDependency &dependency) const
+{
+    for (PluginSpec *candidate : m_builtIns + m_specs) {
+        if (!candidate->hasError() && candidate->provides(dependency.id, dependency.version))
+            return candidate;
+    }
+    return nullptr;
+}
+
+void PluginManager::resolveDependencies()
+{
+    for (PluginSpec *spec : std::as_const(m_specs)) {
+        if (spec->hasError())
+            continue;
+        for (const PluginDependency &dependency : std::as_const(spec->m_dependencies)) {
+            if (dependency.type != PluginDependency::Required || findProvider(dependency))
+                continue;
+            setError(spec,
+                     tr("Could not resolve dependency \"%1\" (version %2).")
+                         .arg(dependency.id, dependency.version));
+            break;
+        }
+        if (!spec->hasError())
+            spec->m_state = PluginSpec::Resolved;
+    }
+}
+
+QList<PluginSpec *> PluginManager::loadQueue()
+{
+    QList<PluginSpec *> queue;
+    for (PluginSpec *spec : std::as_const(m_specs)) {
+        QList<PluginSpec *> circularityCheck;
+        appendToQueue(spec, queue, circularityCheck);
+    }
+    return queue;
+}
+
+bool PluginManager::appendToQueue(PluginSpec *spec,
+                                  QList<PluginSpec *> &queue,
+                                  QList<PluginSpec *> &circularityCheck)
+{
+    if (queue.contains(spec))
+        return true;
+    if (spec->hasError())
+        return false;
+    if (circularityCheck.contains(spec)) {
+        QStringList cycle;
+        for (const PluginSpec *member : circularityCheck.mid(circularityCheck.indexOf(spec)))
+            cycle.append(member->m_id);
+        cycle.append(spec->m_id);
+        setError(spec, tr("Circular dependency: %1.").arg(cycle.join(" -> ")));
+        return false;
+    }
+    circularityCheck.append(spec);
+    for (const PluginDependency &dependency : std::as_const(spec->m_dependencies)) {
+        if (dependency.type == PluginDependency::Test)
+            continue;
+        PluginSpec *provider = findProvider(dependency);
+        if (!provider || m_builtIns.contains(provider))
+            continue;
+        if (!appendToQueue(provider, queue, circularityCheck)
+            && dependency.type == PluginDependency::Required) {
+            if (!spec->hasError())
+                setError(spec, tr("The dependency \"%1\" cannot be loaded.").arg(dependency.id));
+            circularityCheck.removeLast();
+            return false;
+        }
+    }
+    circularityCheck.removeLast();
+    queue.append(spec);
+    return true;
+}
+
+bool PluginManager::dependenciesFailed(PluginSpec *spec)
+{
+    if (spec->hasError())
+        return true;
+    for (const PluginDependency &dependency : std::as_const(spec->m_dependencies)) {
+        if (dependency.type != PluginDependency::Required)
+            continue;
+        for (const PluginSpec *other : std::as_const(m_specs)) {
+            if (other->m_id == dependency.id && other->hasError()) {
+                setError(spec, tr("The dependency \"%1\" failed to load.").arg(dependency.id));
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void PluginManager::loadSpec(PluginSpec *spec)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QPluginLoader loader(spec->m_filePath);
+    QObject *object = loader.instance();
+    if (!object) {
+        setError(spec, tr("The library could not be loaded: %1").arg(loader.errorString()));
+        return;
+    }
+    auto plugin = qobject_cast<IPlugin *>(object);
+    if (!plugin) {
+        delete object;
+        setError(spec, tr("The plugin object is not an ExtensionSystem::IPlugin."));
+        return;
+    }
+    spec->m_plugin = plugin;
+    spec->m_state = PluginSpec::Loaded;
+    spec->m_profile.loadMs = elapsedMs(timer);
+    printProfile(spec, "load", spec->m_profile.loadMs);
+}
+
+void PluginManager::initializeSpec(PluginSpec *spec)
+{
+    QString errorString;
+    QElapsedTimer timer;
+    timer.start();
+    const bool ok = spec->m_plugin->initialize(m_pluginArguments.value(spec->m_id), &errorString);
+    spec->m_profile.initializeMs = elapsedMs(timer);
+    printProfile(spec, "initialize", spec->m_profile.initializeMs);
+    if (!ok) {
+        setError(spec,
+                 tr("initialize() failed: %1")
+                     .arg(errorString.isEmpty() ? tr("no reason given") : errorString));
+        return;
+    }
+    spec->m_state = PluginSpec::Initialized;
+}
+
+void PluginManager::extensionsInitializedSpec(PluginSpec *spec)
+{
+    QElapsedTimer timer;
+    timer.start();
+    spec->m_plugin->extensionsInitialized();
+    spec->m_profile.extensionsInitializedMs = elapsedMs(timer);
+    printProfile(spec, "extensionsInitialized", spec->m_profile.extensionsInitializedMs);
+    spec->m_state = PluginSpec::Running;
+    m_delayedQueue.append(spec);
+}
+
+void PluginManager::nextDelayedInitialize()
+{
+    if (m_shutDown)
+        return;
+    if (m_delayedQueue.isEmpty()) {
+        emit initializationDone();
+        return;
+    }
+    PluginSpec *spec = m_delayedQueue.takeFirst();
+    if (spec->m_plugin && spec->m_state == PluginSpec::Running) {
+        QElapsedTimer timer;
+        timer.start();
+        spec->m_plugin->delayedInitialize();
+        spec->m_profile.delayedInitializeMs = elapsedMs(timer);
+        printProfile(spec, "delayedInitialize", spec->m_profile.delayedInitializeMs);
+    }
+    // One plugin per event loop pass keeps the user interface responsive at start-up.
+    QTimer::singleShot(0, this, &PluginManager::nextDelayedInitialize);
+}
+
+void PluginManager::doShutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    m_delayedQueue.clear();
+
+    QList<IPlugin *> pending;
+    for (auto it = m_loadOrder.crbegin(); it != m_loadOrder.crend(); ++it) {
+        PluginSpec *spec = *it;
+        if (!spec->m_plugin || spec->m_state != PluginSpec::Running)
+            continue;
+        if (spec->m_plugin->aboutToShutdown() == IPlugin::AsynchronousShutdown)
+            pending.append(spec->m_plugin);
+        spec->m_state = PluginSpec::Stopped;
+    }
+
+    if (!pending.isEmpty()) {
+        QEventLoop loop;
+        for (IPlugin *plugin : std::as_const(pending)) {
+            connect(plugin, &IPlugin::asynchronousShutdownFinished, &loop, [&, plugin] {
+                pending.removeAll(plugin);
+                if (pending.isEmpty())
+                    loop.quit();
+            });
+        }
+        QTimer::singleShot(asynchronousShutdownTimeoutMs, &loop, [&] {
+            qWarning("PluginManager: asynchronous shutdown of %d plugin(s) timed out",
+                     int(pending.size()));
+            loop.quit();
+        });
+        loop.exec();
+    }
+
+    for (auto it = m_loadOrder.crbegin(); it != m_loadOrder.crend(); ++it) {
+        PluginSpec *spec = *it;
+        if (!spec->m_plugin)
+            continue;
+        delete spec->m_plugin;
+        spec->m_plugin = nullptr;
+        spec->m_state = PluginSpec::Deleted;
+    }
+    if (m_settings)
+        m_settings->sync();
+}
+
+void PluginManager::setError(PluginSpec *spec, const QString &reason)
+{
+    const QString label = spec->m_id.isEmpty() ? spec->m_name : spec->m_id;
+    spec->m_errorString
+        = tr("Plugin \"%1\" (%2) is not loaded: %3").arg(label, spec->m_filePath, reason);
+    qWarning("%s", qPrintable(spec->m_errorString));
+}
+
+void PluginManager::printProfile(PluginSpec *spec, const char *phase, double ms) const
+{
+    if (!m_profiling)
+        return;
+    qInfo("Profiling: %-24s %-22s %10.3f ms", qPrintable(spec->m_id), phase, ms);
+}
+
+} // namespace ExtensionSystem

@@ -1,0 +1,12 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#pragma once
+
+#include <QtCore/qglobal.h>
+
+#if defined(UTILS_LIBRARY)
+#define QTCREATOR_UTILS_EXPORT Q_DECL_EXPORT
+#else
+#define QTCREATOR_UTILS_EXPORT Q_DECL_IMPORT
+#endif

@@ -1,0 +1,38 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#pragma once
+
+#include "core_global.h"
+
+#include <utils/filepath.h>
+#include <utils/qtcsettings.h>
+
+#include <QSettings>
+#include <QString>
+
+QT_BEGIN_NAMESPACE
+class QMainWindow;
+class QWidget;
+QT_END_NAMESPACE
+
+namespace Core {
+
+class CORE_EXPORT ICore final
+{
+public:
+    ICore() = delete;
+
+    // The user settings, whatever the scope: the host keeps no separate system settings.
+    static Utils::QtcSettings *settings(QSettings::Scope scope = QSettings::UserScope);
+
+    // <BRINDLE_HOST_RESOURCE_PATH, else <application dir>/../share/brindle-host>/rel
+    static Utils::FilePath resourcePath(const QString &rel = {});
+
+    // The active modal dialog, else the main window, else nullptr.
+    static QWidget *dialogParent();
+    static QMainWindow *mainWindow();
+    static void setMainWindow(QMainWindow *mainWindow);
+};
+
+} // namespace Core
