@@ -1,0 +1,40 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#pragma once
+
+#include <QDialog>
+#include <QList>
+#include <QSet>
+#include <QSharedPointer>
+#include <QString>
+
+namespace Brindle::Internal {
+
+class Example;
+class Ui_ExamplesDialog;
+
+// Lets the user pick examples of one repository to install. The list is the one given at
+// construction; the dialog installs nothing itself.
+class ExamplesDialog final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    ExamplesDialog(const QList<QSharedPointer<Example>> &examples, QWidget *parent);
+    ~ExamplesDialog() override;
+
+    // Names of the chosen examples; empty unless the dialog was accepted.
+    QSet<QString> selectedExamples() const { return m_selectedExamples; }
+
+public slots:
+    void accept() final;
+
+private:
+    void filterExamples(const QString &text);
+
+    Ui_ExamplesDialog *ui = nullptr;
+    QSet<QString> m_selectedExamples;
+};
+
+} // namespace Brindle::Internal
