@@ -11,6 +11,9 @@ namespace Brindle::Internal {
 
 class Ui_OptionsWidget;
 
+// The plugin's options page: installed examples per repository with their update state,
+// pending additions and removals, and the update interval. Edits stay in the page's own
+// settings copy until apply().
 class OptionsWidget final : public Core::IOptionsPageWidget
 {
     Q_OBJECT
@@ -21,11 +24,18 @@ public:
 
     void apply() final;
 
+    // The page's copy with its pending edits, for inspection.
+    const Settings &pageSettings() const { return settings; }
+
 public slots:
     void scanInstalledExamples();
     void showExamples(const QString &name);
 
 private:
+    void filterExamples(const QString &text);
+    void addExamples();
+    void removeExamples();
+
     Ui_OptionsWidget *ui = nullptr;
     Settings settings;
 };
