@@ -13,6 +13,8 @@
 #include <QSharedPointer>
 #include <QTimer>
 
+#include <chrono>
+
 QT_BEGIN_NAMESPACE
 class QWidget;
 QT_END_NAMESPACE
@@ -34,6 +36,10 @@ public:
     QList<QSharedPointer<Example>> examples(const QString &name) const;
     void save(const QString &name, const QSet<QString> &examples);
 
+    // The restart check's state, for diagnostics and tests.
+    bool isRestartCheckActive() const { return restartTimer.isActive(); }
+    std::chrono::milliseconds restartInterval() const { return restartTimer.intervalAsDuration(); }
+
 signals:
     void updated();
     void statusChanged(const QString &status);
@@ -48,8 +54,10 @@ private slots:
 
 private:
     void emitStatusChanged(const QString &status);
+    void checkRestart();
     void downloadExample(const QSharedPointer<Example> &example);
-    void registerExample(const QString &name, const QSharedPointer<Example> &example);
+    void registerExample(const QString &name, const QSharedPointer<Example> &example,
+                         const QString &unpackDir);
     void finishRegisterExample(const QSharedPointer<Example> &example);
     void emitUpdatesWhenNoDialog();
     void deferUpdatesUntilDialogClosed(QWidget *dialog);
