@@ -1,0 +1,378 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#include "hostapplication.h"
+
+#include "examplestable.h"
+#include "mainwindow.h"
+#include "optionsdialog.h"
+#include "pluginlog.h"
+#include "repositoryconfig.h"
+#include "syncwatcher.h"
+#include "welcomepage.h"
+
+#include <coreplugin/dialogs/ioptionspage.h>
+#include <coreplugin/icore.h>
+#include <extensionsystem/pluginmanager.h>
+#include <utils/qtcsettings.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDialog>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTimer>
+#include <QTranslator>
+
+#include <cstdio>
+#include <cstring>
+
+namespace Brindle::Host {
+
+namespace {
+
+const char HELP_CATEGORY[] = "H.Help";
+const char HELP_CATEGORY_ICON[] = ":/brindlehost/images/category_help.png";
+const char PLUGIN_LOG_PREFIX[] = "oskel.brindle.plugin";
+
+void printError(const QString &text)
+{
+    std::fprintf(stderr, "brindle-host: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+void printOut(const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+bool hasArgument(int argc, char **argv, std::initializer_list<const char *> names)
+{
+    for (int i = 1; i < argc; ++i) {
+        for (const char *name : names) {
+            if (std::strcmp(argv[i], name) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+HostApplication::HostApplication() = default;
+
+HostApplication::~HostApplication()
+{
+    shutdown();
+}
+
+void HostApplication::preparePlatform(int argc, char **argv)
+{
+    if (hasArgument(argc, argv, {"-platform", "--platform"})
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        return;
+    }
+    const bool haveDisplay = !qEnvironmentVariableIsEmpty("DISPLAY")
+                             || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    const bool unattended
+        = hasArgument(argc, argv, {"--sync", "-sync", "--screenshot", "-screenshot"});
+    if (!haveDisplay || unattended)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+int HostApplication::parseArguments(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    // The IDE's own options are single-dash words ("-settingspath"); both forms work.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        tr("Stand-in for the Qt Creator IDE of the Palvex OS SDK: loads the IDE plugins and "
+           "shows the Welcome screen's examples."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+
+    const QCommandLineOption settingsPath(
+        "settingspath", tr("Keep the user settings in <dir>/QtProject."), tr("dir"));
+    const QCommandLineOption pluginPath(
+        "pluginpath", tr("Also load plugins from <dir> (repeatable)."), tr("dir"));
+    const QCommandLineOption addRepository(
+        "add-repository",
+        tr("Configure the example repository NAME at the GitLab group URL, as the SDK "
+           "installer does (repeatable)."),
+        tr("NAME=URL"));
+    const QCommandLineOption sync(
+        "sync",
+        tr("Wait until every repository finished its update, print the Welcome screen's "
+           "examples and exit."));
+    const QCommandLineOption timeout("timeout",
+                                     tr("Give --sync up after <seconds> (default 120)."),
+                                     tr("seconds"),
+                                     QString::number(m_options.timeoutSeconds));
+    const QCommandLineOption quietPeriod(
+        "quiet-period",
+        tr("--sync counts the plugins as done after <ms> without activity (default 1500)."),
+        tr("ms"),
+        QString::number(m_options.quietPeriodMs));
+    const QCommandLineOption screenshot("screenshot",
+                                        tr("Save the main window (or, with --options, the "
+                                           "options dialog) to <file.png> and exit."),
+                                        tr("file.png"));
+    const QCommandLineOption options("options", tr("Open Tools > Options on the Help category."));
+    const QCommandLineOption click(
+        "click",
+        tr("With --options: press the button <name> in the options dialog; --screenshot then "
+           "saves the dialog it opens."),
+        tr("name"));
+    const QCommandLineOption profile("profile",
+                                     tr("Print how long each plugin took to load and start."));
+    const QCommandLineOption platform("platform", tr("The Qt platform plugin to use."), tr("name"));
+
+    parser.addOptions({settingsPath,
+                       pluginPath,
+                       addRepository,
+                       sync,
+                       timeout,
+                       quietPeriod,
+                       screenshot,
+                       options,
+                       click,
+                       profile,
+                       platform});
+
+    if (!parser.parse(arguments)) {
+        printError(parser.errorText());
+        return 2;
+    }
+    if (parser.isSet("help")) {
+        printOut(parser.helpText());
+        return 0;
+    }
+    if (parser.isSet("version")) {
+        printOut(QCoreApplication::applicationName() + QLatin1Char(' ')
+                 + QCoreApplication::applicationVersion() + QLatin1Char('\n'));
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        printError(
+            tr("Unexpected argument \"%1\".").arg(parser.positionalArguments().constFirst()));
+        return 2;
+    }
+
+    bool ok = false;
+    m_options.timeoutSeconds = parser.value(timeout).toInt(&ok);
+    if (!ok || m_options.timeoutSeconds <= 0) {
+        printError(tr("--timeout needs a positive number of seconds."));
+        return 2;
+    }
+    m_options.quietPeriodMs = parser.value(quietPeriod).toInt(&ok);
+    if (!ok || m_options.quietPeriodMs < 0) {
+        printError(tr("--quiet-period needs a number of milliseconds."));
+        return 2;
+    }
+    if (parser.isSet(settingsPath))
+        m_options.settingsPath = QDir(parser.value(settingsPath)).absolutePath();
+    for (const QString &path : parser.values(pluginPath))
+        m_options.pluginPaths.append(QDir(path).absolutePath());
+    m_options.repositories = parser.values(addRepository);
+    m_options.screenshotFile = parser.value(screenshot);
+    m_options.clickButton = parser.value(click);
+    m_options.sync = parser.isSet(sync);
+    m_options.options = parser.isSet(options);
+    m_options.profile = parser.isSet(profile);
+    if (!m_options.clickButton.isEmpty() && !m_options.options) {
+        printError(tr("--click needs --options."));
+        return 2;
+    }
+    return -1;
+}
+
+int HostApplication::start(const QStringList &arguments)
+{
+    if (const int code = parseArguments(arguments); code >= 0)
+        return code;
+
+    if (!m_options.settingsPath.isEmpty()) {
+        const QString file = m_options.settingsPath + QLatin1String("/QtProject/QtCreator.ini");
+        ExtensionSystem::PluginManager::setSettings(
+            new Utils::QtcSettings(file, QSettings::IniFormat));
+    }
+    Utils::QtcSettings *settings = Core::ICore::settings();
+
+    for (const QString &argument : std::as_const(m_options.repositories)) {
+        QString name;
+        QUrl url;
+        QString error = RepositoryConfig::parse(argument, &name, &url);
+        if (error.isEmpty())
+            error = RepositoryConfig::add(settings, name, url);
+        if (!error.isEmpty()) {
+            printError(error);
+            return 2;
+        }
+        printError(tr("repository \"%1\" at %2, examples in %3")
+                       .arg(name,
+                            url.toString(),
+                            QDir::toNativeSeparators(RepositoryConfig::dataDirectory(name))));
+    }
+
+    installTranslators();
+    Core::IOptionsPage::registerCategory(
+        HELP_CATEGORY, tr("Help"), Utils::FilePath::fromString(HELP_CATEGORY_ICON));
+
+    m_window = std::make_unique<MainWindow>(settings);
+    Core::ICore::setMainWindow(m_window.get());
+
+    if (m_options.sync) {
+        m_watcher = new SyncWatcher(m_options.quietPeriodMs, m_options.timeoutSeconds * 1000, this);
+        connect(m_watcher, &SyncWatcher::settled, this, &HostApplication::onSettled);
+        connect(m_watcher, &SyncWatcher::timedOut, this, &HostApplication::onTimedOut);
+        QPointer<SyncWatcher> watcher = m_watcher;
+        PluginLog::watch(PLUGIN_LOG_PREFIX, [watcher] {
+            if (watcher)
+                watcher->noteActivity();
+        });
+    }
+
+    loadPlugins();
+
+    if (m_options.sync) {
+        m_watcher->start();
+    } else if (!m_options.screenshotFile.isEmpty()) {
+        QTimer::singleShot(0, this, [this] { QCoreApplication::exit(takeScreenshot()); });
+    } else {
+        m_window->show();
+        if (m_options.options)
+            QTimer::singleShot(0, m_window.get(), &MainWindow::showOptions);
+    }
+    return -1;
+}
+
+void HostApplication::installTranslators()
+{
+    // The plugins load their own translations; the host only brings Qt's, so that standard
+    // buttons speak the same language.
+    const QString language
+        = ExtensionSystem::PluginManager::settings()->value("General/OverrideLanguage").toString();
+    const QLocale locale = language.isEmpty() ? QLocale() : QLocale(language);
+    auto translator = new QTranslator(this);
+    if (translator->load(locale,
+                         QLatin1String("qtbase"),
+                         QLatin1String("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+    }
+}
+
+void HostApplication::loadPlugins()
+{
+    QStringList paths{QDir::cleanPath(QCoreApplication::applicationDirPath()
+                                      + QLatin1String("/../lib/brindle-host/plugins"))};
+    paths += m_options.pluginPaths;
+    ExtensionSystem::PluginManager::setPluginPaths(paths);
+    ExtensionSystem::PluginManager::setProfilingEnabled(m_options.profile);
+    ExtensionSystem::PluginManager::loadPlugins();
+
+    const QStringList errors = ExtensionSystem::PluginManager::allErrors();
+    for (const QString &error : errors)
+        printError(error);
+    if (ExtensionSystem::PluginManager::plugins().isEmpty())
+        printError(tr("No plugins found in %1.").arg(paths.join(QLatin1String(", "))));
+}
+
+void HostApplication::onSettled()
+{
+    WelcomePage *page = m_window->welcomePage();
+    page->reloadSets();
+    printOut(formatExamplesTable(page->allExamples()));
+    m_syncExitCode = ExtensionSystem::PluginManager::hasError() ? 3 : 0;
+    if (m_options.screenshotFile.isEmpty()) {
+        QCoreApplication::exit(m_syncExitCode);
+        return;
+    }
+    const int code = takeScreenshot();
+    QCoreApplication::exit(code != 0 ? code : m_syncExitCode);
+}
+
+void HostApplication::onTimedOut(const QString &reason)
+{
+    printError(tr("--sync gave up after %1 s: %2").arg(m_options.timeoutSeconds).arg(reason));
+    QCoreApplication::exit(1);
+}
+
+int HostApplication::takeScreenshot()
+{
+    m_window->show();
+    QCoreApplication::processEvents();
+
+    QWidget *target = m_window.get();
+    std::unique_ptr<OptionsDialog> dialog;
+    QPixmap shot;
+    if (m_options.options) {
+        dialog = std::make_unique<OptionsDialog>(m_window.get());
+        dialog->showCategory(HELP_CATEGORY);
+        dialog->show();
+        QCoreApplication::processEvents();
+        target = dialog.get();
+        if (!m_options.clickButton.isEmpty()) {
+            auto button = dialog->findChild<QAbstractButton *>(m_options.clickButton);
+            if (!button) {
+                printError(
+                    tr("The options dialog has no button \"%1\".").arg(m_options.clickButton));
+                return 1;
+            }
+            // A modal dialog opened by the button runs its own event loop inside click().
+            QTimer poll;
+            poll.setInterval(20);
+            connect(&poll, &QTimer::timeout, this, [&] {
+                QWidget *modal = QApplication::activeModalWidget();
+                if (!modal || modal == dialog.get())
+                    return;
+                poll.stop();
+                shot = modal->grab();
+                if (auto modalDialog = qobject_cast<QDialog *>(modal))
+                    modalDialog->reject();
+                else
+                    modal->close();
+            });
+            poll.start();
+            button->click();
+            poll.stop();
+            QCoreApplication::processEvents();
+            if (shot.isNull()) {
+                // Message boxes do not block; take the newest window the click opened.
+                const QList<QWidget *> windows = QApplication::topLevelWidgets();
+                for (QWidget *window : windows) {
+                    if (window->isVisible() && window != m_window.get() && window != dialog.get()
+                        && qobject_cast<QDialog *>(window)) {
+                        target = window;
+                    }
+                }
+            }
+        }
+    }
+    if (shot.isNull())
+        shot = target->grab();
+    if (dialog)
+        dialog->reject();
+
+    if (!shot.save(m_options.screenshotFile)) {
+        printError(tr("Cannot save the screenshot to %1.")
+                       .arg(QDir::toNativeSeparators(m_options.screenshotFile)));
+        return 1;
+    }
+    return 0;
+}
+
+void HostApplication::shutdown()
+{
+    if (!m_window)
+        return;
+    ExtensionSystem::PluginManager::shutdown();
+    Core::ICore::setMainWindow(nullptr);
+    m_window.reset();
+}
+
+} // namespace Brindle::Host

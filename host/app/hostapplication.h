@@ -1,0 +1,64 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+
+namespace Brindle::Host {
+
+class MainWindow;
+class SyncWatcher;
+
+class HostOptions
+{
+public:
+    QString settingsPath;
+    QStringList pluginPaths;
+    QStringList repositories; // NAME=URL
+    QString screenshotFile;
+    QString clickButton;
+    int timeoutSeconds = 120;
+    int quietPeriodMs = 1500;
+    bool sync = false;
+    bool options = false;
+    bool profile = false;
+};
+
+// The stand-in IDE: loads the plugins, shows the main window or, for scripts, waits for the
+// plugins' downloads to settle (--sync) and takes screenshots (--screenshot).
+class HostApplication final : public QObject
+{
+    Q_OBJECT
+
+public:
+    HostApplication();
+    ~HostApplication() override;
+
+    // Chooses the offscreen platform when there is no display or nobody will look at the
+    // window; must run before the QApplication exists.
+    static void preparePlatform(int argc, char **argv);
+
+    // Returns -1 to go on into the event loop, or the process' exit code.
+    int start(const QStringList &arguments);
+    void shutdown();
+
+private:
+    int parseArguments(const QStringList &arguments);
+    void installTranslators();
+    void loadPlugins();
+    void onSettled();
+    void onTimedOut(const QString &reason);
+    int takeScreenshot();
+
+    HostOptions m_options;
+    std::unique_ptr<MainWindow> m_window;
+    QPointer<SyncWatcher> m_watcher;
+    int m_syncExitCode = 0;
+};
+
+} // namespace Brindle::Host
