@@ -1,2 +1,119 @@
 // Copyright (C) 2026 The Brindle Authors
 // SPDX-License-Identifier: GPL-3.0-only
+
+#include "example.h"
+
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QMutexLocker>
+
+namespace Brindle::Internal {
+
+namespace {
+
+const QSize PREVIEW_SIZE(128, 128);
+
+} // namespace
+
+Example::Example(const QJsonObject &project)
+    : QJsonObject(project)
+{}
+
+qint64 Example::id() const
+{
+    return qint64(value(QLatin1String("id")).toDouble());
+}
+
+QString Example::name() const
+{
+    return value(QLatin1String("path")).toString();
+}
+
+QString Example::displayName() const
+{
+    return value(QLatin1String("name")).toString();
+}
+
+QString Example::description() const
+{
+    return value(QLatin1String("description")).toString();
+}
+
+QString Example::url() const
+{
+    return value(QLatin1String("web_url")).toString();
+}
+
+QString Example::imageUrl() const
+{
+    return value(QLatin1String("avatar_url")).toString();
+}
+
+QDateTime Example::lastActivity() const
+{
+    return QDateTime::fromString(value(QLatin1String("last_activity_at")).toString(), Qt::ISODate);
+}
+
+QStringList Example::tags() const
+{
+    QStringList result;
+    const QJsonArray tagList = value(QLatin1String("tag_list")).toArray();
+    for (const QJsonValue &tag : tagList)
+        result.append(tag.toString());
+    if (result.isEmpty())
+        return {QStringLiteral("Qt"), QCoreApplication::translate("QObject", "example")};
+    return result;
+}
+
+bool Example::isValid() const
+{
+    return value(QLatin1String("id")).toDouble() != 0.0
+           && !value(QLatin1String("name")).toString().isEmpty()
+           && !value(QLatin1String("web_url")).toString().isEmpty();
+}
+
+void Example::setData(const QByteArray &data)
+{
+    QMutexLocker locker(&m_dataMutex);
+    m_data = data;
+}
+
+QByteArray Example::data() const
+{
+    QMutexLocker locker(&m_dataMutex);
+    return m_data;
+}
+
+void Example::clearData()
+{
+    QMutexLocker locker(&m_dataMutex);
+    m_data = QByteArray();
+}
+
+void Example::setImage(const QByteArray &data)
+{
+    QImage image;
+    // Bytes that are no image leave a null image; scaling one would only print a warning.
+    if (image.loadFromData(data))
+        image = image.scaled(PREVIEW_SIZE, Qt::KeepAspectRatio, Qt::FastTransformation);
+    image.setText(QCoreApplication::translate("QObject", "Description"),
+                  QCoreApplication::translate("QObject",
+                                              "This file is used by SDK to show image for example "
+                                              "inside Welcome screen.\nIt is not the part of the "
+                                              "example."));
+    QMutexLocker locker(&m_imageMutex);
+    m_image = image;
+}
+
+QImage Example::image() const
+{
+    QMutexLocker locker(&m_imageMutex);
+    return m_image;
+}
+
+QDebug operator<<(QDebug debug, const Example &example)
+{
+    return debug << example.toVariantMap();
+}
+
+} // namespace Brindle::Internal

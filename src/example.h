@@ -32,6 +32,8 @@ public:
 
     void setData(const QByteArray &data);
     QByteArray data() const;
+    // Releases the archive bytes once they are on disk; archives can be large.
+    void clearData();
 
     void setImage(const QByteArray &data);
     QImage image() const;
