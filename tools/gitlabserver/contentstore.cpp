@@ -1,0 +1,343 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#include "contentstore.h"
+
+#include <QCryptographicHash>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace GitLab::Internal {
+
+namespace {
+
+bool isNumericId(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 18)
+        return false;
+    for (QChar c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return true;
+}
+
+QString imageExtension(const QByteArray &image)
+{
+    if (image.startsWith("\x89PNG"))
+        return ".png";
+    if (image.startsWith("\xff\xd8"))
+        return ".jpg";
+    if (image.startsWith("GIF8"))
+        return ".gif";
+    return ".png";
+}
+
+} // namespace
+
+QString sanitizedUploadName(const QString &fileName)
+{
+    // Uploads keep only word characters, '.', '-' and '+'; everything else becomes '_'.
+    QString result;
+    for (QChar c : fileName)
+        result += c.isLetterOrNumber() || c == '_' || c == '.' || c == '-' || c == '+' ? c : '_';
+    if (result.isEmpty() || result.count('.') == result.size())
+        return QStringLiteral("avatar");
+    return result;
+}
+
+QString imageContentType(const QString &fileName)
+{
+    const QString suffix = fileName.section('.', -1).toLower();
+    if (suffix == "png")
+        return "image/png";
+    if (suffix == "jpg" || suffix == "jpeg")
+        return "image/jpeg";
+    if (suffix == "gif")
+        return "image/gif";
+    if (suffix == "bmp")
+        return "image/bmp";
+    if (suffix == "ico")
+        return "image/vnd.microsoft.icon";
+    if (suffix == "webp")
+        return "image/webp";
+    if (suffix == "svg")
+        return "image/svg+xml";
+    return "application/octet-stream";
+}
+
+GroupRecord *ContentStore::groupByPath(const QString &fullPath)
+{
+    for (auto &[id, group] : m_groups) {
+        if (group.fullPath.compare(fullPath, Qt::CaseInsensitive) == 0)
+            return &group;
+    }
+    return nullptr;
+}
+
+qint64 ContentStore::addGroup(const QString &fullPath, const QString &name, bool isPublic)
+{
+    const QStringList parts = fullPath.split('/');
+    for (const QString &part : parts) {
+        if (part.isEmpty())
+            return -1;
+    }
+    qint64 parentId = 0;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QString path = parts.mid(0, i + 1).join('/');
+        const bool last = i == parts.size() - 1;
+        if (GroupRecord *existing = groupByPath(path)) {
+            if (last) {
+                if (!name.isEmpty())
+                    existing->name = name;
+                existing->isPublic = isPublic;
+            }
+            parentId = existing->id;
+            continue;
+        }
+        GroupRecord group;
+        group.id = m_nextGroupId++;
+        group.parentId = parentId;
+        group.path = parts.at(i);
+        group.fullPath = path;
+        group.name = last && !name.isEmpty() ? name : parts.at(i);
+        group.isPublic = last ? isPublic : true;
+        group.createdAt = QDateTime::currentDateTimeUtc();
+        m_groups.emplace(group.id, group);
+        parentId = group.id;
+    }
+    return parentId;
+}
+
+bool ContentStore::setGroupDescription(const QString &fullPath, const QString &description)
+{
+    GroupRecord *group = groupByPath(fullPath);
+    if (!group)
+        return false;
+    group->description = description;
+    return true;
+}
+
+qint64 ContentStore::addProject(const QString &groupFullPath, const Project &project)
+{
+    if (project.path.isEmpty() || project.path.contains('/'))
+        return -1;
+    const GroupRecord *group = groupByPath(groupFullPath);
+    const qint64 groupId = group ? group->id : addGroup(groupFullPath, {}, true);
+    if (groupId < 0)
+        return -1;
+    for (const auto &[id, existing] : m_projects) {
+        if (existing.groupId == groupId
+            && existing.project.path.compare(project.path, Qt::CaseInsensitive) == 0) {
+            return -1;
+        }
+    }
+
+    ProjectRecord record;
+    record.id = m_nextProjectId++;
+    record.groupId = groupId;
+    record.project = project;
+    if (record.project.name.isEmpty())
+        record.project.name = project.path;
+    if (record.project.ref.isEmpty())
+        record.project.ref = QStringLiteral("main");
+    record.project.lastActivity = project.lastActivity.isValid() ? project.lastActivity.toUTC()
+                                                                 : QDateTime::currentDateTimeUtc();
+    record.createdAt = record.project.lastActivity;
+    if (!project.avatar.isEmpty()) {
+        record.avatarFileName = sanitizedUploadName(project.avatarFileName.isEmpty()
+                                                        ? "avatar" + imageExtension(project.avatar)
+                                                        : project.avatarFileName);
+    }
+    m_projects.emplace(record.id, record);
+    return record.id;
+}
+
+const GroupRecord *ContentStore::group(qint64 id) const
+{
+    const auto it = m_groups.find(id);
+    return it == m_groups.end() ? nullptr : &it->second;
+}
+
+const ProjectRecord *ContentStore::project(qint64 id) const
+{
+    const auto it = m_projects.find(id);
+    return it == m_projects.end() ? nullptr : &it->second;
+}
+
+const GroupRecord *ContentStore::visibleGroup(const QString &idOrPath) const
+{
+    const GroupRecord *found = nullptr;
+    if (isNumericId(idOrPath)) {
+        found = group(idOrPath.toLongLong());
+    } else {
+        for (const auto &[id, group] : m_groups) {
+            if (group.fullPath.compare(idOrPath, Qt::CaseInsensitive) == 0) {
+                found = &group;
+                break;
+            }
+        }
+    }
+    return found && isVisible(*found) ? found : nullptr;
+}
+
+const ProjectRecord *ContentStore::visibleProject(const QString &idOrPath) const
+{
+    const ProjectRecord *found = nullptr;
+    if (isNumericId(idOrPath)) {
+        found = project(idOrPath.toLongLong());
+    } else {
+        const qsizetype slash = idOrPath.lastIndexOf('/');
+        const GroupRecord *owner = slash > 0 ? visibleGroup(idOrPath.left(slash)) : nullptr;
+        const QString path = idOrPath.mid(slash + 1);
+        for (const auto &[id, project] : m_projects) {
+            if (owner && project.groupId == owner->id
+                && project.project.path.compare(path, Qt::CaseInsensitive) == 0) {
+                found = &project;
+                break;
+            }
+        }
+    }
+    return found && isVisible(*found) ? found : nullptr;
+}
+
+QList<const GroupRecord *> ContentStore::visibleGroups() const
+{
+    QList<const GroupRecord *> result;
+    for (const auto &[id, group] : m_groups) {
+        if (isVisible(group))
+            result.append(&group);
+    }
+    return result;
+}
+
+QList<const ProjectRecord *> ContentStore::visibleProjects(qint64 groupId,
+                                                           bool includeSubgroups) const
+{
+    QList<const ProjectRecord *> result;
+    for (const auto &[id, project] : m_projects) {
+        const GroupRecord *owner = group(project.groupId);
+        const bool inScope = project.groupId == groupId
+                             || (includeSubgroups && owner && isDescendant(*owner, groupId));
+        if (inScope && isVisible(project))
+            result.append(&project);
+    }
+    return result;
+}
+
+bool ContentStore::isVisible(const GroupRecord &group) const
+{
+    // A group is no more visible than its parent.
+    for (const GroupRecord *g = &group; g; g = g->parentId ? this->group(g->parentId) : nullptr) {
+        if (!g->isPublic)
+            return false;
+    }
+    return true;
+}
+
+bool ContentStore::isVisible(const ProjectRecord &project) const
+{
+    const GroupRecord *owner = group(project.groupId);
+    return project.project.isPublic && owner && isVisible(*owner);
+}
+
+QString ContentStore::fullName(const GroupRecord &group) const
+{
+    QStringList names;
+    for (const GroupRecord *g = &group; g; g = g->parentId ? this->group(g->parentId) : nullptr)
+        names.prepend(g->name);
+    return names.join(" / ");
+}
+
+QString ContentStore::pathWithNamespace(const ProjectRecord &project) const
+{
+    const GroupRecord *owner = group(project.groupId);
+    return (owner ? owner->fullPath + '/' : QString()) + project.project.path;
+}
+
+bool ContentStore::isDescendant(const GroupRecord &group, qint64 ancestorId) const
+{
+    for (qint64 id = group.parentId; id;) {
+        if (id == ancestorId)
+            return true;
+        const GroupRecord *parent = this->group(id);
+        id = parent ? parent->parentId : 0;
+    }
+    return false;
+}
+
+QString ContentStore::commitSha(const ProjectRecord &project) const
+{
+    const auto cached = m_shaCache.constFind(project.id);
+    if (cached != m_shaCache.cend())
+        return *cached;
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(project.project.ref.toUtf8() + '\n');
+    for (auto it = project.project.files.cbegin(); it != project.project.files.cend(); ++it) {
+        hash.addData(it.key().toUtf8() + '\0' + QByteArray::number(it.value().size()) + '\0');
+        hash.addData(it.value());
+    }
+    hash.addData(project.project.archiveOverride);
+    const QString sha = QString::fromLatin1(hash.result().toHex());
+    m_shaCache.insert(project.id, sha);
+    return sha;
+}
+
+bool ContentStore::resolvesRef(const ProjectRecord &project, const QString &ref) const
+{
+    if (ref.isEmpty() || ref == project.project.ref || ref == "HEAD"
+        || ref == "refs/heads/" + project.project.ref) {
+        return true;
+    }
+    static const QRegularExpression hex("^[0-9a-fA-F]{7,40}$");
+    return hex.match(ref).hasMatch() && commitSha(project).startsWith(ref.toLower());
+}
+
+Archive
+ContentStore::archive(const ProjectRecord &project, const QString &ref, ArchiveFormat format) const
+{
+    const Project &p = project.project;
+    if ((p.files.isEmpty() && p.archiveOverride.isEmpty()) || !resolvesRef(project, ref))
+        return {};
+
+    const QString refName = ref.isEmpty() ? p.ref : ref;
+    const QString key
+        = QString::number(project.id) + '\n' + refName + '\n' + QString::number(int(format));
+    const auto cached = m_archiveCache.constFind(key);
+    if (cached != m_archiveCache.cend())
+        return *cached;
+
+    const QString sha = commitSha(project);
+    Archive archive;
+    archive.topDirectory = p.path + '-' + QString(refName).replace('/', '-') + '-' + sha;
+    if (!p.archiveOverride.isEmpty()) {
+        archive.bytes = p.archiveOverride;
+    } else {
+        // Laid out like git-archive: commit id in a pax global header, directories before
+        // their contents.
+        const qint64 mtime = p.lastActivity.toSecsSinceEpoch();
+        const QByteArray top = archive.topDirectory.toUtf8() + '/';
+        QList<TarEntry> entries;
+        entries.append(
+            {"pax_global_header", "52 comment=" + sha.toLatin1() + '\n', 'g', {}, 0666, mtime});
+        entries.append({top, {}, '5', {}, 0775, mtime});
+        QSet<QByteArray> directories;
+        for (auto it = p.files.cbegin(); it != p.files.cend(); ++it) {
+            const QByteArray path = it.key().toUtf8();
+            for (qsizetype slash = path.indexOf('/'); slash > 0;
+                 slash = path.indexOf('/', slash + 1)) {
+                const QByteArray dir = path.left(slash + 1);
+                if (!directories.contains(dir)) {
+                    directories.insert(dir);
+                    entries.append({top + dir, {}, '5', {}, 0775, mtime});
+                }
+            }
+            entries.append({top + path, it.value(), '0', {}, 0664, mtime});
+        }
+        archive.bytes = format == ArchiveFormat::Tar ? makeTar(entries) : makeTarGz(entries);
+    }
+    m_archiveCache.insert(key, archive);
+    return archive;
+}
+
+} // namespace GitLab::Internal
