@@ -1,2 +1,134 @@
 // Copyright (C) 2026 The Brindle Authors
 // SPDX-License-Identifier: GPL-3.0-only
+
+#include "plugin.h"
+
+#include "constants.h"
+#include "downloadservice.h"
+#include "logging.h"
+#include "optionspage.h"
+#include "optionswidget.h"
+#include "settings.h"
+
+#include <coreplugin/icore.h>
+#include <extensionsystem/pluginmanager.h>
+#include <hovri/sdk.h>
+#include <utils/filepath.h>
+#include <utils/qtcsettings.h>
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QPointer>
+#include <QScopedPointer>
+#include <QSslSocket>
+#include <QTranslator>
+
+namespace Brindle::Internal {
+
+// The one service of the process. It has no QObject parent: the plugin shuts it down and
+// deletes it before anything else goes away, and a service still held at library unload
+// is deleted here.
+static QScopedPointer<DownloadService> pServiceManager;
+
+class BrindlePluginPrivate final : public QObject
+{
+public:
+    BrindlePluginPrivate();
+};
+
+BrindlePluginPrivate::BrindlePluginPrivate()
+{
+    // Before the service exists, so that the host's example sets already point at this
+    // release's data location when the first downloads land.
+    Settings::updateInstalledExamplesValue(Core::ICore::settings(QSettings::UserScope));
+
+    const QString displayName
+        = Hovri::Sdk::osVariant(0) + u' '
+          + QCoreApplication::translate("Brindle::Internal::BrindlePlugin", "Examples");
+    new OptionsPage(displayName,
+                    Utils::Id(Constants::OPTIONS_PAGE_ID),
+                    [] { return new OptionsWidget(); },
+                    this);
+
+    pServiceManager.reset(new DownloadService(nullptr));
+}
+
+Plugin::Plugin() = default;
+
+Plugin::~Plugin()
+{
+    // The service goes first: none of its replies or extractions may arrive once the
+    // options page and the plugin are gone.
+    if (pServiceManager) {
+        pServiceManager->shutdown();
+        pServiceManager.reset();
+    }
+    delete d;
+    d = nullptr;
+}
+
+bool Plugin::initialize(const QStringList &arguments, QString *errorString)
+{
+    Q_UNUSED(arguments)
+    Q_UNUSED(errorString)
+
+    if (QSslSocket::sslLibraryBuildVersionNumber() != QSslSocket::sslLibraryVersionNumber()) {
+        qCDebug(Log::main) << "SSL versions mismatch!\nCompiled version:\t"
+                           << QSslSocket::sslLibraryBuildVersionString() << "\nSystem version:\t"
+                           << QSslSocket::sslLibraryVersionString();
+    }
+
+    const QVariant language = ExtensionSystem::PluginManager::settings()->value(
+        "General/OverrideLanguage");
+    const QLocale locale = language.isValid() ? QLocale(language.toString()) : QLocale();
+
+    // Installed before the private part is built, so the options page title is translated.
+    auto translator = new QTranslator(this);
+    const QString directory = Core::ICore::resourcePath("translations").toFSPathString();
+    if (translator->load(locale, "Brindle", "_", directory, QString()))
+        QCoreApplication::installTranslator(translator);
+    else
+        qCDebug(Log::main) << "Failed to load translator:" << directory << "Brindle";
+
+    d = new BrindlePluginPrivate;
+    return true;
+}
+
+void Plugin::extensionsInitialized() {}
+
+DownloadService *Plugin::downloadService()
+{
+    return pServiceManager.data();
+}
+
+void Plugin::initMenu(QListWidget *list, std::function<QUrl(const QString &)> location)
+{
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(
+        list,
+        &QWidget::customContextMenuRequested,
+        list,
+        [list, location = std::move(location)](const QPoint &pos) {
+            if (!list->itemAt(pos))
+                return;
+            QMenu menu;
+            QAction *open = menu.addAction(
+                QCoreApplication::translate("Brindle::Internal::Plugin", "Open location..."));
+            // The menu runs its own event loop; the dialog holding the list may close meanwhile.
+            QPointer<QListWidget> guard(list);
+            if (menu.exec(list->viewport()->mapToGlobal(pos)) != open || !guard)
+                return;
+            const QList<QListWidgetItem *> items = list->selectedItems();
+            for (const QListWidgetItem *item : items) {
+                const QString text = item->data(Qt::UserRole).toString();
+                if (!QDesktopServices::openUrl(location(text)))
+                    qCDebug(Log::main) << "Unable to open location:" << text;
+            }
+        },
+        Qt::DirectConnection);
+}
+
+} // namespace Brindle::Internal
