@@ -95,6 +95,11 @@ QStringList treeOf(const QString &dir)
     return result;
 }
 
+QStringList archivesInTemp()
+{
+    return QDir(QDir::tempPath()).entryList({"*.tar.gz"}, QDir::Files);
+}
+
 QDomElement readManifest(const QString &path)
 {
     QFile file(path);
@@ -138,6 +143,7 @@ class tst_DownloadService : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -183,16 +189,25 @@ private:
     QByteArray savedTmpDir;
 };
 
+void tst_DownloadService::initTestCase()
+{
+    // Every test wipes the data location and the settings: refuse to run anywhere but in the
+    // private environment that CTest sets up.
+    const QString sandbox = QDir::cleanPath(qEnvironmentVariable("BRINDLE_BINARY_DIR")
+                                            + "/testenv/tst_downloadservice")
+                            + u'/';
+    for (const QString &path : {Settings::location(), Core::ICore::settings()->fileName(),
+                                QDir::tempPath() + u'/'}) {
+        if (qEnvironmentVariableIsEmpty("BRINDLE_BINARY_DIR") || !path.startsWith(sandbox))
+            QFAIL(qPrintable("Run this test through ctest; it would touch " + path));
+    }
+}
+
 void tst_DownloadService::init()
 {
     savedPath = qgetenv("PATH");
     savedTmpDir = qgetenv("TMPDIR");
     QDir(Settings::location().chopped(3)).removeRecursively();
-    // Only the content: the temporary directory itself must stay for QDir::tempPath()
-    for (const QString &entry : entriesOf(QDir::tempPath()))
-        QFileInfo(QDir::tempPath() + u'/' + entry).isDir()
-            ? void(QDir(QDir::tempPath() + u'/' + entry).removeRecursively())
-            : void(QFile::remove(QDir::tempPath() + u'/' + entry));
     Utils::QtcSettings *store = Core::ICore::settings();
     store->clear();
     store->sync();
@@ -332,7 +347,7 @@ void tst_DownloadService::freshInstallRegistersEveryExample()
     QCOMPARE(childText(qmakeManifest, "fileToOpen"), QString("qmake-app.pro"));
 
     // Nothing left behind: no temporary archive, no unpacking directory
-    QCOMPARE(entriesOf(QDir::tempPath()), QStringList());
+    QCOMPARE(archivesInTemp(), QStringList());
     // The archives are on disk now and no longer held in memory
     for (const QSharedPointer<Example> &example : service->examples("examples"))
         QVERIFY(example->data().isEmpty());
@@ -709,7 +724,7 @@ void tst_DownloadService::failedExtractionKeepsInstalledCopy()
     QVERIFY(hasStatus("There was an error while unarchiving"));
     QCOMPARE(entriesOf(repo), QStringList{"alpha"});
     QCOMPARE(entriesOf(repo + "/alpha"), QStringList{"CMakeLists.txt"});
-    QCOMPARE(entriesOf(QDir::tempPath()), QStringList());
+    QCOMPARE(archivesInTemp(), QStringList());
 }
 
 void tst_DownloadService::exampleThatCannotStartStillEndsBatch_data()
