@@ -102,6 +102,7 @@ private slots:
     void archiveRefusesMediaOnlyAccept_data();
     void archiveRefusesMediaOnlyAccept();
     void archiveOverrideIsServedVerbatim();
+    void hostileProjectPathCannotForgeHeaders();
     void tarWriterHandlesLongNamesAndLinks();
 
 private:
@@ -526,6 +527,28 @@ void tst_GitLabContent::archiveOverrideIsServedVerbatim()
     QCOMPARE(reply.status, 200);
     QCOMPARE(reply.body, "this is not a tarball");
     QCOMPARE(m_server.archiveOf(m_override), "this is not a tarball");
+}
+
+void tst_GitLabContent::hostileProjectPathCannotForgeHeaders()
+{
+    GitLab::Project project = helloProject();
+    project.path = "evil\r\nX-Forged: yes\r\n\r\nHTTP 1.1 200 OK";
+    const qint64 id = m_server.addProject("acme/odd", project);
+    QVERIFY(id > 0);
+
+    RawConnection connection(m_server.port());
+    connection.send(
+        TestClient::get(QString("/api/v4/projects/%1/repository/archive").arg(id).toLatin1()));
+    const RawResponse response = connection.readResponse();
+    QCOMPARE(response.status, 200);
+    QVERIFY(!response.hasHeader("X-Forged"));
+    QVERIFY(response.header("Content-Disposition").startsWith("attachment; filename=\"evil"));
+    QCOMPARE(response.body, m_server.archiveOf(id));
+
+    connection.send(TestClient::get("/api/v4/projects/" + QByteArray::number(id)));
+    const RawResponse next = connection.readResponse();
+    QCOMPARE(next.status, 200);
+    QCOMPARE(QJsonDocument::fromJson(next.body)["path"].toString(), project.path);
 }
 
 void tst_GitLabContent::tarWriterHandlesLongNamesAndLinks()

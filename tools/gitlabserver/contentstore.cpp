@@ -301,11 +301,15 @@ ContentStore::archive(const ProjectRecord &project, const QString &ref, ArchiveF
         return {};
 
     const QString refName = ref.isEmpty() ? p.ref : ref;
-    const QString key
-        = QString::number(project.id) + '\n' + refName + '\n' + QString::number(int(format));
-    const auto cached = m_archiveCache.constFind(key);
-    if (cached != m_archiveCache.cend())
-        return *cached;
+    // Only the default ref is cached: every spelling of a commit id names the top directory
+    // differently, and a client must not be able to grow the cache without bound.
+    const bool cacheable = refName == p.ref;
+    const QString key = QString::number(project.id) + '\n' + QString::number(int(format));
+    if (cacheable) {
+        const auto cached = m_archiveCache.constFind(key);
+        if (cached != m_archiveCache.cend())
+            return *cached;
+    }
 
     const QString sha = commitSha(project);
     Archive archive;
@@ -336,7 +340,8 @@ ContentStore::archive(const ProjectRecord &project, const QString &ref, ArchiveF
         }
         archive.bytes = format == ArchiveFormat::Tar ? makeTar(entries) : makeTarGz(entries);
     }
-    m_archiveCache.insert(key, archive);
+    if (cacheable)
+        m_archiveCache.insert(key, archive);
     return archive;
 }
 

@@ -75,7 +75,8 @@ struct Fault
 using RequestPredicate = std::function<bool(const RecordedRequest &)>;
 
 // A GitLab REST API v4 server on 127.0.0.1 with the anonymous behaviour of a real instance for
-// groups, projects, repository archives and project avatars.
+// groups, projects, repository archives and project avatars. Lives in one thread; all network
+// work happens in that thread's event loop.
 class Server final : public QObject
 {
     Q_OBJECT
@@ -124,7 +125,9 @@ public:
     QString archiveTopDirectory(qint64 projectId) const;
 
 signals:
+    // As soon as a request has arrived completely, before it is answered (or held by a fault).
     void requestReceived(const GitLab::RecordedRequest &request);
+    // When its answer is decided; not emitted for requests a NeverAnswer fault holds.
     void requestAnswered(const GitLab::RecordedRequest &request, int status);
 
 private:

@@ -61,6 +61,14 @@ QByteArray chomp(QByteArray line)
     return line;
 }
 
+// Header text can come from test data (project paths, injected faults); a stray line break
+// would let it forge headers or end the header block early.
+QByteArray fieldText(QByteArray text)
+{
+    text.replace('\r', ' ').replace('\n', ' ').replace('\0', ' ');
+    return text;
+}
+
 QByteArray httpDate()
 {
     return QLocale::c()
@@ -287,7 +295,7 @@ void HttpConnection::send(const HttpResponse &response, const HttpRequest &reque
                       + reasonPhrase(response.status) + "\r\n";
     head += "Server: nginx\r\nDate: " + httpDate() + "\r\n";
     for (const auto &[name, value] : response.headers)
-        head += name + ": " + value + "\r\n";
+        head += fieldText(name) + ": " + fieldText(value) + "\r\n";
     if (chunked)
         head += "Transfer-Encoding: chunked\r\n";
     else if (hasLength || !response.chunked)
