@@ -103,13 +103,6 @@ private slots:
                  QStringList{"Unable to open location: \"\""});
     }
 
-    void dismissedMenuOpensNothing()
-    {
-        list.item(0)->setSelected(true);
-        QVERIFY(requestMenu(list, list.visualItemRect(list.item(0)).center(), Qt::Key_Escape));
-        QVERIFY(opener.urls.isEmpty());
-    }
-
     void noMenuOverEmptySpace()
     {
         list.item(0)->setSelected(true);
