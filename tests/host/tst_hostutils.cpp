@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -244,6 +245,14 @@ void tst_HostUtils::releaseInfoFillsMissingFieldsWithDefaults()
         QCOMPARE(version, QString("7.0"));
         QCOMPARE(releaseId, QString("palvexos-sdk-5.0"));
         QVERIFY(!date.isEmpty());
+    }
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("Custom SDK\n7.0\n../../escape\n");
+    file.close();
+    {
+        const ReleaseFileOverride override(file.fileName());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("escape"));
+        QCOMPARE(std::get<2>(Hovri::Sdk::releaseInfo()), QString("palvexos-sdk-5.0"));
     }
     const ReleaseFileOverride missing(dir.filePath("missing"));
     QCOMPARE(std::get<2>(Hovri::Sdk::releaseInfo()), QString("palvexos-sdk-5.0"));

@@ -20,6 +20,8 @@ namespace Hovri::Sdk {
 
 namespace {
 
+const char defaultReleaseId[] = "palvexos-sdk-5.0";
+
 QString libraryDirectory()
 {
 #ifdef Q_OS_UNIX
@@ -48,7 +50,7 @@ QString releaseFilePath()
 
 std::tuple<QString, QString, QString, QString> releaseInfo()
 {
-    QStringList fields{"Palvex OS SDK", "5.0.0", "palvexos-sdk-5.0", "unknown"};
+    QStringList fields{"Palvex OS SDK", "5.0.0", defaultReleaseId, "unknown"};
 
     QFile file(releaseFilePath());
     if (file.open(QIODevice::ReadOnly)) {
@@ -59,6 +61,15 @@ std::tuple<QString, QString, QString, QString> releaseInfo()
             if (!value.isEmpty())
                 fields[i] = value;
         }
+    }
+    // Callers use the release id as one directory name; a broken or tampered release file
+    // must not make them write outside their own directory.
+    const QString releaseId = fields.at(2);
+    if (releaseId == "." || releaseId == ".." || releaseId.contains('/')
+        || releaseId.contains('\\')) {
+        qWarning("Hovri SDK: ignoring the release id \"%s\", it is not a directory name",
+                 qPrintable(releaseId));
+        fields[2] = defaultReleaseId;
     }
     return {fields.at(0), fields.at(1), fields.at(2), fields.at(3)};
 }
