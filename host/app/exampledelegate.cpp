@@ -15,7 +15,7 @@ namespace {
 
 const int MARGIN = 8;
 const int IMAGE_HEIGHT = 150;
-const int TILE_WIDTH = 256;
+const int TILE_WIDTH = 244;
 const int TILE_HEIGHT = 232;
 
 } // namespace

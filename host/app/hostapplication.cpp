@@ -18,6 +18,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDialog>
 #include <QDir>
@@ -127,6 +128,11 @@ int HostApplication::parseArguments(const QStringList &arguments)
         tr("With --options: press the button <name> in the options dialog; --screenshot then "
            "saves the dialog it opens."),
         tr("name"));
+    const QCommandLineOption select(
+        "select",
+        tr("With --options: choose <text> in the combo box <name> of the options dialog "
+           "before --click (repeatable)."),
+        tr("name=text"));
     const QCommandLineOption profile("profile",
                                      tr("Print how long each plugin took to load and start."));
     const QCommandLineOption platform("platform", tr("The Qt platform plugin to use."), tr("name"));
@@ -140,6 +146,7 @@ int HostApplication::parseArguments(const QStringList &arguments)
                        screenshot,
                        options,
                        click,
+                       select,
                        profile,
                        platform});
 
@@ -180,11 +187,13 @@ int HostApplication::parseArguments(const QStringList &arguments)
     m_options.repositories = parser.values(addRepository);
     m_options.screenshotFile = parser.value(screenshot);
     m_options.clickButton = parser.value(click);
+    m_options.selections = parser.values(select);
     m_options.sync = parser.isSet(sync);
     m_options.options = parser.isSet(options);
     m_options.profile = parser.isSet(profile);
-    if (!m_options.clickButton.isEmpty() && !m_options.options) {
-        printError(tr("--click needs --options."));
+    if ((!m_options.clickButton.isEmpty() || !m_options.selections.isEmpty())
+        && !m_options.options) {
+        printError(tr("--click and --select need --options."));
         return 2;
     }
     return -1;
@@ -316,6 +325,18 @@ int HostApplication::takeScreenshot()
         dialog->show();
         QCoreApplication::processEvents();
         target = dialog.get();
+        for (const QString &selection : std::as_const(m_options.selections)) {
+            const QString name = selection.section(QLatin1Char('='), 0, 0);
+            const QString text = selection.section(QLatin1Char('='), 1);
+            auto comboBox = dialog->findChild<QComboBox *>(name);
+            const int index = comboBox ? comboBox->findText(text) : -1;
+            if (index < 0) {
+                printError(
+                    tr("The options dialog has no combo box \"%1\" with \"%2\".").arg(name, text));
+                return 1;
+            }
+            comboBox->setCurrentIndex(index);
+        }
         if (!m_options.clickButton.isEmpty()) {
             auto button = dialog->findChild<QAbstractButton *>(m_options.clickButton);
             if (!button) {

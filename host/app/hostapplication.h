@@ -22,6 +22,7 @@ public:
     QStringList repositories; // NAME=URL
     QString screenshotFile;
     QString clickButton;
+    QStringList selections; // comboBoxName=text
     int timeoutSeconds = 120;
     int quietPeriodMs = 1500;
     bool sync = false;

@@ -81,7 +81,6 @@ WelcomePage::WelcomePage(Utils::QtcSettings *settings, QWidget *parent)
     m_view->setMovement(QListView::Static);
     m_view->setUniformItemSizes(true);
     m_view->setWrapping(true);
-    m_view->setSpacing(4);
     m_view->setGridSize(ExampleDelegate::tileSize());
     m_view->setSelectionMode(QAbstractItemView::SingleSelection);
     m_view->setMouseTracking(true);
@@ -259,13 +258,15 @@ void WelcomePage::reloadExamples()
     }
     const QString selected = m_view->currentIndex().data(ExamplesModel::ProjectPathRole).toString();
     m_model->setExamples(items);
+    QModelIndex current = m_filterModel->index(0, 0);
     for (int row = 0; row < m_filterModel->rowCount(); ++row) {
         const QModelIndex candidate = m_filterModel->index(row, 0);
         if (candidate.data(ExamplesModel::ProjectPathRole).toString() == selected) {
-            m_view->setCurrentIndex(candidate);
+            current = candidate;
             break;
         }
     }
+    m_view->setCurrentIndex(current);
     showDetails(m_view->currentIndex());
     updateEmptyState();
     emit examplesReloaded();

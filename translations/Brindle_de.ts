@@ -1,0 +1,269 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de_DE">
+<context>
+    <name>Brindle::Internal::ApiClient</name>
+    <message>
+        <source>Searching examples</source>
+        <translation>Beispiele werden gesucht</translation>
+    </message>
+    <message>
+        <source>Search error: request return null object</source>
+        <translation>Suchfehler: Die Anfrage lieferte ein leeres Objekt</translation>
+    </message>
+    <message>
+        <source>Search error: request return wrong data - no id field</source>
+        <translation>Suchfehler: Die Anfrage lieferte falsche Daten – kein Feld „id“</translation>
+    </message>
+    <message>
+        <source>API client is ready</source>
+        <translation>API-Client ist bereit</translation>
+    </message>
+    <message>
+        <source>Repository error: group id not found - unable to fetch examples</source>
+        <translation>Repository-Fehler: Gruppen-ID nicht gefunden – Beispiele können nicht abgerufen werden</translation>
+    </message>
+    <message>
+        <source>Fetch examples</source>
+        <translation>Beispiele werden abgerufen</translation>
+    </message>
+    <message>
+        <source>Fetch error: request return null object</source>
+        <translation>Abruffehler: Die Anfrage lieferte ein leeres Objekt</translation>
+    </message>
+    <message>
+        <source>Fetch error: request return wrong data - no projects field</source>
+        <translation>Abruffehler: Die Anfrage lieferte falsche Daten – kein Feld „projects“</translation>
+    </message>
+    <message>
+        <source>Load examples</source>
+        <translation>Beispiele laden</translation>
+    </message>
+    <message>
+        <source>Load demos</source>
+        <translation>Demos laden</translation>
+    </message>
+    <message>
+        <source>Load unknow examples type</source>
+        <translation>Beispiele unbekannter Art laden</translation>
+    </message>
+    <message>
+        <source>Downloading example: %1</source>
+        <translation>Beispiel wird heruntergeladen: %1</translation>
+    </message>
+    <message>
+        <source>Unable to download image: %1</source>
+        <translation>Bild kann nicht heruntergeladen werden: %1</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::BrindlePlugin</name>
+    <message>
+        <source>Examples</source>
+        <translation>Beispiele</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::DownloadService</name>
+    <message>
+        <source>Skip downloading examples - unable to find repository for name: %1</source>
+        <translation>Herunterladen der Beispiele übersprungen – kein Repository mit dem Namen: %1</translation>
+    </message>
+    <message>
+        <source>API client is not ready - restarting</source>
+        <translation>API-Client ist nicht bereit – Neustart</translation>
+    </message>
+    <message>
+        <source>Skip downloading examples - unable to find repository for url: %1</source>
+        <translation>Herunterladen der Beispiele übersprungen – kein Repository mit der URL: %1</translation>
+    </message>
+    <message>
+        <source>The data is not downloaded for example: %1</source>
+        <translation>Die Daten des Beispiels wurden nicht heruntergeladen: %1</translation>
+    </message>
+    <message>
+        <source>Skip saving example %1 - unable to find repository name for url: %2</source>
+        <translation>Speichern des Beispiels %1 übersprungen – kein Repository-Name für die URL: %2</translation>
+    </message>
+    <message>
+        <source>Skip saving example %1 - unsafe name: %2</source>
+        <translation>Speichern des Beispiels %1 übersprungen – unsicherer Name: %2</translation>
+    </message>
+    <message>
+        <source>Unpacking example: %1</source>
+        <translation>Beispiel wird entpackt: %1</translation>
+    </message>
+    <message>
+        <source>Unable to save the archive of example %1: %2</source>
+        <translation>Das Archiv des Beispiels %1 kann nicht gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>Downloaded file is not an archive</source>
+        <translation>Die heruntergeladene Datei ist kein Archiv</translation>
+    </message>
+    <message>
+        <source>Unable to create a directory in: %1</source>
+        <translation>Verzeichnis kann nicht angelegt werden in: %1</translation>
+    </message>
+    <message>
+        <source>There was an error while unarchiving</source>
+        <translation>Beim Entpacken ist ein Fehler aufgetreten</translation>
+    </message>
+    <message>
+        <source>Skip registering example %1 - unsafe name: %2</source>
+        <translation>Registrieren des Beispiels %1 übersprungen – unsicherer Name: %2</translation>
+    </message>
+    <message>
+        <source>Skip registering example %1 - unable to find repository for name: %2</source>
+        <translation>Registrieren des Beispiels %1 übersprungen – kein Repository mit dem Namen: %2</translation>
+    </message>
+    <message>
+        <source>Skip registering example %1 - the archive holds no directory of it</source>
+        <translation>Registrieren des Beispiels %1 übersprungen – das Archiv enthält kein Verzeichnis dafür</translation>
+    </message>
+    <message>
+        <source>There was an error while creating example mainfest</source>
+        <translation>Beim Erstellen des Beispielmanifests ist ein Fehler aufgetreten</translation>
+    </message>
+    <message>
+        <source>Unable to install example %1 into: %2</source>
+        <translation>Beispiel %1 kann nicht installiert werden in: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ExamplesDialog</name>
+    <message>
+        <source>Select Examples to Install</source>
+        <translation>Zu installierende Beispiele auswählen</translation>
+    </message>
+    <message>
+        <source>Filter examples</source>
+        <translation>Beispiele filtern</translation>
+    </message>
+    <message>
+        <source>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Name:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Description:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Updated:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Location:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%4&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</source>
+        <translation>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Name:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Beschreibung:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Aktualisiert:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Ort:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%4&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::OptionsWidget</name>
+    <message>
+        <source>Add or remove examples from selected repository</source>
+        <translation>Beispiele des ausgewählten Repositorys hinzufügen oder entfernen</translation>
+    </message>
+    <message>
+        <source>Installed Examples</source>
+        <translation>Installierte Beispiele</translation>
+    </message>
+    <message>
+        <source>Selected repository name</source>
+        <translation>Name des ausgewählten Repositorys</translation>
+    </message>
+    <message>
+        <source>Add examples from online repository</source>
+        <translation>Beispiele aus dem Online-Repository hinzufügen</translation>
+    </message>
+    <message>
+        <source>Add...</source>
+        <translation>Hinzufügen...</translation>
+    </message>
+    <message>
+        <source>Remove selected installed examples</source>
+        <translation>Ausgewählte installierte Beispiele entfernen</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>List of installed examples</source>
+        <translation>Liste der installierten Beispiele</translation>
+    </message>
+    <message>
+        <source>Filter examples</source>
+        <translation>Beispiele filtern</translation>
+    </message>
+    <message>
+        <source>Repository:</source>
+        <translation>Repository:</translation>
+    </message>
+    <message>
+        <source>Online Updates</source>
+        <translation>Online-Aktualisierungen</translation>
+    </message>
+    <message>
+        <source>Check every</source>
+        <translation>Prüfen alle</translation>
+    </message>
+    <message>
+        <source>Timeout for checking example updates and downloading new examples.
+Set 0 to disable automatic updates.</source>
+        <translation>Zeitabstand für die Suche nach Aktualisierungen und das Herunterladen neuer Beispiele.
+0 schaltet die automatischen Aktualisierungen aus.</translation>
+    </message>
+    <message>
+        <source>day(s)</source>
+        <translation>Tag(e)</translation>
+    </message>
+    <message>
+        <source>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Location:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Updated:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Status:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</source>
+        <translation>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Ort:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Aktualisiert:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Status:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Folder:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Link:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</source>
+        <translation>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Ordner:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Link:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</translation>
+    </message>
+    <message>
+        <source>Updated</source>
+        <translation>Aktuell</translation>
+    </message>
+    <message>
+        <source>Update available</source>
+        <translation>Aktualisierung verfügbar</translation>
+    </message>
+    <message>
+        <source>Examples Not Found</source>
+        <translation>Keine Beispiele gefunden</translation>
+    </message>
+    <message>
+        <source>Check your online connection and try again later!</source>
+        <translation>Prüfen Sie Ihre Internetverbindung und versuchen Sie es später erneut!</translation>
+    </message>
+    <message>
+        <source>Examples Not Selected</source>
+        <translation>Keine Beispiele ausgewählt</translation>
+    </message>
+    <message>
+        <source>Select examples to remove, press Remove button, then press Apply button to apply changes.</source>
+        <translation>Wählen Sie die zu entfernenden Beispiele aus, klicken Sie auf „Entfernen“ und übernehmen Sie die Änderungen mit „Anwenden“.</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::Plugin</name>
+    <message>
+        <source>Open location...</source>
+        <translation>Speicherort öffnen...</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Unable to cast repository from: %1</source>
+        <translation>Repository kann nicht ermittelt werden aus: %1</translation>
+    </message>
+    <message>
+        <source>example</source>
+        <translation>Beispiel</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Beschreibung</translation>
+    </message>
+    <message>
+        <source>This file is used by SDK to show image for example inside Welcome screen.
+It is not the part of the example.</source>
+        <translation>Diese Datei verwendet das SDK, um das Bild des Beispiels im Willkommensbildschirm anzuzeigen.
+Sie ist nicht Teil des Beispiels.</translation>
+    </message>
+</context>
+</TS>

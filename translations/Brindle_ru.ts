@@ -1,0 +1,269 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU">
+<context>
+    <name>Brindle::Internal::ApiClient</name>
+    <message>
+        <source>Searching examples</source>
+        <translation>Поиск примеров</translation>
+    </message>
+    <message>
+        <source>Search error: request return null object</source>
+        <translation>Ошибка поиска: запрос вернул пустой объект</translation>
+    </message>
+    <message>
+        <source>Search error: request return wrong data - no id field</source>
+        <translation>Ошибка поиска: запрос вернул неверные данные — нет поля «id»</translation>
+    </message>
+    <message>
+        <source>API client is ready</source>
+        <translation>API-клиент готов</translation>
+    </message>
+    <message>
+        <source>Repository error: group id not found - unable to fetch examples</source>
+        <translation>Ошибка репозитория: идентификатор группы не найден — невозможно получить примеры</translation>
+    </message>
+    <message>
+        <source>Fetch examples</source>
+        <translation>Получение примеров</translation>
+    </message>
+    <message>
+        <source>Fetch error: request return null object</source>
+        <translation>Ошибка получения: запрос вернул пустой объект</translation>
+    </message>
+    <message>
+        <source>Fetch error: request return wrong data - no projects field</source>
+        <translation>Ошибка получения: запрос вернул неверные данные — нет поля «projects»</translation>
+    </message>
+    <message>
+        <source>Load examples</source>
+        <translation>Загрузка примеров</translation>
+    </message>
+    <message>
+        <source>Load demos</source>
+        <translation>Загрузка демонстраций</translation>
+    </message>
+    <message>
+        <source>Load unknow examples type</source>
+        <translation>Загрузка примеров неизвестного типа</translation>
+    </message>
+    <message>
+        <source>Downloading example: %1</source>
+        <translation>Загрузка примера: %1</translation>
+    </message>
+    <message>
+        <source>Unable to download image: %1</source>
+        <translation>Не удалось загрузить изображение: %1</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::BrindlePlugin</name>
+    <message>
+        <source>Examples</source>
+        <translation>Примеры</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::DownloadService</name>
+    <message>
+        <source>Skip downloading examples - unable to find repository for name: %1</source>
+        <translation>Загрузка примеров пропущена — не найден репозиторий с именем: %1</translation>
+    </message>
+    <message>
+        <source>API client is not ready - restarting</source>
+        <translation>API-клиент не готов — перезапуск</translation>
+    </message>
+    <message>
+        <source>Skip downloading examples - unable to find repository for url: %1</source>
+        <translation>Загрузка примеров пропущена — не найден репозиторий с адресом: %1</translation>
+    </message>
+    <message>
+        <source>The data is not downloaded for example: %1</source>
+        <translation>Данные примера не загружены: %1</translation>
+    </message>
+    <message>
+        <source>Skip saving example %1 - unable to find repository name for url: %2</source>
+        <translation>Сохранение примера %1 пропущено — не найдено имя репозитория для адреса: %2</translation>
+    </message>
+    <message>
+        <source>Skip saving example %1 - unsafe name: %2</source>
+        <translation>Сохранение примера %1 пропущено — небезопасное имя: %2</translation>
+    </message>
+    <message>
+        <source>Unpacking example: %1</source>
+        <translation>Распаковка примера: %1</translation>
+    </message>
+    <message>
+        <source>Unable to save the archive of example %1: %2</source>
+        <translation>Не удалось сохранить архив примера %1: %2</translation>
+    </message>
+    <message>
+        <source>Downloaded file is not an archive</source>
+        <translation>Загруженный файл не является архивом</translation>
+    </message>
+    <message>
+        <source>Unable to create a directory in: %1</source>
+        <translation>Не удалось создать каталог в: %1</translation>
+    </message>
+    <message>
+        <source>There was an error while unarchiving</source>
+        <translation>Ошибка при распаковке архива</translation>
+    </message>
+    <message>
+        <source>Skip registering example %1 - unsafe name: %2</source>
+        <translation>Регистрация примера %1 пропущена — небезопасное имя: %2</translation>
+    </message>
+    <message>
+        <source>Skip registering example %1 - unable to find repository for name: %2</source>
+        <translation>Регистрация примера %1 пропущена — не найден репозиторий с именем: %2</translation>
+    </message>
+    <message>
+        <source>Skip registering example %1 - the archive holds no directory of it</source>
+        <translation>Регистрация примера %1 пропущена — в архиве нет его каталога</translation>
+    </message>
+    <message>
+        <source>There was an error while creating example mainfest</source>
+        <translation>Ошибка при создании манифеста примера</translation>
+    </message>
+    <message>
+        <source>Unable to install example %1 into: %2</source>
+        <translation>Не удалось установить пример %1 в: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ExamplesDialog</name>
+    <message>
+        <source>Select Examples to Install</source>
+        <translation>Выберите примеры для установки</translation>
+    </message>
+    <message>
+        <source>Filter examples</source>
+        <translation>Фильтр примеров</translation>
+    </message>
+    <message>
+        <source>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Name:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Description:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Updated:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Location:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%4&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</source>
+        <translation>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Имя:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Описание:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Обновлён:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Расположение:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%4&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::OptionsWidget</name>
+    <message>
+        <source>Add or remove examples from selected repository</source>
+        <translation>Добавление и удаление примеров выбранного репозитория</translation>
+    </message>
+    <message>
+        <source>Installed Examples</source>
+        <translation>Установленные примеры</translation>
+    </message>
+    <message>
+        <source>Selected repository name</source>
+        <translation>Имя выбранного репозитория</translation>
+    </message>
+    <message>
+        <source>Add examples from online repository</source>
+        <translation>Добавить примеры из онлайн-репозитория</translation>
+    </message>
+    <message>
+        <source>Add...</source>
+        <translation>Добавить...</translation>
+    </message>
+    <message>
+        <source>Remove selected installed examples</source>
+        <translation>Удалить выбранные установленные примеры</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Удалить</translation>
+    </message>
+    <message>
+        <source>List of installed examples</source>
+        <translation>Список установленных примеров</translation>
+    </message>
+    <message>
+        <source>Filter examples</source>
+        <translation>Фильтр примеров</translation>
+    </message>
+    <message>
+        <source>Repository:</source>
+        <translation>Репозиторий:</translation>
+    </message>
+    <message>
+        <source>Online Updates</source>
+        <translation>Онлайн-обновления</translation>
+    </message>
+    <message>
+        <source>Check every</source>
+        <translation>Проверять каждые</translation>
+    </message>
+    <message>
+        <source>Timeout for checking example updates and downloading new examples.
+Set 0 to disable automatic updates.</source>
+        <translation>Интервал проверки обновлений примеров и загрузки новых примеров.
+Укажите 0, чтобы отключить автоматические обновления.</translation>
+    </message>
+    <message>
+        <source>day(s)</source>
+        <translation>дн.</translation>
+    </message>
+    <message>
+        <source>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Location:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Updated:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Status:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</source>
+        <translation>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Расположение:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Обновлён:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Состояние:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Folder:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Link:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</source>
+        <translation>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Папка:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Ссылка:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</translation>
+    </message>
+    <message>
+        <source>Updated</source>
+        <translation>Актуален</translation>
+    </message>
+    <message>
+        <source>Update available</source>
+        <translation>Доступно обновление</translation>
+    </message>
+    <message>
+        <source>Examples Not Found</source>
+        <translation>Примеры не найдены</translation>
+    </message>
+    <message>
+        <source>Check your online connection and try again later!</source>
+        <translation>Проверьте подключение к сети и повторите попытку позже!</translation>
+    </message>
+    <message>
+        <source>Examples Not Selected</source>
+        <translation>Примеры не выбраны</translation>
+    </message>
+    <message>
+        <source>Select examples to remove, press Remove button, then press Apply button to apply changes.</source>
+        <translation>Выберите примеры для удаления, нажмите кнопку «Удалить», затем нажмите кнопку «Применить», чтобы применить изменения.</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::Plugin</name>
+    <message>
+        <source>Open location...</source>
+        <translation>Открыть расположение...</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Unable to cast repository from: %1</source>
+        <translation>Не удалось получить репозиторий из: %1</translation>
+    </message>
+    <message>
+        <source>example</source>
+        <translation>пример</translation>
+    </message>
+    <message>
+        <source>Description</source>
+        <translation>Описание</translation>
+    </message>
+    <message>
+        <source>This file is used by SDK to show image for example inside Welcome screen.
+It is not the part of the example.</source>
+        <translation>Этот файл используется SDK для показа изображения примера на экране приветствия.
+Он не является частью примера.</translation>
+    </message>
+</context>
+</TS>
