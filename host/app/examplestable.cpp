@@ -27,6 +27,11 @@ QString shortPath(const QDir &base, const QString &path)
     return QDir::toNativeSeparators(relative);
 }
 
+QString countText(qsizetype count, const char *one, const char *many)
+{
+    return count == 1 ? tr(one) : tr(many).arg(count);
+}
+
 QString orDash(const QString &text)
 {
     return text.isEmpty() ? QString(QLatin1String("-")) : text;
@@ -69,7 +74,7 @@ QString formatExamplesTable(const ExampleSetContents &sets)
     for (const auto &[set, examples] : sets) {
         setRows.append({QLatin1String("  ") + set.displayName,
                         QDir::toNativeSeparators(set.manifestPath),
-                        tr("%1 examples").arg(examples.size())});
+                        countText(examples.size(), "1 example", "%1 examples")});
         total += int(examples.size());
     }
 
@@ -93,7 +98,8 @@ QString formatExamplesTable(const ExampleSetContents &sets)
     }
 
     return tr("Example sets:\n") + formatRows(setRows) + QLatin1Char('\n') + formatRows(rows)
-           + tr("%1 examples in %2 sets\n").arg(total).arg(sets.size());
+           + countText(total, "1 example", "%1 examples") + QLatin1Char(' ')
+           + countText(sets.size(), "in 1 set", "in %1 sets") + QLatin1Char('\n');
 }
 
 } // namespace Brindle::Host
