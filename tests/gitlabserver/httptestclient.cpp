@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <tuple>
+
 namespace TestClient {
 
 namespace {
@@ -115,7 +117,8 @@ void RawConnection::send(const QByteArray &bytes)
 
 bool RawConnection::fill()
 {
-    QTest::qWaitFor(
+    // A timeout shows up as no new data.
+    std::ignore = QTest::qWaitFor(
         [this] {
             return m_socket.bytesAvailable() > 0
                    || m_socket.state() != QAbstractSocket::ConnectedState;
