@@ -4,12 +4,15 @@
 #include "examplesmodel.h"
 #include "examplesparser.h"
 #include "examplestable.h"
+#include "mainwindow.h"
 #include "optionsdialog.h"
 #include "repositoryconfig.h"
 #include "welcomepage.h"
 
 #include <coreplugin/dialogs/ioptionspage.h>
 #include <coreplugin/helpmanager.h>
+#include <coreplugin/progressmanager/futureprogress.h>
+#include <coreplugin/progressmanager/progressmanager.h>
 #include <utils/qtcsettings.h>
 
 #include <QAbstractButton>
@@ -20,9 +23,12 @@
 #include <QFile>
 #include <QListView>
 #include <QListWidget>
+#include <QPointer>
+#include <QPromise>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -148,6 +154,8 @@ private slots:
 
     void pageRereadsSetsOnSetupFinishedAndManifestsOnDocumentationChanged();
     void openingAnExampleOpensItsProjectFile();
+
+    void progressEntriesShowInTheStatusBarUntilTheyFinish();
 
     void optionsDialogOkAppliesCreatedPagesOnly();
     void optionsDialogApplyKeepsWidgetsAndCancelCancels();
@@ -444,6 +452,34 @@ void tst_Welcome::openingAnExampleOpensItsProjectFile()
     QDesktopServices::unsetUrlHandler("file");
 
     QCOMPARE(m_opened, QList<QUrl>{QUrl::fromLocalFile(set + "/hello/CMakeLists.txt")});
+}
+
+void tst_Welcome::progressEntriesShowInTheStatusBarUntilTheyFinish()
+{
+    QPromise<void> early;
+    early.start();
+    QPointer<Core::FutureProgress> before
+        = Core::ProgressManager::addTask(early.future(), "Load demos", "LoadExamplesTask");
+
+    MainWindow window(m_settings.get());
+    window.show();
+    QPromise<void> late;
+    late.start();
+    late.setProgressRange(0, 3);
+    QPointer<Core::FutureProgress> after
+        = Core::ProgressManager::addTask(late.future(), "Load examples", "LoadExamplesTask");
+
+    const QList<Core::FutureProgress *> shown
+        = window.statusBar()->findChildren<Core::FutureProgress *>();
+    QVERIFY(shown.contains(before.data()));
+    QVERIFY(shown.contains(after.data()));
+    QVERIFY(after->isVisible());
+
+    late.finish();
+    QTRY_VERIFY_WITH_TIMEOUT(after.isNull(), 20000);
+    QVERIFY(!before.isNull());
+    early.finish();
+    QTRY_VERIFY_WITH_TIMEOUT(before.isNull(), 20000);
 }
 
 void tst_Welcome::optionsDialogOkAppliesCreatedPagesOnly()
