@@ -233,21 +233,6 @@ struct ManifestValues
     QString fileToOpen;
 };
 
-void writeDescription(QXmlStreamWriter &writer, const QString &description)
-{
-    // "]]>" cannot appear inside a CDATA section: it is split across adjacent sections,
-    // which a reader joins back into the original text.
-    const QStringList parts = description.split(QStringLiteral("]]>"));
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        QString section = parts.at(i);
-        if (i > 0)
-            section.prepend(u'>');
-        if (i + 1 < parts.size())
-            section.append(QStringLiteral("]]"));
-        writer.writeCDATA(section);
-    }
-}
-
 // Copies the template token by token, with its layout, filling in the values. Returns an
 // empty array when the template is not usable.
 QByteArray fillTemplate(const QString &text, const ManifestValues &values)
@@ -327,8 +312,10 @@ QByteArray fillTemplate(const QString &text, const ManifestValues &values)
             // Keeps the template's "<tag></tag>" form instead of an empty-element tag
             writer.writeCharacters(QString());
             if (fillContent) {
+                // writeCDATA() splits a "]]>" across adjacent sections, which a reader
+                // joins back into the original text
                 if (name == u"description")
-                    writeDescription(writer, values.description);
+                    writer.writeCDATA(values.description);
                 else
                     writer.writeCharacters(content);
             }
