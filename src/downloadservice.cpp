@@ -107,10 +107,10 @@ void secureUnpackedTree(const QString &path)
     const fs::path root = fs::canonical(fs::path(QFile::encodeName(path).toStdString()), error);
     if (error)
         return;
+    fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, error);
 
     QList<fs::path> unwanted;
-    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied,
-                                        error);
+    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
     for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
         const fs::path entry = it->path();
         const fs::file_status status = fs::symlink_status(entry, error);
@@ -137,13 +137,14 @@ void secureUnpackedTree(const QString &path)
 
 // Unpacked directory names belonging to example 'name' in 'path', oldest first. Entries
 // that belong to another example with a longer name sharing the prefix are left alone.
-QStringList findDirNames(const QString &path, const QString &name,
+QStringList findDirNames(const QString &path,
+                         const QString &name,
                          const QList<QSharedPointer<Example>> &examples)
 {
-    const QStringList entries = QDir(path).entryList({name + u'*'},
-                                                     QDir::Dirs | QDir::NoSymLinks
-                                                         | QDir::NoDotAndDotDot | QDir::Hidden,
-                                                     QDir::Time | QDir::Reversed);
+    const QStringList entries
+        = QDir(path).entryList({name + u'*'},
+                               QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot | QDir::Hidden,
+                               QDir::Time | QDir::Reversed);
     QStringList result;
     for (const QString &entry : entries) {
         bool other = false;
@@ -163,9 +164,10 @@ QStringList findDirNames(const QString &path, const QString &name,
 // The project file at the top of the example, the most recently modified one first.
 QString findProject(const QString &path)
 {
-    const QStringList names = QDir(path).entryList({QStringLiteral("*.pro"),
-                                                    QStringLiteral("CMakeLists.txt")},
-                                                   QDir::Files | QDir::Readable, QDir::Time);
+    const QStringList names
+        = QDir(path).entryList({QStringLiteral("*.pro"), QStringLiteral("CMakeLists.txt")},
+                               QDir::Files | QDir::Readable,
+                               QDir::Time);
     return names.isEmpty() ? QString() : names.first();
 }
 
@@ -189,8 +191,8 @@ QString findFileByContent(const QString &path, const QString &nameFilter, const 
 
 QString findFileToOpen(const QString &path)
 {
-    QString file = findFileByContent(path, QStringLiteral("*.qml"),
-                                     QStringLiteral("ApplicationWindow"));
+    QString file
+        = findFileByContent(path, QStringLiteral("*.qml"), QStringLiteral("ApplicationWindow"));
     if (file.isEmpty())
         file = findFileByContent(path, QStringLiteral("*"), QStringLiteral(" main("));
     if (file.isEmpty())
@@ -203,8 +205,8 @@ QString findFileToOpen(const QString &path)
 QString findIcon(const QString &dir, const QString &installedDir)
 {
     const QString root = QFileInfo(dir).canonicalFilePath();
-    QDirIterator it(dir, {QStringLiteral("icons")}, QDir::Dirs | QDir::Readable,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(
+        dir, {QStringLiteral("icons")}, QDir::Dirs | QDir::Readable, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QDir sizeDir(it.next() + u'/' + QStringLiteral("%1x%1").arg(ICON_SIZE));
         const QFileInfoList files = sizeDir.entryInfoList({QStringLiteral("*.png"),
@@ -353,7 +355,8 @@ QByteArray fillTemplate(const QString &text, const ManifestValues &values)
         return {};
     }
     if (!rootFound) {
-        qCDebug(Log::service) << "Internal manifest XML error: element \"instructionals\" not found";
+        qCDebug(Log::service)
+            << "Internal manifest XML error: element \"instructionals\" not found";
         return {};
     }
     return output.toUtf8();
@@ -399,8 +402,13 @@ bool createManifest(const QString &name, const QSharedPointer<Example> &example,
     values.tags = example->tags().join(u',');
     values.fileToOpen = findFileToOpen(QFileInfo(dir).absoluteFilePath());
 
-    for (QString *value : {&values.module, &values.name, &values.projectPath, &values.imageUrl,
-                           &values.description, &values.tags, &values.fileToOpen}) {
+    for (QString *value : {&values.module,
+                           &values.name,
+                           &values.projectPath,
+                           &values.imageUrl,
+                           &values.description,
+                           &values.tags,
+                           &values.fileToOpen}) {
         *value = xmlSafe(*value);
     }
 
@@ -408,8 +416,8 @@ bool createManifest(const QString &name, const QSharedPointer<Example> &example,
     if (manifest.isEmpty())
         return false;
 
-    const QString manifestPath = QStringLiteral("%1%2%3").arg(dir, QStringLiteral("/"),
-                                                              QLatin1String(Constants::MANIFEST_FILE));
+    const QString manifestPath = QStringLiteral("%1%2%3").arg(
+        dir, QStringLiteral("/"), QLatin1String(Constants::MANIFEST_FILE));
     QFile::remove(manifestPath);
     QSaveFile file(manifestPath);
     if (!file.open(QIODevice::WriteOnly) || file.write(manifest) != manifest.size()
@@ -449,20 +457,27 @@ DownloadService::DownloadService(QObject *parent)
     for (const Settings::RepositoryInfo &info : std::as_const(settings.repositories)) {
         QSharedPointer<Repository> repository(new Repository(info.url, this));
         repositories.append(repository);
-        connect(repository.get(), &Repository::downloadsFinished,
-                this, &DownloadService::onDownloaded);
+        connect(
+            repository.get(), &Repository::downloadsFinished, this, &DownloadService::onDownloaded);
         connect(repository.get(), &Repository::fetched, this, &DownloadService::onFetched);
     }
 
-    connect(&restartTimer, &QTimer::timeout, &restartTimer, [this] { checkRestart(); },
-            Qt::DirectConnection);
+    connect(
+        &restartTimer,
+        &QTimer::timeout,
+        &restartTimer,
+        [this] { checkRestart(); },
+        Qt::DirectConnection);
     // 0 would reset every client on each pass of the event loop, so that no lookup could
     // ever finish; more than this overflows the interval in milliseconds.
-    const qint64 seconds = qBound(qint64(1), qint64(settings.serviceRestartTimeoutSeconds),
-                                  qint64(2147483));
+    const qint64 seconds
+        = qBound(qint64(1), qint64(settings.serviceRestartTimeoutSeconds), qint64(2147483));
     restartTimer.start(std::chrono::milliseconds(seconds * 1000));
 
-    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, &DownloadService::shutdown);
+    connect(QCoreApplication::instance(),
+            &QCoreApplication::aboutToQuit,
+            this,
+            &DownloadService::shutdown);
 }
 
 DownloadService::~DownloadService()
@@ -498,8 +513,8 @@ void DownloadService::save(const QString &name, const QSet<QString> &examples)
         repository->download(examples);
         return;
     }
-    emitStatusChanged(tr("Skip downloading examples - unable to find repository for name: %1")
-                          .arg(name));
+    emitStatusChanged(
+        tr("Skip downloading examples - unable to find repository for name: %1").arg(name));
 }
 
 void DownloadService::shutdown()
@@ -560,9 +575,8 @@ void DownloadService::onFetched()
 
     if (!name.isEmpty() && lastCheck.isValid()
         && lastCheck.daysTo(QDate::currentDate()) <= settings.updatesCheckTimeoutDays) {
-        const qsizetype installed = QDir(repositoryPath(name))
-                                        .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-                                        .size();
+        const qsizetype installed
+            = QDir(repositoryPath(name)).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
         if (installed >= available.size())
             return;
     }
@@ -590,7 +604,8 @@ void DownloadService::onFetched()
                           || (example->lastActivity().secsTo(previousCheck) > 0
                               && QFileInfo(examplePath(name, exampleName)).isDir());
         if (skip) {
-            qCDebug(Log::service) << "Skip example:" << example->value(QLatin1String("name")).toString();
+            qCDebug(Log::service) << "Skip example:"
+                                  << example->value(QLatin1String("name")).toString();
             continue;
         }
         names.insert(exampleName);
@@ -645,7 +660,9 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example)
     emitStatusChanged(tr("Unpacking example: %1").arg(example->displayName()));
 
     QTemporaryFile archiveFile(QStringLiteral("%1%2%3-XXXXXX%4")
-                                   .arg(QDir::tempPath(), QStringLiteral("/"), example->name(),
+                                   .arg(QDir::tempPath(),
+                                        QStringLiteral("/"),
+                                        example->name(),
                                         QLatin1String(Constants::ARCHIVE_EXTENSION)));
     if (!archiveFile.open() || archiveFile.write(data) != data.size() || !archiveFile.flush()) {
         giveUp(tr("Unable to save the archive of example %1: %2")
@@ -668,8 +685,8 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example)
     // installed example.
     const QString repositoryDir = repositoryPath(name);
     QDir().mkpath(repositoryDir);
-    auto unpackDir = std::make_shared<QTemporaryDir>(repositoryDir
-                                                     + QStringLiteral(".unpack-XXXXXX"));
+    auto unpackDir
+        = std::make_shared<QTemporaryDir>(repositoryDir + QStringLiteral(".unpack-XXXXXX"));
     if (!unpackDir->isValid()) {
         giveUp(tr("Unable to create a directory in: %1").arg(repositoryDir));
         return;
@@ -684,9 +701,11 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example)
     connect(unarchiver, &Utils::Unarchiver::outputReceived, this, [](const QString &output) {
         qCDebug(Log::arch) << "Unpacking output:" << output;
     });
-    connect(unarchiver, &Utils::Unarchiver::done, this,
-            [this, unarchiver, name, archivePath = archive.toFSPathString(), example,
-             unpackDir](Tasking::DoneResult result) {
+    connect(unarchiver,
+            &Utils::Unarchiver::done,
+            this,
+            [this, unarchiver, name, archivePath = archive.toFSPathString(), example, unpackDir](
+                Tasking::DoneResult result) {
                 QFile::remove(archivePath);
                 if (result == Tasking::DoneResult::Success)
                     registerExample(name, example, unpackDir->path());
@@ -701,7 +720,8 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example)
     unarchiver->start();
 }
 
-void DownloadService::registerExample(const QString &name, const QSharedPointer<Example> &example,
+void DownloadService::registerExample(const QString &name,
+                                      const QSharedPointer<Example> &example,
                                       const QString &unpackDir)
 {
     const QString exampleName = example->name();
@@ -736,8 +756,8 @@ void DownloadService::registerExample(const QString &name, const QSharedPointer<
 
     const QString target = examplePath(name, exampleName);
     if (!replaceDirectory(unpacked, target))
-        emitStatusChanged(tr("Unable to install example %1 into: %2")
-                              .arg(example->displayName(), target));
+        emitStatusChanged(
+            tr("Unable to install example %1 into: %2").arg(example->displayName(), target));
 }
 
 void DownloadService::finishRegisterExample(const QSharedPointer<Example> &example)
@@ -772,10 +792,16 @@ void DownloadService::deferUpdatesUntilDialogClosed(QWidget *dialog)
     if (!dialog)
         return;
     if (auto modalDialog = qobject_cast<QDialog *>(dialog)) {
-        connect(modalDialog, &QDialog::finished, this, &DownloadService::onDeferredDialogClosed,
+        connect(modalDialog,
+                &QDialog::finished,
+                this,
+                &DownloadService::onDeferredDialogClosed,
                 Qt::UniqueConnection);
     } else {
-        connect(dialog, &QObject::destroyed, this, &DownloadService::onDeferredDialogClosed,
+        connect(dialog,
+                &QObject::destroyed,
+                this,
+                &DownloadService::onDeferredDialogClosed,
                 Qt::UniqueConnection);
     }
 }

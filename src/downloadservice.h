@@ -56,7 +56,8 @@ private:
     void emitStatusChanged(const QString &status);
     void checkRestart();
     void downloadExample(const QSharedPointer<Example> &example);
-    void registerExample(const QString &name, const QSharedPointer<Example> &example,
+    void registerExample(const QString &name,
+                         const QSharedPointer<Example> &example,
                          const QString &unpackDir);
     void finishRegisterExample(const QSharedPointer<Example> &example);
     void emitUpdatesWhenNoDialog();

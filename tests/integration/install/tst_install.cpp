@@ -61,7 +61,9 @@ QList<SampleProject> sampleProjects(const QString &repository, const QString &gr
         QFile file(groupDir.filePath(path + "/project.json"));
         if (!file.open(QIODevice::ReadOnly))
             continue; // a subgroup
-        projects.append({repository, path, QJsonDocument::fromJson(file.readAll()).object(),
+        projects.append({repository,
+                         path,
+                         QJsonDocument::fromJson(file.readAll()).object(),
                          groupDir.filePath(path + "/files")});
     }
     return projects;
@@ -107,9 +109,9 @@ void tst_Install::initTestCase()
 {
     // The plugin writes into the data location and the settings: only ever the private ones
     // that CTest sets up.
-    const QString sandbox = QDir::cleanPath(qEnvironmentVariable("BRINDLE_BINARY_DIR")
-                                            + "/testenv/tst_install")
-                            + u'/';
+    const QString sandbox
+        = QDir::cleanPath(qEnvironmentVariable("BRINDLE_BINARY_DIR") + "/testenv/tst_install")
+          + u'/';
     for (const QString &path :
          {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u'/',
           qEnvironmentVariable("BRINDLE_HOST_SETTINGS_PATH") + u'/'}) {

@@ -49,7 +49,8 @@ QByteArray pngBytes(int width, int height)
     return bytes;
 }
 
-GitLab::Project project(const QString &path, const QString &name,
+GitLab::Project project(const QString &path,
+                        const QString &name,
                         const QMap<QString, QByteArray> &files = {},
                         const QDateTime &lastActivity = {})
 {
@@ -57,12 +58,13 @@ GitLab::Project project(const QString &path, const QString &name,
     p.path = path;
     p.name = name;
     p.description = QStringLiteral("The %1 example").arg(name);
-    p.lastActivity = lastActivity.isValid() ? lastActivity
-                                            : QDateTime::currentDateTimeUtc().addDays(-30);
-    p.files = files.isEmpty()
-                  ? QMap<QString, QByteArray>{{"CMakeLists.txt", "project(" + path.toUtf8() + ")\n"},
-                                              {"main.cpp", "int main(int, char **) { return 0; }\n"}}
-                  : files;
+    p.lastActivity
+        = lastActivity.isValid() ? lastActivity : QDateTime::currentDateTimeUtc().addDays(-30);
+    p.files
+        = files.isEmpty()
+              ? QMap<QString, QByteArray>{{"CMakeLists.txt", "project(" + path.toUtf8() + ")\n"},
+                                          {"main.cpp", "int main(int, char **) { return 0; }\n"}}
+              : files;
     return p;
 }
 
@@ -78,16 +80,16 @@ QString manifestOf(const QString &repository, const QString &example)
 
 QStringList entriesOf(const QString &dir)
 {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                   | QDir::NoDotAndDotDot,
-                               QDir::Name);
+    return QDir(dir).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 // Every path below dir, links not followed, for before/after comparisons.
 QStringList treeOf(const QString &dir)
 {
     QStringList result;
-    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+    QDirIterator it(dir,
+                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext())
         result.append(it.next());
@@ -196,8 +198,8 @@ void tst_DownloadService::initTestCase()
     const QString sandbox = QDir::cleanPath(qEnvironmentVariable("BRINDLE_BINARY_DIR")
                                             + "/testenv/tst_downloadservice")
                             + u'/';
-    for (const QString &path : {Settings::location(), Core::ICore::settings()->fileName(),
-                                QDir::tempPath() + u'/'}) {
+    for (const QString &path :
+         {Settings::location(), Core::ICore::settings()->fileName(), QDir::tempPath() + u'/'}) {
         if (qEnvironmentVariableIsEmpty("BRINDLE_BINARY_DIR") || !path.startsWith(sandbox))
             QFAIL(qPrintable("Run this test through ctest; it would touch " + path));
     }
@@ -215,8 +217,8 @@ void tst_DownloadService::init()
     server = std::make_unique<GitLab::Server>();
     QVERIFY(server->listen());
     projectNames.clear();
-    documentationSpy = std::make_unique<QSignalSpy>(Core::HelpManager::Signals::instance(),
-                                                    &Core::HelpManager::Signals::documentationChanged);
+    documentationSpy = std::make_unique<QSignalSpy>(
+        Core::HelpManager::Signals::instance(), &Core::HelpManager::Signals::documentationChanged);
 }
 
 void tst_DownloadService::cleanup()
@@ -293,16 +295,19 @@ bool tst_DownloadService::hasStatus(const QString &text) const
 
 void tst_DownloadService::freshInstallRegistersEveryExample()
 {
-    GitLab::Project qml = project("hello-qml", "Hello QML",
-                                  {{"CMakeLists.txt", "project(hello)\n"},
-                                   {"qml/Other.qml", "import QtQuick\nItem {}\n"},
-                                   {"qml/main.qml", "import QtQuick.Controls\nApplicationWindow {}\n"}});
+    GitLab::Project qml
+        = project("hello-qml",
+                  "Hello QML",
+                  {{"CMakeLists.txt", "project(hello)\n"},
+                   {"qml/Other.qml", "import QtQuick\nItem {}\n"},
+                   {"qml/main.qml", "import QtQuick.Controls\nApplicationWindow {}\n"}});
     qml.topics = QStringList{"qml", "Palvex"};
     qml.avatar = pngBytes(300, 150);
     qml.avatarFileName = "logo.png";
     addProject("palvexos/examples", qml);
     addProject("palvexos/examples",
-               project("console", "Console",
+               project("console",
+                       "Console",
                        {{"CMakeLists.txt", "project(console)\n"},
                         {"README.md", "Build it.\n"},
                         {"src/main.cpp", "int main(int argc, char **argv) { return 0; }\n"},
@@ -310,7 +315,8 @@ void tst_DownloadService::freshInstallRegistersEveryExample()
                         {"res/icons/128x128/b.png", pngBytes(128, 128)},
                         {"res/icons/86x86/c.png", pngBytes(86, 86)}}));
     addProject("palvexos/examples",
-               project("qmake-app", "QMake App",
+               project("qmake-app",
+                       "QMake App",
                        {{"qmake-app.pro", "TEMPLATE = app\n"},
                         {"icons/86x86/app.png", pngBytes(86, 86)}}));
     configure({{"examples", "palvexos/examples", {}}});
@@ -424,7 +430,9 @@ void tst_DownloadService::updateDecision()
     const QStringList names{"alpha", "beta", "gamma"};
     for (int i = 0; i < names.size(); ++i) {
         addProject("palvexos/examples",
-                   project(names.at(i), names.at(i).toUpper(), {},
+                   project(names.at(i),
+                           names.at(i).toUpper(),
+                           {},
                            checkDay.startOfDay().addSecs(activitySecsAfterCheckDay.at(i))));
     }
     for (const QString &name : installed)
@@ -448,9 +456,10 @@ void tst_DownloadService::updateDecision()
     }
     QCOMPARE(archiveRequests(), downloaded);
 
-    const QDate stored = lastCheckedDateFromStringList(
-                             Core::ICore::settings()->value("Brindle/UpdatesCheckedDate").toStringList())
-                             .value("examples");
+    const QDate stored
+        = lastCheckedDateFromStringList(
+              Core::ICore::settings()->value("Brindle/UpdatesCheckedDate").toStringList())
+              .value("examples");
     if (stamped)
         QCOMPARE(stored, QDate::currentDate());
     else
@@ -473,7 +482,9 @@ void tst_DownloadService::invalidLastActivityIsAlwaysDownloaded()
 
     writeFile(repositoryDir("examples") + "/alpha/old.txt", "old");
     writeFile(repositoryDir("examples") + "/other/old.txt", "old"); // count is not the trigger
-    const QJsonObject object{{"id", id}, {"name", "Alpha"}, {"path", "alpha"},
+    const QJsonObject object{{"id", id},
+                             {"name", "Alpha"},
+                             {"path", "alpha"},
                              {"web_url", groupUrl("palvexos/examples/alpha").toString()},
                              {"last_activity_at", "yesterday"}};
     repository->onFetched({QSharedPointer<Example>::create(object)});
@@ -536,10 +547,9 @@ void tst_DownloadService::restartResetsOnlyUnreadyRepositories()
 {
     server->addGroup("palvexos/one");
     server->addGroup("palvexos/two");
-    configure({{"one", "palvexos/one", {}},
-               {"two", "palvexos/two", {}},
-               {"three", "palvexos/later", {}}},
-              {{"ServiceRestartTimeoutSeconds", 1}});
+    configure(
+        {{"one", "palvexos/one", {}}, {"two", "palvexos/two", {}}, {"three", "palvexos/later", {}}},
+        {{"ServiceRestartTimeoutSeconds", 1}});
     startService();
 
     const QString restarting = "API client is not ready - restarting (%1)";
@@ -642,8 +652,10 @@ void tst_DownloadService::notificationWaitsForModalWidget()
 void tst_DownloadService::reinstallReplacesOlderCopy()
 {
     addProject("palvexos/examples",
-               project("alpha", "Alpha", {{"CMakeLists.txt", "project(alpha)\n"},
-                                          {"main.cpp", "int main() { return 2; }\n"}}));
+               project("alpha",
+                       "Alpha",
+                       {{"CMakeLists.txt", "project(alpha)\n"},
+                        {"main.cpp", "int main() { return 2; }\n"}}));
     // An older installation, touched after the archive's time stamps
     const QString installed = repositoryDir("examples") + "/alpha";
     writeFile(installed + "/main.cpp", "int main() { return 1; }\n");
@@ -653,7 +665,8 @@ void tst_DownloadService::reinstallReplacesOlderCopy()
 
     startService();
     QTRY_COMPARE_WITH_TIMEOUT(documentationSpy->count(), 1, TIMEOUT);
-    QCOMPARE(entriesOf(installed), (QStringList{"CMakeLists.txt", "examples-manifest.xml", "main.cpp"}));
+    QCOMPARE(entriesOf(installed),
+             (QStringList{"CMakeLists.txt", "examples-manifest.xml", "main.cpp"}));
     QFile main(installed + "/main.cpp");
     QVERIFY(main.open(QIODevice::ReadOnly));
     QCOMPARE(main.readAll(), QByteArray("int main() { return 2; }\n"));
@@ -711,8 +724,8 @@ void tst_DownloadService::failedExtractionKeepsInstalledCopy()
 {
     GitLab::Project p = project("alpha", "Alpha");
     // Valid gzip, but the tar stream breaks off in the middle of a member
-    const QByteArray tar = GitLab::makeTar({{"alpha-main-1/", {}, '5'},
-                                            {"alpha-main-1/CMakeLists.txt", QByteArray(4096, 'x')}});
+    const QByteArray tar = GitLab::makeTar(
+        {{"alpha-main-1/", {}, '5'}, {"alpha-main-1/CMakeLists.txt", QByteArray(4096, 'x')}});
     p.archiveOverride = GitLab::gzipCompress(tar.left(1024));
     addProject("palvexos/examples", p);
     const QString repo = repositoryDir("examples");
@@ -733,13 +746,15 @@ void tst_DownloadService::exampleThatCannotStartStillEndsBatch_data()
     QTest::addColumn<QString>("status");
     QTest::addColumn<bool>("goodInstalled");
 
-    QTest::newRow("no data") << "no data" << "The data is not downloaded for example: Evil" << true;
-    QTest::newRow("unsafe name") << "unsafe name" << "Skip saving example Evil - unsafe name: .."
-                                 << true;
-    QTest::newRow("no extraction tool") << "no tool" << "Downloaded file is not an archive"
-                                        << false;
+    QTest::newRow("no data") << "no data"
+                             << "The data is not downloaded for example: Evil" << true;
+    QTest::newRow("unsafe name") << "unsafe name"
+                                 << "Skip saving example Evil - unsafe name: .." << true;
+    QTest::newRow("no extraction tool") << "no tool"
+                                        << "Downloaded file is not an archive" << false;
     QTest::newRow("temporary file not writable")
-        << "no temp" << "Unable to save the archive of example Alpha: " << false;
+        << "no temp"
+        << "Unable to save the archive of example Alpha: " << false;
 }
 
 void tst_DownloadService::exampleThatCannotStartStillEndsBatch()
@@ -757,7 +772,9 @@ void tst_DownloadService::exampleThatCannotStartStillEndsBatch()
     good->setData(server->archiveOf(id));
 
     auto bad = QSharedPointer<Example>::create(
-        QJsonObject{{"id", 999}, {"name", "Evil"}, {"web_url", "http://127.0.0.1/evil"},
+        QJsonObject{{"id", 999},
+                    {"name", "Evil"},
+                    {"web_url", "http://127.0.0.1/evil"},
                     {"path", kind == "unsafe name" ? ".." : "evil"}});
     if (kind != "no data")
         bad->setData(server->archiveOf(id));
@@ -772,7 +789,8 @@ void tst_DownloadService::exampleThatCannotStartStillEndsBatch()
     emit repository->downloadsFinished({bad, good});
     QTRY_COMPARE_WITH_TIMEOUT(documentationSpy->count(), 1, TIMEOUT);
     const QStringList texts = statuses();
-    QVERIFY2(std::any_of(texts.cbegin(), texts.cend(),
+    QVERIFY2(std::any_of(texts.cbegin(),
+                         texts.cend(),
                          [&](const QString &s) { return s.startsWith(status); }),
              qPrintable(texts.join('\n')));
     QCOMPARE(entriesOf(repositoryDir("examples")),
@@ -784,9 +802,12 @@ void tst_DownloadService::exampleThatCannotStartStillEndsBatch()
 
 void tst_DownloadService::manifestStaysWellFormed()
 {
-    GitLab::Project p = project("fancy", QString::fromUtf8("Fancy \x01<&\"> Demo \xf0\x9f\x98\x80"));
+    GitLab::Project p
+        = project("fancy", QString::fromUtf8("Fancy \x01<&\"> Demo \xf0\x9f\x98\x80"));
     p.description = QStringLiteral("Use <b> & ]]> here\x02, and ]]>]]> twice ]");
-    p.topics = QStringList{"a&b", QStringLiteral("c\x03" "d")};
+    p.topics = QStringList{"a&b",
+                           QStringLiteral("c\x03"
+                                          "d")};
     addProject("palvexos/examples", p);
     configure({{"examples", "palvexos/examples", {}}});
 
@@ -825,6 +846,7 @@ void tst_DownloadService::hostileArchiveStaysInside_data()
     QTest::newRow("icon is a link") << "icon" << true;
     QTest::newRow("icons folder is a link") << "icons" << true;
     QTest::newRow("top directory is a link") << "top" << false;
+    QTest::newRow("named pipe") << "fifo" << true;
 }
 
 void tst_DownloadService::hostileArchiveStaysInside()
@@ -861,6 +883,8 @@ void tst_DownloadService::hostileArchiveStaysInside()
         entries.append({top + "/example-icon.png", {}, '2', outside + "/victim.txt"});
     if (kind == "icons")
         entries.append({top + "/icons", {}, '2', outside + "/icons"});
+    if (kind == "fifo")
+        entries.append({top + "/pipe", {}, '6'});
     if (kind == "top")
         entries = {{top, {}, '2', outside}};
 
@@ -889,7 +913,8 @@ void tst_DownloadService::hostileArchiveStaysInside()
 
     // Whatever is left of the example resolves inside it
     const QString example = QFileInfo(repo + "/demo").canonicalFilePath();
-    QDirIterator it(example, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+    QDirIterator it(example,
+                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo info(it.next());
