@@ -100,6 +100,14 @@ int ApiClient::transferTimeout()
     return s_transferTimeout;
 }
 
+int ApiClient::runningRequestCount() const
+{
+    const QList<QNetworkReply *> replies = manager.findChildren<QNetworkReply *>();
+    return int(std::count_if(replies.cbegin(), replies.cend(), [](const QNetworkReply *reply) {
+        return reply->isRunning();
+    }));
+}
+
 void ApiClient::shutdown()
 {
     // A shut-down client does no more work at all, not even a lookup that is still queued.

@@ -39,6 +39,9 @@ public:
     static void setTransferTimeout(int msecs);
     static int transferTimeout();
 
+    // Requests sent and not yet answered or aborted.
+    int runningRequestCount() const;
+
 public slots:
     void fetch();
 
