@@ -171,8 +171,9 @@ int HostApplication::parseArguments(const QStringList &arguments)
 
     bool ok = false;
     m_options.timeoutSeconds = parser.value(timeout).toInt(&ok);
-    if (!ok || m_options.timeoutSeconds <= 0) {
-        printError(tr("--timeout needs a positive number of seconds."));
+    // The limit runs on a millisecond timer.
+    if (!ok || m_options.timeoutSeconds <= 0 || m_options.timeoutSeconds > 2147483) {
+        printError(tr("--timeout needs a number of seconds from 1 to 2147483."));
         return 2;
     }
     m_options.quietPeriodMs = parser.value(quietPeriod).toInt(&ok);

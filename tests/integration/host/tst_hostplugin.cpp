@@ -1,8 +1,8 @@
 // Copyright (C) 2026 The Brindle Authors
 // SPDX-License-Identifier: GPL-3.0-only
 
-// The plugin's translations as the host delivers them: the real plugin loaded through the
-// plugin manager with German as the IDE's language, and every user-visible text of the
+// The real plugin loaded through the host's plugin manager, with German as the IDE's
+// language: its options page in the host's options dialog, and every user-visible text of the
 // plugin's sources translated in both languages.
 
 #include "optionsdialog.h"
@@ -11,12 +11,14 @@
 #include <extensionsystem/pluginmanager.h>
 #include <utils/qtcsettings.h>
 
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QHash>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,7 +88,7 @@ Core::IOptionsPage *brindlePage()
 
 } // namespace
 
-class tst_HostTranslation : public QObject
+class tst_HostPlugin : public QObject
 {
     Q_OBJECT
 
@@ -95,11 +97,12 @@ private slots:
     void cleanupTestCase();
 
     void optionsPageSpeaksTheIdeLanguage();
+    void okAppliesThePageAndCancelDropsItsChanges();
     void everyTextOfThePluginIsTranslated_data();
     void everyTextOfThePluginIsTranslated();
 };
 
-void tst_HostTranslation::initTestCase()
+void tst_HostPlugin::initTestCase()
 {
     Utils::QtcSettings *settings = ExtensionSystem::PluginManager::settings();
     QVERIFY2(settings->fileName().startsWith(qEnvironmentVariable("BRINDLE_HOST_SETTINGS_PATH")),
@@ -114,12 +117,12 @@ void tst_HostTranslation::initTestCase()
              qPrintable(ExtensionSystem::PluginManager::allErrors().join('\n')));
 }
 
-void tst_HostTranslation::cleanupTestCase()
+void tst_HostPlugin::cleanupTestCase()
 {
     ExtensionSystem::PluginManager::shutdown();
 }
 
-void tst_HostTranslation::optionsPageSpeaksTheIdeLanguage()
+void tst_HostPlugin::optionsPageSpeaksTheIdeLanguage()
 {
     Core::IOptionsPage *page = brindlePage();
     QVERIFY(page);
@@ -138,14 +141,39 @@ void tst_HostTranslation::optionsPageSpeaksTheIdeLanguage()
     dialog.reject();
 }
 
-void tst_HostTranslation::everyTextOfThePluginIsTranslated_data()
+void tst_HostPlugin::okAppliesThePageAndCancelDropsItsChanges()
+{
+    Utils::QtcSettings *settings = ExtensionSystem::PluginManager::settings();
+    {
+        Brindle::Host::OptionsDialog dialog;
+        QVERIFY(dialog.showPage(PAGE_ID));
+        auto interval = dialog.findChild<QSpinBox *>("timeoutSpinBox");
+        QVERIFY(interval);
+        interval->setValue(7);
+        dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    }
+    QCOMPARE(settings->value("Brindle/UpdatesCheckTimeoutDays").toInt(), 7);
+
+    {
+        Brindle::Host::OptionsDialog dialog;
+        QVERIFY(dialog.showPage(PAGE_ID));
+        auto interval = dialog.findChild<QSpinBox *>("timeoutSpinBox");
+        QVERIFY(interval);
+        QCOMPARE(interval->value(), 7);
+        interval->setValue(0);
+        dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+    }
+    QCOMPARE(settings->value("Brindle/UpdatesCheckTimeoutDays").toInt(), 7);
+}
+
+void tst_HostPlugin::everyTextOfThePluginIsTranslated_data()
 {
     QTest::addColumn<QString>("language");
     QTest::newRow("German") << "de";
     QTest::newRow("Russian") << "ru";
 }
 
-void tst_HostTranslation::everyTextOfThePluginIsTranslated()
+void tst_HostPlugin::everyTextOfThePluginIsTranslated()
 {
     QFETCH(QString, language);
 
@@ -187,6 +215,6 @@ void tst_HostTranslation::everyTextOfThePluginIsTranslated()
     }
 }
 
-QTEST_MAIN(tst_HostTranslation)
+QTEST_MAIN(tst_HostPlugin)
 
-#include "tst_hosttranslation.moc"
+#include "tst_hostplugin.moc"
