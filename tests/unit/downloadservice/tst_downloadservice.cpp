@@ -123,6 +123,12 @@ QString childText(const QDomElement &root, const QString &child)
     return exampleElement(root).firstChildElement(child).text();
 }
 
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 void setModified(const QString &path, const QDateTime &time)
 {
     namespace fs = std::filesystem;
@@ -150,7 +156,6 @@ private slots:
     void cleanup();
 
     void freshInstallRegistersEveryExample();
-    void manifestIsTheTemplateFilledIn();
     void updateDecision_data();
     void updateDecision();
     void invalidLastActivityIsAlwaysDownloaded();
@@ -160,12 +165,10 @@ private slots:
     void restartIntervalIsClamped_data();
     void restartIntervalIsClamped();
     void zeroRestartIntervalStillLetsListingsFinish();
-    void notificationWaitsForModalDialog();
+    void notificationWaitsForModalWidget_data();
     void notificationWaitsForModalWidget();
-    void reinstallReplacesOlderCopy();
-    void prefixSiblingsStayApart();
-    void failedManifestRemovesOnlyThatExample();
-    void failedExtractionKeepsInstalledCopy();
+    void reinstallReplacesOlderCopyNextToPrefixSibling();
+    void failedInstallKeepsInstalledCopy();
     void exampleThatCannotStartStillEndsBatch_data();
     void exampleThatCannotStartStillEndsBatch();
     void manifestStaysWellFormed();
@@ -314,11 +317,10 @@ void tst_DownloadService::freshInstallRegistersEveryExample()
                         {"res/icons/128x128/a.png", pngBytes(8, 8)},
                         {"res/icons/128x128/b.png", pngBytes(128, 128)},
                         {"res/icons/86x86/c.png", pngBytes(86, 86)}}));
-    addProject("palvexos/examples",
-               project("qmake-app",
-                       "QMake App",
-                       {{"qmake-app.pro", "TEMPLATE = app\n"},
-                        {"icons/86x86/app.png", pngBytes(86, 86)}}));
+    GitLab::Project qmake = project(
+        "qmake-app", "QMake App", {{"app.pro", "TEMPLATE = app\n"}, {"icons/86x86/a.png", "x"}});
+    qmake.description = QStringLiteral("Shows <tags> & \"quotes\"");
+    addProject("palvexos/examples", qmake);
     configure({{"examples", "palvexos/examples", {}}});
 
     startService();
@@ -347,10 +349,21 @@ void tst_DownloadService::freshInstallRegistersEveryExample()
     QCOMPARE(childText(consoleManifest, "tags"), QString("Qt,example"));
     QCOMPARE(childText(consoleManifest, "fileToOpen"), QString("src/main.cpp"));
 
-    const QDomElement qmakeManifest = readManifest(manifestOf("examples", "qmake-app"));
-    QCOMPARE(exampleElement(qmakeManifest).attribute("projectPath"), QString("qmake-app.pro"));
-    QCOMPARE(exampleElement(qmakeManifest).attribute("imageUrl"), QString("dummy.png"));
-    QCOMPARE(childText(qmakeManifest, "fileToOpen"), QString("qmake-app.pro"));
+    // Byte for byte the template with the values filled in
+    QFile resource(":/examples-manifest.xml");
+    QVERIFY(resource.open(QIODevice::ReadOnly));
+    QByteArray expected = resource.readAll();
+    expected.replace("module=\"\"", "module=\"examples\"")
+        .replace("name=\"\"", "name=\"QMake App\"")
+        .replace("projectPath=\"\"", "projectPath=\"app.pro\"")
+        .replace("imageUrl=\"\"", "imageUrl=\"dummy.png\"")
+        .replace("<description></description>",
+                 "<description><![CDATA[Shows <tags> & \"quotes\"]]></description>")
+        .replace("<tags></tags>", "<tags>Qt,example</tags>")
+        .replace("<fileToOpen></fileToOpen>", "<fileToOpen>app.pro</fileToOpen>");
+    QFile manifest(manifestOf("examples", "qmake-app"));
+    QVERIFY(manifest.open(QIODevice::ReadOnly));
+    QCOMPARE(manifest.readAll(), expected);
 
     // Nothing left behind: no temporary archive, no unpacking directory
     QCOMPARE(archivesInTemp(), QStringList());
@@ -361,33 +374,6 @@ void tst_DownloadService::freshInstallRegistersEveryExample()
                  Core::ICore::settings()->value("Brindle/UpdatesCheckedDate").toStringList())
                  .value("examples"),
              QDate::currentDate());
-}
-
-void tst_DownloadService::manifestIsTheTemplateFilledIn()
-{
-    GitLab::Project p = project("alpha", "Alpha");
-    p.description = QStringLiteral("Shows <tags> & \"quotes\"");
-    addProject("palvexos/examples", p);
-    configure({{"examples", "palvexos/examples", {}}});
-
-    startService();
-    QTRY_COMPARE_WITH_TIMEOUT(documentationSpy->count(), 1, TIMEOUT);
-
-    QFile resource(":/examples-manifest.xml");
-    QVERIFY(resource.open(QIODevice::ReadOnly));
-    QByteArray expected = resource.readAll();
-    expected.replace("module=\"\"", "module=\"examples\"");
-    expected.replace("name=\"\"", "name=\"Alpha\"");
-    expected.replace("projectPath=\"\"", "projectPath=\"CMakeLists.txt\"");
-    expected.replace("imageUrl=\"\"", "imageUrl=\"dummy.png\"");
-    expected.replace("<description></description>",
-                     "<description><![CDATA[Shows <tags> & \"quotes\"]]></description>");
-    expected.replace("<tags></tags>", "<tags>Qt,example</tags>");
-    expected.replace("<fileToOpen></fileToOpen>", "<fileToOpen>main.cpp</fileToOpen>");
-
-    QFile manifest(manifestOf("examples", "alpha"));
-    QVERIFY(manifest.open(QIODevice::ReadOnly));
-    QCOMPARE(manifest.readAll(), expected);
 }
 
 void tst_DownloadService::updateDecision_data()
@@ -599,144 +585,115 @@ void tst_DownloadService::zeroRestartIntervalStillLetsListingsFinish()
     QVERIFY(!readManifest(manifestOf("examples", "alpha")).isNull());
 }
 
-void tst_DownloadService::notificationWaitsForModalDialog()
+void tst_DownloadService::notificationWaitsForModalWidget_data()
 {
+    QTest::addColumn<bool>("dialog");
+    QTest::newRow("dialog") << true;
+    QTest::newRow("plain modal widget") << false;
+}
+
+void tst_DownloadService::notificationWaitsForModalWidget()
+{
+    QFETCH(bool, dialog);
     addProject("palvexos/examples", project("alpha", "Alpha"));
     configure({{"examples", "palvexos/examples", {}}});
 
-    QDialog dialog;
-    dialog.open();
-    QCOMPARE(QApplication::activeModalWidget(), &dialog);
+    QWidget *widget = dialog ? new QDialog : new QWidget;
+    if (dialog) {
+        static_cast<QDialog *>(widget)->open();
+    } else {
+        widget->setWindowModality(Qt::ApplicationModal);
+        widget->show();
+    }
+    QCOMPARE(QApplication::activeModalWidget(), widget);
 
     startService();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(manifestOf("examples", "alpha")), TIMEOUT);
-    QCOMPARE(documentationSpy->count(), 0);
-
-    // A second batch ends while the same dialog is still open
+    // A second batch ends while the same widget is still open
     service->save("examples", {"alpha"});
     QTRY_COMPARE_WITH_TIMEOUT(statuses().count("Unpacking example: Alpha"), 2, TIMEOUT);
     QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repositoryDir("examples")), QStringList{"alpha"}, TIMEOUT);
     QCOMPARE(documentationSpy->count(), 0);
     const int updatedBefore = updatedSpy->count();
 
-    dialog.accept();
-    QCOMPARE(documentationSpy->count(), 0); // not from within the dialog's own signal
+    if (dialog) {
+        static_cast<QDialog *>(widget)->accept();
+        QCOMPARE(documentationSpy->count(), 0); // not from within the dialog's own signal
+    } else {
+        widget->hide(); // a plain widget is waited for until it is gone
+        QCoreApplication::processEvents();
+        QCOMPARE(documentationSpy->count(), 0);
+    }
+    delete widget;
     QTRY_COMPARE_WITH_TIMEOUT(documentationSpy->count(), 1, TIMEOUT);
     QCOMPARE(updatedSpy->count(), updatedBefore + 1);
-    QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     QCOMPARE(documentationSpy->count(), 1);
 }
 
-void tst_DownloadService::notificationWaitsForModalWidget()
-{
-    addProject("palvexos/examples", project("alpha", "Alpha"));
-    configure({{"examples", "palvexos/examples", {}}});
-
-    auto widget = new QWidget;
-    widget->setWindowModality(Qt::ApplicationModal);
-    widget->show();
-    QCOMPARE(QApplication::activeModalWidget(), widget);
-
-    startService();
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(manifestOf("examples", "alpha")), TIMEOUT);
-    QCOMPARE(documentationSpy->count(), 0);
-
-    widget->hide(); // a plain widget is waited for until it is gone
-    QCoreApplication::processEvents();
-    QCOMPARE(documentationSpy->count(), 0);
-    delete widget;
-    QTRY_COMPARE_WITH_TIMEOUT(documentationSpy->count(), 1, TIMEOUT);
-}
-
-void tst_DownloadService::reinstallReplacesOlderCopy()
-{
-    addProject("palvexos/examples",
-               project("alpha",
-                       "Alpha",
-                       {{"CMakeLists.txt", "project(alpha)\n"},
-                        {"main.cpp", "int main() { return 2; }\n"}}));
-    // An older installation, touched after the archive's time stamps
-    const QString installed = repositoryDir("examples") + "/alpha";
-    writeFile(installed + "/main.cpp", "int main() { return 1; }\n");
-    writeFile(installed + "/stale.txt", "stale");
-    setModified(installed, QDateTime::currentDateTime().addDays(1));
-    configure({{"examples", "palvexos/examples", {}}});
-
-    startService();
-    QTRY_COMPARE_WITH_TIMEOUT(documentationSpy->count(), 1, TIMEOUT);
-    QCOMPARE(entriesOf(installed),
-             (QStringList{"CMakeLists.txt", "examples-manifest.xml", "main.cpp"}));
-    QFile main(installed + "/main.cpp");
-    QVERIFY(main.open(QIODevice::ReadOnly));
-    QCOMPARE(main.readAll(), QByteArray("int main() { return 2; }\n"));
-    QCOMPARE(entriesOf(repositoryDir("examples")), QStringList{"alpha"});
-}
-
-void tst_DownloadService::prefixSiblingsStayApart()
+void tst_DownloadService::reinstallReplacesOlderCopyNextToPrefixSibling()
 {
     addProject("palvexos/examples",
                project("demo", "Demo", {{"CMakeLists.txt", "project(demo)\n"}}));
     addProject("palvexos/examples",
                project("demo-extra", "Demo Extra", {{"CMakeLists.txt", "project(demo_extra)\n"}}));
+    // Older installations, touched after the archives' time stamps
+    const QString repo = repositoryDir("examples");
+    for (const QString &name : {"demo", "demo-extra"}) {
+        writeFile(repo + u'/' + name + "/CMakeLists.txt", "project(old)\n");
+        writeFile(repo + u'/' + name + "/stale.txt", "stale");
+        setModified(repo + u'/' + name, QDateTime::currentDateTime().addDays(1));
+    }
     configure({{"examples", "palvexos/examples", {}}});
 
     startService();
     QTRY_COMPARE_WITH_TIMEOUT(documentationSpy->count(), 1, TIMEOUT);
-    const QString repo = repositoryDir("examples");
     QCOMPARE(entriesOf(repo), (QStringList{"demo", "demo-extra"}));
-    QCOMPARE(exampleElement(readManifest(manifestOf("examples", "demo"))).attribute("name"),
-             QString("Demo"));
+    QCOMPARE(entriesOf(repo + "/demo"), (QStringList{"CMakeLists.txt", "examples-manifest.xml"}));
+    QCOMPARE(contentOf(repo + "/demo/CMakeLists.txt"), QByteArray("project(demo)\n"));
+    QCOMPARE(contentOf(repo + "/demo-extra/CMakeLists.txt"), QByteArray("project(demo_extra)\n"));
     QCOMPARE(exampleElement(readManifest(manifestOf("examples", "demo-extra"))).attribute("name"),
              QString("Demo Extra"));
 
+    // Reinstalling demo leaves demo-extra alone
     writeFile(repo + "/demo-extra/notes.txt", "mine");
-    setModified(repo + "/demo-extra", QDateTime::currentDateTime().addDays(1));
     service->save("examples", {"demo"});
     QTRY_COMPARE_WITH_TIMEOUT(documentationSpy->count(), 2, TIMEOUT);
     QCOMPARE(entriesOf(repo), (QStringList{"demo", "demo-extra"}));
-    QVERIFY(QFile::exists(repo + "/demo-extra/notes.txt"));
-    QFile cmake(repo + "/demo/CMakeLists.txt");
-    QVERIFY(cmake.open(QIODevice::ReadOnly));
-    QCOMPARE(cmake.readAll(), QByteArray("project(demo)\n"));
+    QCOMPARE(contentOf(repo + "/demo-extra/notes.txt"), QByteArray("mine"));
+    QCOMPARE(contentOf(repo + "/demo/CMakeLists.txt"), QByteArray("project(demo)\n"));
 }
 
-void tst_DownloadService::failedManifestRemovesOnlyThatExample()
+void tst_DownloadService::failedInstallKeepsInstalledCopy()
 {
     addProject("palvexos/examples", project("good", "Good"));
     addProject("palvexos/examples", project("broken", "Broken", {{"README.md", "no project\n"}}));
     addProject("palvexos/examples", project("legacy", "Legacy", {{"README.md", "gone\n"}}));
+    GitLab::Project torn = project("torn", "Torn");
+    // Valid gzip, but the tar stream breaks off in the middle of a member
+    const QByteArray tar = GitLab::makeTar(
+        {{"torn-main-1/", {}, '5'}, {"torn-main-1/CMakeLists.txt", QByteArray(4096, 'x')}});
+    torn.archiveOverride = GitLab::gzipCompress(tar.left(1024));
+    addProject("palvexos/examples", torn);
     const QString repo = repositoryDir("examples");
-    writeFile(repo + "/legacy/CMakeLists.txt", "project(legacy)\n");
-    writeFile(repo + "/legacy/examples-manifest.xml", "<instructionals/>\n");
+    for (const QString &name : {"legacy", "torn"}) {
+        writeFile(repo + u'/' + name + "/CMakeLists.txt", "project(old)\n");
+        writeFile(repo + u'/' + name + "/examples-manifest.xml", "<instructionals/>\n");
+    }
     configure({{"examples", "palvexos/examples", {}}});
 
     startService();
     QTRY_COMPARE_WITH_TIMEOUT(documentationSpy->count(), 1, TIMEOUT);
     QCOMPARE(statuses().count("There was an error while creating example mainfest"), 2);
-    QCOMPARE(entriesOf(repo), (QStringList{"good", "legacy"}));
-    QVERIFY(!readManifest(manifestOf("examples", "good")).isNull());
-    // The installed copy stays as it was when its update cannot be registered
-    QCOMPARE(entriesOf(repo + "/legacy"), (QStringList{"CMakeLists.txt", "examples-manifest.xml"}));
-}
-
-void tst_DownloadService::failedExtractionKeepsInstalledCopy()
-{
-    GitLab::Project p = project("alpha", "Alpha");
-    // Valid gzip, but the tar stream breaks off in the middle of a member
-    const QByteArray tar = GitLab::makeTar(
-        {{"alpha-main-1/", {}, '5'}, {"alpha-main-1/CMakeLists.txt", QByteArray(4096, 'x')}});
-    p.archiveOverride = GitLab::gzipCompress(tar.left(1024));
-    addProject("palvexos/examples", p);
-    const QString repo = repositoryDir("examples");
-    writeFile(repo + "/alpha/CMakeLists.txt", "project(alpha)\n");
-    configure({{"examples", "palvexos/examples", {}}});
-
-    startService();
-    QTRY_COMPARE_WITH_TIMEOUT(documentationSpy->count(), 1, TIMEOUT);
     QVERIFY(hasStatus("There was an error while unarchiving"));
-    QCOMPARE(entriesOf(repo), QStringList{"alpha"});
-    QCOMPARE(entriesOf(repo + "/alpha"), QStringList{"CMakeLists.txt"});
+    // No directory for the failed new example, the older copies stay as they were
+    QCOMPARE(entriesOf(repo), (QStringList{"good", "legacy", "torn"}));
+    QVERIFY(!readManifest(manifestOf("examples", "good")).isNull());
+    for (const QString &name : {"legacy", "torn"}) {
+        QCOMPARE(entriesOf(repo + u'/' + name),
+                 (QStringList{"CMakeLists.txt", "examples-manifest.xml"}));
+        QCOMPARE(contentOf(repo + u'/' + name + "/CMakeLists.txt"), QByteArray("project(old)\n"));
+    }
     QCOMPARE(archivesInTemp(), QStringList());
 }
 
