@@ -46,6 +46,14 @@ static QJsonDocument getReply(QNetworkReply *reply)
     return document;
 }
 
+// The same project, also when it comes from a later listing as a new record.
+static bool contains(const Repository::Examples &examples, const QSharedPointer<Example> &example)
+{
+    return std::any_of(examples.cbegin(), examples.cend(), [&example](const auto &other) {
+        return other == example || other->id() == example->id();
+    });
+}
+
 ApiClient::ApiClient(const QUrl &url, QObject *parent)
     : QObject(parent)
 {
@@ -274,70 +282,36 @@ void ApiClient::download(const Repository::Examples &examples)
     if (stopped)
         return;
 
-    // Every example of the running batch is still queued until it finishes, so an empty
-    // queue means no batch is running.
-    if (!queue.isEmpty()) {
-        joinDownloadTask(examples);
-        return;
-    }
-
-    Repository::Examples batch;
-    for (const QSharedPointer<Example> &example : examples) {
-        const bool known = std::any_of(batch.cbegin(), batch.cend(), [&](const auto &other) {
-            return other == example || other->id() == example->id();
-        });
-        if (!known)
-            batch.append(example);
-    }
-
-    setupDownloadTask(int(batch.size()));
-    queue.clear();
-    downloaded.clear();
-
-    if (batch.isEmpty()) {
-        // Nothing will ever complete an empty batch, so it ends here.
-        promise.finish();
-        emit downloadsFinished({});
-        return;
-    }
-
-    for (const QSharedPointer<Example> &example : std::as_const(batch)) {
-        if (canceled)
-            break;
-        queue.append(example);
-        download(example);
-    }
-}
-
-bool ApiClient::isInBatch(const QSharedPointer<Example> &example) const
-{
-    const auto same = [&example](const QSharedPointer<Example> &other) {
-        return other == example || other->id() == example->id();
-    };
-    return std::any_of(queue.cbegin(), queue.cend(), same)
-           || std::any_of(downloaded.cbegin(), downloaded.cend(), same);
-}
-
-void ApiClient::joinDownloadTask(const Repository::Examples &examples)
-{
-    // A second batch while one runs joins it: its entry grows, and the one
-    // downloadsFinished at the end reports what completed of both.
+    // Every example of the running batch stays queued until it finishes, so an empty queue
+    // means no batch is running. A batch started while another runs joins it: the entry
+    // grows, and the one downloadsFinished at the end reports what completed of both.
+    const bool running = !queue.isEmpty();
     Repository::Examples added;
     for (const QSharedPointer<Example> &example : examples) {
-        if (isInBatch(example))
-            continue;
-        const bool known = std::any_of(added.cbegin(), added.cend(), [&](const auto &other) {
-            return other == example || other->id() == example->id();
-        });
-        if (!known)
+        if (!contains(queue, example) && !contains(downloaded, example)
+            && !contains(added, example)) {
             added.append(example);
+        }
     }
-    if (added.isEmpty())
-        return;
 
-    batchSize += int(added.size());
-    promise.setProgressRange(0, batchSize);
+    if (running) {
+        batchSize += int(added.size());
+        promise.setProgressRange(0, batchSize);
+    } else {
+        setupDownloadTask(int(added.size()));
+        queue.clear();
+        downloaded.clear();
+        if (added.isEmpty()) {
+            // Nothing would ever complete an empty batch, so it ends here.
+            promise.finish();
+            emit downloadsFinished({});
+            return;
+        }
+    }
+
     for (const QSharedPointer<Example> &example : std::as_const(added)) {
+        if (canceled)
+            break;
         queue.append(example);
         download(example);
     }
@@ -368,9 +342,8 @@ void ApiClient::setupDownloadTask(int count)
         break;
     }
 
-    Core::FutureProgress *progress = Core::ProgressManager::addTask(promise.future(),
-                                                                    title,
-                                                                    Utils::Id(DOWNLOAD_TASK_TYPE));
+    Core::FutureProgress *progress
+        = Core::ProgressManager::addTask(promise.future(), title, Utils::Id(DOWNLOAD_TASK_TYPE));
     if (progress) {
         connect(progress, &Core::FutureProgress::canceled, this, [this, batch = batchNumber] {
             onDownloadTaskCanceled(batch);
@@ -398,10 +371,10 @@ void ApiClient::download(const QSharedPointer<Example> &example)
     emitStatusChanged(tr("Downloading example: %1").arg(example->displayName()));
 
     const quint64 batch = batchNumber;
-    const QUrl url(baseUrl.toString()
-                   + QString::fromLatin1(DOWNLOAD_PATH)
-                         .arg(QString::number(example->id()),
-                              QLatin1String(Constants::ARCHIVE_EXTENSION)));
+    const QUrl url(
+        baseUrl.toString()
+        + QString::fromLatin1(DOWNLOAD_PATH)
+              .arg(QString::number(example->id()), QLatin1String(Constants::ARCHIVE_EXTENSION)));
     makeRequest(
         url,
         "application/zip",
@@ -412,7 +385,10 @@ void ApiClient::download(const QSharedPointer<Example> &example)
             example->setData(reply.readAll());
             downloadImage(example, batch);
         },
-        [this, example, batch] { onExampleDownloadFinished(example, false, batch); });
+        [this, example, batch] {
+            if (batch == batchNumber)
+                onExampleDownloadFinished(example, false);
+        });
 }
 
 void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 batch)
@@ -420,7 +396,7 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
     // Most projects have no avatar; registration finds an icon of its own for them.
     if (example->imageUrl().isEmpty()) {
         qCDebug(Log::api) << "No image for example:" << example->displayName();
-        onExampleDownloadFinished(example, true, batch);
+        onExampleDownloadFinished(example, true);
         return;
     }
 
@@ -431,20 +407,19 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
             if (batch != batchNumber)
                 return;
             example->setImage(reply.readAll());
-            onExampleDownloadFinished(example, true, batch);
+            onExampleDownloadFinished(example, true);
         },
         [this, example, batch] {
             if (batch != batchNumber)
                 return;
             emitStatusChanged(tr("Unable to download image: %1").arg(example->imageUrl()));
-            onExampleDownloadFinished(example, false, batch);
+            onExampleDownloadFinished(example, false);
         });
 }
 
-void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success,
-                                          quint64 batch)
+void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success)
 {
-    if (canceled || batch != batchNumber)
+    if (canceled)
         return;
 
     const qsizetype index = queue.indexOf(example);

@@ -62,13 +62,10 @@ private:
                      const std::function<void()> &onError);
 
     void setupDownloadTask(int count);
-    void joinDownloadTask(const Repository::Examples &examples);
     void download(const QSharedPointer<Example> &example);
     void downloadImage(const QSharedPointer<Example> &example, quint64 batch);
-    void onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success,
-                                   quint64 batch);
+    void onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success);
     void onDownloadTaskCanceled(quint64 batch);
-    bool isInBatch(const QSharedPointer<Example> &example) const;
 
     QUrl baseUrl;
     QString group;

@@ -45,8 +45,8 @@ void Repository::download(const QSet<QString> &names)
     for (const QString &name : names) {
         // The name becomes a directory name when the example is installed.
         if (!isSafePathComponent(name)) {
-            qCDebug(Log::repository) << "Example name is not a safe directory name - skipped:"
-                                     << name;
+            qCDebug(Log::repository)
+                << "Example name is not a safe directory name - skipped:" << name;
             continue;
         }
         for (const QSharedPointer<Example> &example : std::as_const(exampleCache)) {

@@ -83,13 +83,13 @@ public:
     {
         lines().clear();
         QLoggingCategory::setFilterRules("oskel.brindle.plugin*.debug=true");
-        previous() = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context,
-                                               const QString &message) {
-            if (QByteArrayView(context.category).startsWith("oskel.brindle.plugin"))
-                lines().append(message);
-            else if (previous())
-                previous()(type, context, message);
-        });
+        previous() = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext &context, const QString &message) {
+                if (QByteArrayView(context.category).startsWith("oskel.brindle.plugin"))
+                    lines().append(message);
+                else if (previous())
+                    previous()(type, context, message);
+            });
     }
     ~LogCapture()
     {

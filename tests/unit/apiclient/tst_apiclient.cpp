@@ -113,15 +113,29 @@ void tst_ApiClient::derivesGroupFromUrl_data()
     QTest::addColumn<QString>("group");      // empty: rejected, no request ever
     QTest::addColumn<QString>("logLine");
 
-    QTest::newRow("slashes around group") << "%1/palvexos/examples/" << "palvexos/examples" << "";
+    QTest::newRow("slashes around group") << "%1/palvexos/examples/"
+                                          << "palvexos/examples"
+                                          << "";
     QTest::newRow("query and fragment") << "%1/palvexos/examples?ref=main#top"
-                                        << "palvexos/examples" << "";
-    QTest::newRow("encoded path") << "%1/palvexos/%65xamples" << "palvexos/examples" << "";
-    QTest::newRow("no path") << "%1" << "" << "Provided repository url has no group:";
-    QTest::newRow("root path") << "%1/" << "" << "Provided repository url has no group:";
-    QTest::newRow("two slashes") << "%1//" << "" << "Provided repository url has no group:";
-    QTest::newRow("no scheme") << "palvexos/examples" << "" << "Provided repository url is not valid:";
-    QTest::newRow("local file") << "file:///palvexos/examples" << ""
+                                        << "palvexos/examples"
+                                        << "";
+    QTest::newRow("encoded path") << "%1/palvexos/%65xamples"
+                                  << "palvexos/examples"
+                                  << "";
+    QTest::newRow("no path") << "%1"
+                             << ""
+                             << "Provided repository url has no group:";
+    QTest::newRow("root path") << "%1/"
+                               << ""
+                               << "Provided repository url has no group:";
+    QTest::newRow("two slashes") << "%1//"
+                                 << ""
+                                 << "Provided repository url has no group:";
+    QTest::newRow("no scheme") << "palvexos/examples"
+                               << ""
+                               << "Provided repository url is not valid:";
+    QTest::newRow("local file") << "file:///palvexos/examples"
+                                << ""
                                 << "Provided repository url is not valid:";
 }
 
@@ -181,27 +195,27 @@ void tst_ApiClient::choosesGroupFromLookupAnswer_data()
     const QString several = "Search request return more than 1 object - taking first";
     const QStringList ready{"", "API client is ready"};
     QTest::newRow("look-alike sorted first") << 0 << QByteArray() << ready << qint64(-1) << several;
-    QTest::newRow("single object") << 200 << QByteArray(R"({"id": 42, "full_path": "x"})")
-                                   << ready << qint64(42) << "";
+    QTest::newRow("single object")
+        << 200 << QByteArray(R"({"id": 42, "full_path": "x"})") << ready << qint64(42) << "";
     QTest::newRow("full path differs in case")
-        << 200
-        << QByteArray(R"([{"id": 41, "full_path": "palvexos/examples/legacy"},
+        << 200 << QByteArray(R"([{"id": 41, "full_path": "palvexos/examples/legacy"},
                           {"id": 42, "full_path": "PalvexOS/Examples"}])")
         << ready << qint64(42) << several;
     QTest::newRow("no full path matches")
         << 200 << QByteArray(R"([{"id": 41, "full_path": "a"}, {"id": 43, "full_path": "b"}])")
         << ready << qint64(41) << several;
-    QTest::newRow("empty array") << 200 << QByteArray("[]")
-                                 << QStringList{"", "Search error: request return wrong data - no id field"}
-                                 << qint64(0) << "";
+    QTest::newRow("empty array")
+        << 200 << QByteArray("[]")
+        << QStringList{"", "Search error: request return wrong data - no id field"} << qint64(0)
+        << "";
     QTest::newRow("string id") << 200
                                << QByteArray(R"([{"id": "42", "full_path": "palvexos/examples"}])")
                                << QStringList{""} << qint64(0) << "";
     QTest::newRow("zero id") << 200 << QByteArray(R"({"id": 0})") << QStringList{""} << qint64(0)
                              << "";
-    QTest::newRow("204 without body") << 204 << QByteArray()
-                                      << QStringList{"", "Search error: request return null object"}
-                                      << qint64(0) << "Json parse error: ";
+    QTest::newRow("204 without body")
+        << 204 << QByteArray() << QStringList{"", "Search error: request return null object"}
+        << qint64(0) << "Json parse error: ";
     QTest::newRow("404") << 404 << QByteArray(R"({"message":"404 Group Not Found"})")
                          << QStringList{"~Not Found"} << qint64(0) << "";
 }
@@ -254,19 +268,25 @@ void tst_ApiClient::listsValidProjectsInServerOrder_data()
         {"id": 8, "name": "No web URL", "path": "x"},
         {"id": 0, "name": "No id", "web_url": "http://x/z", "path": "z"},
         {"id": 9, "name": "A", "web_url": "http://x/a", "path": "a"}]})";
-    QTest::newRow("server's group, newest first") << QByteArray() << QStringList{"gamma", "beta", "alpha"}
-                                                  << "" << "";
-    QTest::newRow("no projects") << QByteArray(R"({"projects": []})") << QStringList{} << "" << "";
-    QTest::newRow("invalid projects dropped") << mixed << QStringList{"b", "a"} << "" << "";
+    QTest::newRow("server's group, newest first")
+        << QByteArray() << QStringList{"gamma", "beta", "alpha"} << ""
+        << "";
+    QTest::newRow("no projects") << QByteArray(R"({"projects": []})") << QStringList{} << ""
+                                 << "";
+    QTest::newRow("invalid projects dropped") << mixed << QStringList{"b", "a"} << ""
+                                              << "";
     QTest::newRow("array takes first")
         << QByteArray(R"([{"projects": [{"id": 7, "name": "B", "web_url": "u", "path": "b"}]},
                           {"projects": []}])")
-        << QStringList{"b"} << "" << "Fetch request return more than 1 object - taking first";
-    QTest::newRow("no projects field") << QByteArray(R"({"id": 5})") << QStringList{}
-                                       << "Fetch error: request return wrong data - no projects field"
-                                       << "";
+        << QStringList{"b"} << ""
+        << "Fetch request return more than 1 object - taking first";
+    QTest::newRow("no projects field")
+        << QByteArray(R"({"id": 5})") << QStringList{}
+        << "Fetch error: request return wrong data - no projects field"
+        << "";
     QTest::newRow("broken JSON") << QByteArray(R"({"projects": [)") << QStringList{}
-                                 << "Fetch error: request return null object" << "Json parse error: ";
+                                 << "Fetch error: request return null object"
+                                 << "Json parse error: ";
 }
 
 void tst_ApiClient::listsValidProjectsInServerOrder()
@@ -303,9 +323,12 @@ void tst_ApiClient::emptyBatchEndsAtOnceUnderGroupTitle_data()
     QTest::addColumn<QString>("group");
     QTest::addColumn<QString>("title");
 
-    QTest::newRow("examples") << "/palvexos/examples" << "Load examples";
-    QTest::newRow("demos") << "/palvexos/demos" << "Load demos";
-    QTest::newRow("other group") << "/acme/samples" << "Load unknow examples type";
+    QTest::newRow("examples") << "/palvexos/examples"
+                              << "Load examples";
+    QTest::newRow("demos") << "/palvexos/demos"
+                           << "Load demos";
+    QTest::newRow("other group") << "/acme/samples"
+                                 << "Load unknow examples type";
 }
 
 void tst_ApiClient::emptyBatchEndsAtOnceUnderGroupTitle()

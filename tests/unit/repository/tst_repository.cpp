@@ -1,8 +1,8 @@
 // Copyright (C) 2026 The Brindle Authors
 // SPDX-License-Identifier: GPL-3.0-only
 
-#include "repository.h"
 #include "../apiclient/gitlabfixture.h"
+#include "repository.h"
 
 #include <QDir>
 #include <QSignalSpy>
@@ -66,7 +66,8 @@ void tst_Repository::listsAndDownloadsExactlyItsGroup()
     GitLab::Server sampleServer;
     QVERIFY(sampleServer.loadSamples(samples));
     QVERIFY(sampleServer.listen());
-    QStringList expected = QDir(samples + "/palvexos/examples").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QStringList expected
+        = QDir(samples + "/palvexos/examples").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     expected.removeIf([&](const QString &dir) {
         return !QFile::exists(samples + "/palvexos/examples/" + dir + "/project.json");
     });
@@ -82,9 +83,12 @@ void tst_Repository::listsAndDownloadsExactlyItsGroup()
     // The list type has to survive queued connections as well as direct ones.
     Repository::Examples received;
     QObject receiver;
-    connect(&repository, &Repository::downloadsFinished, &receiver,
-            [&received](const Repository::Examples &examples) { received = examples; },
-            Qt::QueuedConnection);
+    connect(
+        &repository,
+        &Repository::downloadsFinished,
+        &receiver,
+        [&received](const Repository::Examples &examples) { received = examples; },
+        Qt::QueuedConnection);
     QSignalSpy added(Core::ProgressManager::instance(), &Core::ProgressManager::taskAdded);
 
     repository.download(QSet<QString>(listed.cbegin(), listed.cend()) << "unknown");
@@ -155,7 +159,9 @@ void tst_Repository::downloadSkipsUnsafeNames()
         {"id": %1, "name": "Backslash", "web_url": "u", "path": "a\\b"},
         {"id": %1, "name": "Control", "web_url": "u", "path": "a\u0007b"},
         {"id": %1, "name": "Empty", "web_url": "u", "path": ""},
-        {"id": %2, "name": "Fine", "web_url": "u", "path": "fine"}]})").arg(alpha).arg(beta);
+        {"id": %2, "name": "Fine", "web_url": "u", "path": "fine"}]})")
+                                 .arg(alpha)
+                                 .arg(beta);
     server->addFault("^/api/v4/groups/\\d+$", answer(200, projects.toUtf8()));
     Repository repository(url("/palvexos/examples"));
     QVERIFY(QSignalSpy(&repository, &Repository::fetched).wait(20000));
