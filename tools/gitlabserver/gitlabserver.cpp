@@ -49,6 +49,7 @@ public:
     QSet<HttpConnection *> connections;
     int idleTimeoutMs = DefaultIdleTimeoutMs;
     int connectionsAccepted = 0;
+    qint64 bytesSent = 0;
 };
 
 RecordedRequest toRecorded(const HttpRequest &request)
@@ -225,6 +226,9 @@ Server::Server(QObject *parent)
                 [this](const HttpRequest &request) { d->record(request); },
                 d->idleTimeoutMs,
                 this);
+            connect(socket, &QTcpSocket::bytesWritten, this, [this](qint64 bytes) {
+                d->bytesSent += bytes;
+            });
             d->connections.insert(connection);
             ++d->connectionsAccepted;
             connect(connection, &HttpConnection::closed, this, [this, connection] {
@@ -275,6 +279,11 @@ int Server::connectionsAccepted() const
 int Server::openConnections() const
 {
     return int(d->connections.size());
+}
+
+qint64 Server::bytesSent() const
+{
+    return d->bytesSent;
 }
 
 qint64 Server::addGroup(const QString &fullPath, const QString &name, bool isPublic)

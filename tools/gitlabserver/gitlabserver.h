@@ -97,6 +97,8 @@ public:
     // connections alive.
     int connectionsAccepted() const;
     int openConnections() const;
+    // Bytes of answers handed to the network so far, headers included.
+    qint64 bytesSent() const;
 
     // Parents are created as needed, named after their last path component. Calling it again for
     // an existing group updates its name (when given) and visibility. Returns -1 for an empty or
