@@ -28,23 +28,23 @@ namespace {
 
 QString stateName(ExtensionSystem::PluginSpec::State state)
 {
-    using Spec = ExtensionSystem::PluginSpec;
+    using PluginSpec = ExtensionSystem::PluginSpec;
     switch (state) {
-    case Spec::Invalid:
+    case PluginSpec::Invalid:
         return MainWindow::tr("Invalid");
-    case Spec::Read:
+    case PluginSpec::Read:
         return MainWindow::tr("Read");
-    case Spec::Resolved:
+    case PluginSpec::Resolved:
         return MainWindow::tr("Resolved");
-    case Spec::Loaded:
+    case PluginSpec::Loaded:
         return MainWindow::tr("Loaded");
-    case Spec::Initialized:
+    case PluginSpec::Initialized:
         return MainWindow::tr("Initialized");
-    case Spec::Running:
+    case PluginSpec::Running:
         return MainWindow::tr("Running");
-    case Spec::Stopped:
+    case PluginSpec::Stopped:
         return MainWindow::tr("Stopped");
-    case Spec::Deleted:
+    case PluginSpec::Deleted:
         return MainWindow::tr("Deleted");
     }
     return {};
@@ -107,15 +107,15 @@ void MainWindow::showAboutPlugins()
     auto tree = new QTreeWidget(&dialog);
     tree->setRootIsDecorated(false);
     tree->setHeaderLabels({tr("Name"), tr("Version"), tr("Vendor"), tr("State"), tr("Location")});
-    for (ExtensionSystem::PluginSpec *spec : ExtensionSystem::PluginManager::plugins()) {
+    for (ExtensionSystem::PluginSpec *plugin : ExtensionSystem::PluginManager::plugins()) {
         auto item = new QTreeWidgetItem(tree,
-                                        {spec->name(),
-                                         spec->version(),
-                                         spec->vendor(),
-                                         spec->hasError() ? tr("Error") : stateName(spec->state()),
-                                         spec->filePath()});
-        if (spec->hasError())
-            item->setToolTip(3, spec->errorString());
+                                        {plugin->name(),
+                                         plugin->version(),
+                                         plugin->vendor(),
+                                         plugin->hasError() ? tr("Error") : stateName(plugin->state()),
+                                         plugin->filePath()});
+        if (plugin->hasError())
+            item->setToolTip(3, plugin->errorString());
     }
     tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     auto buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);

@@ -33,9 +33,9 @@ QStringList eventsOf(const QStringList &plugins, const QStringList &all = events
 
 PluginSpec *specByFile(const QString &baseName)
 {
-    for (PluginSpec *spec : PluginManager::plugins()) {
-        if (QFileInfo(spec->filePath()).completeBaseName() == "lib" + baseName)
-            return spec;
+    for (PluginSpec *pluginSpec : PluginManager::plugins()) {
+        if (QFileInfo(pluginSpec->filePath()).completeBaseName() == "lib" + baseName)
+            return pluginSpec;
     }
     return nullptr;
 }
@@ -66,7 +66,7 @@ void tst_PluginManager::initTestCase()
     PluginManager::setPluginPaths({TEST_PLUGIN_DIR});
     PluginManager::setPluginArguments("good", {"-fast"});
 
-    // Refusals and timings must reach the log, not just the specs.
+    // Refusals and timings must reach the log, not just the pluginSpecs.
     const QList<QPair<QString, QString>> refusals = {
         {"missingdep", "nosuchplugin"},
         {"libwrongiid", "org.example.NotAnIdePlugin"},
@@ -111,11 +111,11 @@ void tst_PluginManager::runsPluginsInDependencyOrder()
     PluginSpec *dependent = PluginManager::specById("dependent");
     QVERIFY(good);
     QVERIFY(dependent);
-    for (PluginSpec *spec : {good, dependent}) {
-        QVERIFY2(!spec->hasError(), qPrintable(spec->errorString()));
-        QCOMPARE(spec->state(), PluginSpec::Running);
-        QVERIFY(spec->plugin());
-        QCOMPARE(spec->vendorId(), QString("brindletests"));
+    for (PluginSpec *pluginSpec : {good, dependent}) {
+        QVERIFY2(!pluginSpec->hasError(), qPrintable(pluginSpec->errorString()));
+        QCOMPARE(pluginSpec->state(), PluginSpec::Running);
+        QVERIFY(pluginSpec->plugin());
+        QCOMPARE(pluginSpec->vendorId(), QString("brindletests"));
     }
     QCOMPARE(good->name(), QString("good"));
     QCOMPARE(good->version(), QString("1.2.0"));
@@ -155,13 +155,13 @@ void tst_PluginManager::refusesPluginsWithReason()
     QFETCH(QString, reason);
     QFETCH(bool, constructed);
 
-    PluginSpec *spec = specByFile(file);
-    QVERIFY(spec);
-    QVERIFY(spec->hasError());
-    QVERIFY2(spec->errorString().contains(file), qPrintable(spec->errorString()));
-    QVERIFY2(spec->errorString().contains(reason), qPrintable(spec->errorString()));
-    QVERIFY(spec->state() != PluginSpec::Running);
-    QVERIFY(PluginManager::allErrors().contains(spec->errorString()));
+    PluginSpec *pluginSpec = specByFile(file);
+    QVERIFY(pluginSpec);
+    QVERIFY(pluginSpec->hasError());
+    QVERIFY2(pluginSpec->errorString().contains(file), qPrintable(pluginSpec->errorString()));
+    QVERIFY2(pluginSpec->errorString().contains(reason), qPrintable(pluginSpec->errorString()));
+    QVERIFY(pluginSpec->state() != PluginSpec::Running);
+    QVERIFY(PluginManager::allErrors().contains(pluginSpec->errorString()));
 
     const QStringList own = eventsOf({file});
     QCOMPARE(own.contains(file + ":construct"), constructed);
@@ -246,8 +246,8 @@ void tst_PluginManager::shutdownRunsInReverseLoadOrder()
         "failinginit:delete",
     };
     QCOMPARE(after, expected);
-    for (const PluginSpec *spec : PluginManager::plugins())
-        QVERIFY(!spec->plugin());
+    for (const PluginSpec *pluginSpec : PluginManager::plugins())
+        QVERIFY(!pluginSpec->plugin());
     QCOMPARE(PluginManager::specById("good")->state(), PluginSpec::Deleted);
 }
 

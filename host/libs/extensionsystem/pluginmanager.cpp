@@ -54,14 +54,14 @@ PluginManager::PluginManager()
 
     // The parts of the IDE that exist without plugin libraries.
     for (const char *id : {"core", "help", "palvexos"}) {
-        auto spec = new PluginSpec;
-        spec->m_id = QString::fromLatin1(id);
-        spec->m_name = spec->m_id;
-        spec->m_version = QString::fromLatin1(builtInVersion);
-        spec->m_compatVersion = spec->m_version;
-        spec->m_vendorId = "qtproject";
-        spec->m_state = PluginSpec::Running;
-        m_builtIns.append(spec);
+        auto pluginSpec = new PluginSpec;
+        pluginSpec->m_id = QString::fromLatin1(id);
+        pluginSpec->m_name = pluginSpec->m_id;
+        pluginSpec->m_version = QString::fromLatin1(builtInVersion);
+        pluginSpec->m_compatVersion = pluginSpec->m_version;
+        pluginSpec->m_vendorId = "qtproject";
+        pluginSpec->m_state = PluginSpec::Running;
+        m_builtIns.append(pluginSpec);
     }
 }
 
@@ -141,9 +141,9 @@ const QList<PluginSpec *> PluginManager::plugins()
 
 PluginSpec *PluginManager::specById(const QString &id)
 {
-    for (PluginSpec *spec : instance()->m_specs) {
-        if (spec->id() == id)
-            return spec;
+    for (PluginSpec *pluginSpec : instance()->m_specs) {
+        if (pluginSpec->id() == id)
+            return pluginSpec;
     }
     return nullptr;
 }
@@ -151,9 +151,9 @@ PluginSpec *PluginManager::specById(const QString &id)
 QStringList PluginManager::allErrors()
 {
     QStringList errors;
-    for (const PluginSpec *spec : instance()->m_specs) {
-        if (spec->hasError())
-            errors.append(spec->errorString());
+    for (const PluginSpec *pluginSpec : instance()->m_specs) {
+        if (pluginSpec->hasError())
+            errors.append(pluginSpec->errorString());
     }
     return errors;
 }
@@ -192,13 +192,13 @@ void PluginManager::doLoadPlugins()
 
     // Like the IDE: all libraries first, then initialize() in dependency order, then
     // extensionsInitialized() in reverse order.
-    for (PluginSpec *spec : std::as_const(m_loadOrder)) {
-        if (!dependenciesFailed(spec))
-            loadSpec(spec);
+    for (PluginSpec *pluginSpec : std::as_const(m_loadOrder)) {
+        if (!dependenciesFailed(pluginSpec))
+            loadSpec(pluginSpec);
     }
-    for (PluginSpec *spec : std::as_const(m_loadOrder)) {
-        if (spec->m_state == PluginSpec::Loaded && !dependenciesFailed(spec))
-            initializeSpec(spec);
+    for (PluginSpec *pluginSpec : std::as_const(m_loadOrder)) {
+        if (pluginSpec->m_state == PluginSpec::Loaded && !dependenciesFailed(pluginSpec))
+            initializeSpec(pluginSpec);
     }
     for (auto it = m_loadOrder.crbegin(); it != m_loadOrder.crend(); ++it) {
         if ((*it)->m_state == PluginSpec::Initialized)
@@ -227,74 +227,74 @@ void PluginManager::readPluginPaths()
 
 void PluginManager::readSpec(const QString &filePath)
 {
-    auto spec = new PluginSpec;
-    spec->m_filePath = filePath;
-    spec->m_name = QFileInfo(filePath).fileName();
-    m_specs.append(spec);
+    auto pluginSpec = new PluginSpec;
+    pluginSpec->m_filePath = filePath;
+    pluginSpec->m_name = QFileInfo(filePath).fileName();
+    m_specs.append(pluginSpec);
 
     // metaData() reads the library's metadata section without loading its code.
     const QJsonObject pluginData = QPluginLoader(filePath).metaData();
     if (pluginData.isEmpty()) {
-        setError(spec, tr("The library has no Qt plugin metadata."));
+        setError(pluginSpec, tr("The library has no Qt plugin metadata."));
         return;
     }
     const QString iid = pluginData.value("IID").toString();
     if (iid != pluginIID()) {
-        setError(spec,
+        setError(pluginSpec,
                  tr("The plugin interface is \"%1\", expected \"%2\".").arg(iid, pluginIID()));
         return;
     }
     const QJsonValue metaDataValue = pluginData.value("MetaData");
     if (!metaDataValue.isObject()) {
-        setError(spec, tr("The plugin metadata is missing or not a JSON object."));
+        setError(pluginSpec, tr("The plugin metadata is missing or not a JSON object."));
         return;
     }
     const QJsonObject metaData = metaDataValue.toObject();
-    spec->m_metaData = metaData;
+    pluginSpec->m_metaData = metaData;
 
     const QString id = metaData.value("Id").toString();
     if (id.isEmpty()) {
-        setError(spec, tr("The metadata has no \"Id\"."));
+        setError(pluginSpec, tr("The metadata has no \"Id\"."));
         return;
     }
-    spec->m_id = id;
-    spec->m_name = metaData.value("Name").toString(id);
+    pluginSpec->m_id = id;
+    pluginSpec->m_name = metaData.value("Name").toString(id);
     if (id != id.toLower()) {
-        setError(spec, tr("The plugin id \"%1\" is not all lower case.").arg(id));
+        setError(pluginSpec, tr("The plugin id \"%1\" is not all lower case.").arg(id));
         return;
     }
-    spec->m_version = metaData.value("Version").toString();
-    if (!PluginSpec::isValidVersion(spec->m_version)) {
-        setError(spec, tr("The metadata has no valid \"Version\"."));
+    pluginSpec->m_version = metaData.value("Version").toString();
+    if (!PluginSpec::isValidVersion(pluginSpec->m_version)) {
+        setError(pluginSpec, tr("The metadata has no valid \"Version\"."));
         return;
     }
-    spec->m_compatVersion = metaData.value("CompatVersion").toString(spec->m_version);
-    if (!PluginSpec::isValidVersion(spec->m_compatVersion)
-        || PluginSpec::versionCompare(spec->m_compatVersion, spec->m_version) > 0) {
-        setError(spec,
+    pluginSpec->m_compatVersion = metaData.value("CompatVersion").toString(pluginSpec->m_version);
+    if (!PluginSpec::isValidVersion(pluginSpec->m_compatVersion)
+        || PluginSpec::versionCompare(pluginSpec->m_compatVersion, pluginSpec->m_version) > 0) {
+        setError(pluginSpec,
                  tr("The \"CompatVersion\" \"%1\" is invalid or above the version.")
-                     .arg(spec->m_compatVersion));
+                     .arg(pluginSpec->m_compatVersion));
         return;
     }
-    spec->m_vendorId = metaData.value("VendorId").toString();
-    if (spec->m_vendorId.isEmpty()) {
-        setError(spec, tr("The metadata has no \"VendorId\"."));
+    pluginSpec->m_vendorId = metaData.value("VendorId").toString();
+    if (pluginSpec->m_vendorId.isEmpty()) {
+        setError(pluginSpec, tr("The metadata has no \"VendorId\"."));
         return;
     }
-    spec->m_vendor = metaData.value("Vendor").toString();
+    pluginSpec->m_vendor = metaData.value("Vendor").toString();
     const QJsonValue description = metaData.value("Description");
     if (description.isArray()) {
         QStringList lines;
         for (const QJsonValue &line : description.toArray())
             lines.append(line.toString());
-        spec->m_description = lines.join('\n');
+        pluginSpec->m_description = lines.join('\n');
     } else {
-        spec->m_description = description.toString();
+        pluginSpec->m_description = description.toString();
     }
 
     const QJsonValue dependencies = metaData.value("Dependencies");
     if (!dependencies.isUndefined() && !dependencies.isArray()) {
-        setError(spec, tr("\"Dependencies\" is not an array."));
+        setError(pluginSpec, tr("\"Dependencies\" is not an array."));
         return;
     }
     for (const QJsonValue &value : dependencies.toArray()) {
@@ -304,7 +304,7 @@ void PluginManager::readSpec(const QString &filePath)
         dependency.version = object.value("Version").toString();
         const QString type = object.value("Type").toString("required").toLower();
         if (dependency.id.isEmpty() || !PluginSpec::isValidVersion(dependency.version)) {
-            setError(spec, tr("A dependency has no \"Id\" or no valid \"Version\"."));
+            setError(pluginSpec, tr("A dependency has no \"Id\" or no valid \"Version\"."));
             return;
         }
         if (type == "required") {
@@ -315,23 +315,23 @@ void PluginManager::readSpec(const QString &filePath)
             dependency.type = PluginDependency::Test;
         } else {
             setError(
-                spec,
+                pluginSpec,
                 tr("The dependency \"%1\" has the unknown type \"%2\".").arg(dependency.id, type));
             return;
         }
-        spec->m_dependencies.append(dependency);
+        pluginSpec->m_dependencies.append(dependency);
     }
 
     for (const PluginSpec *other : std::as_const(m_builtIns) + m_specs) {
-        if (other != spec && !other->hasError() && other->m_id == id) {
-            setError(spec,
+        if (other != pluginSpec && !other->hasError() && other->m_id == id) {
+            setError(pluginSpec,
                      other->m_filePath.isEmpty()
                          ? tr("The id \"%1\" belongs to the host itself.").arg(id)
                          : tr("The id \"%1\" is taken by %2.").arg(id, other->m_filePath));
             return;
         }
     }
-    spec->m_state = PluginSpec::Read;
+    pluginSpec->m_state = PluginSpec::Read;
 }
 
 PluginSpec *PluginManager::findProvider(const PluginDependency &dependency) const
@@ -345,50 +345,50 @@ PluginSpec *PluginManager::findProvider(const PluginDependency &dependency) cons
 
 void PluginManager::resolveDependencies()
 {
-    for (PluginSpec *spec : std::as_const(m_specs)) {
-        if (spec->hasError())
+    for (PluginSpec *pluginSpec : std::as_const(m_specs)) {
+        if (pluginSpec->hasError())
             continue;
-        for (const PluginDependency &dependency : std::as_const(spec->m_dependencies)) {
+        for (const PluginDependency &dependency : std::as_const(pluginSpec->m_dependencies)) {
             if (dependency.type != PluginDependency::Required || findProvider(dependency))
                 continue;
-            setError(spec,
+            setError(pluginSpec,
                      tr("Could not resolve dependency \"%1\" (version %2).")
                          .arg(dependency.id, dependency.version));
             break;
         }
-        if (!spec->hasError())
-            spec->m_state = PluginSpec::Resolved;
+        if (!pluginSpec->hasError())
+            pluginSpec->m_state = PluginSpec::Resolved;
     }
 }
 
 QList<PluginSpec *> PluginManager::loadQueue()
 {
     QList<PluginSpec *> queue;
-    for (PluginSpec *spec : std::as_const(m_specs)) {
+    for (PluginSpec *pluginSpec : std::as_const(m_specs)) {
         QList<PluginSpec *> circularityCheck;
-        appendToQueue(spec, queue, circularityCheck);
+        appendToQueue(pluginSpec, queue, circularityCheck);
     }
     return queue;
 }
 
-bool PluginManager::appendToQueue(PluginSpec *spec,
+bool PluginManager::appendToQueue(PluginSpec *pluginSpec,
                                   QList<PluginSpec *> &queue,
                                   QList<PluginSpec *> &circularityCheck)
 {
-    if (queue.contains(spec))
+    if (queue.contains(pluginSpec))
         return true;
-    if (spec->hasError())
+    if (pluginSpec->hasError())
         return false;
-    if (circularityCheck.contains(spec)) {
+    if (circularityCheck.contains(pluginSpec)) {
         QStringList cycle;
-        for (const PluginSpec *member : circularityCheck.mid(circularityCheck.indexOf(spec)))
+        for (const PluginSpec *member : circularityCheck.mid(circularityCheck.indexOf(pluginSpec)))
             cycle.append(member->m_id);
-        cycle.append(spec->m_id);
-        setError(spec, tr("Circular dependency: %1.").arg(cycle.join(" -> ")));
+        cycle.append(pluginSpec->m_id);
+        setError(pluginSpec, tr("Circular dependency: %1.").arg(cycle.join(" -> ")));
         return false;
     }
-    circularityCheck.append(spec);
-    for (const PluginDependency &dependency : std::as_const(spec->m_dependencies)) {
+    circularityCheck.append(pluginSpec);
+    for (const PluginDependency &dependency : std::as_const(pluginSpec->m_dependencies)) {
         if (dependency.type == PluginDependency::Test)
             continue;
         PluginSpec *provider = findProvider(dependency);
@@ -396,27 +396,27 @@ bool PluginManager::appendToQueue(PluginSpec *spec,
             continue;
         if (!appendToQueue(provider, queue, circularityCheck)
             && dependency.type == PluginDependency::Required) {
-            if (!spec->hasError())
-                setError(spec, tr("The dependency \"%1\" cannot be loaded.").arg(dependency.id));
+            if (!pluginSpec->hasError())
+                setError(pluginSpec, tr("The dependency \"%1\" cannot be loaded.").arg(dependency.id));
             circularityCheck.removeLast();
             return false;
         }
     }
     circularityCheck.removeLast();
-    queue.append(spec);
+    queue.append(pluginSpec);
     return true;
 }
 
-bool PluginManager::dependenciesFailed(PluginSpec *spec)
+bool PluginManager::dependenciesFailed(PluginSpec *pluginSpec)
 {
-    if (spec->hasError())
+    if (pluginSpec->hasError())
         return true;
-    for (const PluginDependency &dependency : std::as_const(spec->m_dependencies)) {
+    for (const PluginDependency &dependency : std::as_const(pluginSpec->m_dependencies)) {
         if (dependency.type != PluginDependency::Required)
             continue;
         for (const PluginSpec *other : std::as_const(m_specs)) {
             if (other->m_id == dependency.id && other->hasError()) {
-                setError(spec, tr("The dependency \"%1\" failed to load.").arg(dependency.id));
+                setError(pluginSpec, tr("The dependency \"%1\" failed to load.").arg(dependency.id));
                 return true;
             }
         }
@@ -424,54 +424,54 @@ bool PluginManager::dependenciesFailed(PluginSpec *spec)
     return false;
 }
 
-void PluginManager::loadSpec(PluginSpec *spec)
+void PluginManager::loadSpec(PluginSpec *pluginSpec)
 {
     QElapsedTimer timer;
     timer.start();
-    QPluginLoader loader(spec->m_filePath);
+    QPluginLoader loader(pluginSpec->m_filePath);
     QObject *object = loader.instance();
     if (!object) {
-        setError(spec, tr("The library could not be loaded: %1").arg(loader.errorString()));
+        setError(pluginSpec, tr("The library could not be loaded: %1").arg(loader.errorString()));
         return;
     }
     auto plugin = qobject_cast<IPlugin *>(object);
     if (!plugin) {
         delete object;
-        setError(spec, tr("The plugin object is not an ExtensionSystem::IPlugin."));
+        setError(pluginSpec, tr("The plugin object is not an ExtensionSystem::IPlugin."));
         return;
     }
-    spec->m_plugin = plugin;
-    spec->m_state = PluginSpec::Loaded;
-    spec->m_profile.loadMs = elapsedMs(timer);
-    printProfile(spec, "load", spec->m_profile.loadMs);
+    pluginSpec->m_plugin = plugin;
+    pluginSpec->m_state = PluginSpec::Loaded;
+    pluginSpec->m_profile.loadMs = elapsedMs(timer);
+    printProfile(pluginSpec, "load", pluginSpec->m_profile.loadMs);
 }
 
-void PluginManager::initializeSpec(PluginSpec *spec)
+void PluginManager::initializeSpec(PluginSpec *pluginSpec)
 {
     QString errorString;
     QElapsedTimer timer;
     timer.start();
-    const bool ok = spec->m_plugin->initialize(m_pluginArguments.value(spec->m_id), &errorString);
-    spec->m_profile.initializeMs = elapsedMs(timer);
-    printProfile(spec, "initialize", spec->m_profile.initializeMs);
+    const bool ok = pluginSpec->m_plugin->initialize(m_pluginArguments.value(pluginSpec->m_id), &errorString);
+    pluginSpec->m_profile.initializeMs = elapsedMs(timer);
+    printProfile(pluginSpec, "initialize", pluginSpec->m_profile.initializeMs);
     if (!ok) {
-        setError(spec,
+        setError(pluginSpec,
                  tr("initialize() failed: %1")
                      .arg(errorString.isEmpty() ? tr("no reason given") : errorString));
         return;
     }
-    spec->m_state = PluginSpec::Initialized;
+    pluginSpec->m_state = PluginSpec::Initialized;
 }
 
-void PluginManager::extensionsInitializedSpec(PluginSpec *spec)
+void PluginManager::extensionsInitializedSpec(PluginSpec *pluginSpec)
 {
     QElapsedTimer timer;
     timer.start();
-    spec->m_plugin->extensionsInitialized();
-    spec->m_profile.extensionsInitializedMs = elapsedMs(timer);
-    printProfile(spec, "extensionsInitialized", spec->m_profile.extensionsInitializedMs);
-    spec->m_state = PluginSpec::Running;
-    m_delayedQueue.append(spec);
+    pluginSpec->m_plugin->extensionsInitialized();
+    pluginSpec->m_profile.extensionsInitializedMs = elapsedMs(timer);
+    printProfile(pluginSpec, "extensionsInitialized", pluginSpec->m_profile.extensionsInitializedMs);
+    pluginSpec->m_state = PluginSpec::Running;
+    m_delayedQueue.append(pluginSpec);
 }
 
 void PluginManager::nextDelayedInitialize()
@@ -482,13 +482,13 @@ void PluginManager::nextDelayedInitialize()
         emit initializationDone();
         return;
     }
-    PluginSpec *spec = m_delayedQueue.takeFirst();
-    if (spec->m_plugin && spec->m_state == PluginSpec::Running) {
+    PluginSpec *pluginSpec = m_delayedQueue.takeFirst();
+    if (pluginSpec->m_plugin && pluginSpec->m_state == PluginSpec::Running) {
         QElapsedTimer timer;
         timer.start();
-        spec->m_plugin->delayedInitialize();
-        spec->m_profile.delayedInitializeMs = elapsedMs(timer);
-        printProfile(spec, "delayedInitialize", spec->m_profile.delayedInitializeMs);
+        pluginSpec->m_plugin->delayedInitialize();
+        pluginSpec->m_profile.delayedInitializeMs = elapsedMs(timer);
+        printProfile(pluginSpec, "delayedInitialize", pluginSpec->m_profile.delayedInitializeMs);
     }
     // One plugin per event loop pass keeps the user interface responsive at start-up.
     QTimer::singleShot(0, this, &PluginManager::nextDelayedInitialize);
@@ -503,12 +503,12 @@ void PluginManager::doShutdown()
 
     QList<IPlugin *> pending;
     for (auto it = m_loadOrder.crbegin(); it != m_loadOrder.crend(); ++it) {
-        PluginSpec *spec = *it;
-        if (!spec->m_plugin || spec->m_state != PluginSpec::Running)
+        PluginSpec *pluginSpec = *it;
+        if (!pluginSpec->m_plugin || pluginSpec->m_state != PluginSpec::Running)
             continue;
-        if (spec->m_plugin->aboutToShutdown() == IPlugin::AsynchronousShutdown)
-            pending.append(spec->m_plugin);
-        spec->m_state = PluginSpec::Stopped;
+        if (pluginSpec->m_plugin->aboutToShutdown() == IPlugin::AsynchronousShutdown)
+            pending.append(pluginSpec->m_plugin);
+        pluginSpec->m_state = PluginSpec::Stopped;
     }
 
     if (!pending.isEmpty()) {
@@ -529,30 +529,30 @@ void PluginManager::doShutdown()
     }
 
     for (auto it = m_loadOrder.crbegin(); it != m_loadOrder.crend(); ++it) {
-        PluginSpec *spec = *it;
-        if (!spec->m_plugin)
+        PluginSpec *pluginSpec = *it;
+        if (!pluginSpec->m_plugin)
             continue;
-        delete spec->m_plugin;
-        spec->m_plugin = nullptr;
-        spec->m_state = PluginSpec::Deleted;
+        delete pluginSpec->m_plugin;
+        pluginSpec->m_plugin = nullptr;
+        pluginSpec->m_state = PluginSpec::Deleted;
     }
     if (m_settings)
         m_settings->sync();
 }
 
-void PluginManager::setError(PluginSpec *spec, const QString &reason)
+void PluginManager::setError(PluginSpec *pluginSpec, const QString &reason)
 {
-    const QString label = spec->m_id.isEmpty() ? spec->m_name : spec->m_id;
-    spec->m_errorString
-        = tr("Plugin \"%1\" (%2) is not loaded: %3").arg(label, spec->m_filePath, reason);
-    qWarning("%s", qPrintable(spec->m_errorString));
+    const QString label = pluginSpec->m_id.isEmpty() ? pluginSpec->m_name : pluginSpec->m_id;
+    pluginSpec->m_errorString
+        = tr("Plugin \"%1\" (%2) is not loaded: %3").arg(label, pluginSpec->m_filePath, reason);
+    qWarning("%s", qPrintable(pluginSpec->m_errorString));
 }
 
-void PluginManager::printProfile(PluginSpec *spec, const char *phase, double ms) const
+void PluginManager::printProfile(PluginSpec *pluginSpec, const char *phase, double ms) const
 {
     if (!m_profiling)
         return;
-    qInfo("Profiling: %-24s %-22s %10.3f ms", qPrintable(spec->m_id), phase, ms);
+    qInfo("Profiling: %-24s %-22s %10.3f ms", qPrintable(pluginSpec->m_id), phase, ms);
 }
 
 } // namespace ExtensionSystem

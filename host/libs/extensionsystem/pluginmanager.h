@@ -72,17 +72,17 @@ private:
     void readSpec(const QString &filePath);
     void resolveDependencies();
     QList<PluginSpec *> loadQueue();
-    bool appendToQueue(PluginSpec *spec,
+    bool appendToQueue(PluginSpec *pluginSpec,
                        QList<PluginSpec *> &queue,
                        QList<PluginSpec *> &circularityCheck);
     PluginSpec *findProvider(const PluginDependency &dependency) const;
-    bool dependenciesFailed(PluginSpec *spec);
-    void loadSpec(PluginSpec *spec);
-    void initializeSpec(PluginSpec *spec);
-    void extensionsInitializedSpec(PluginSpec *spec);
+    bool dependenciesFailed(PluginSpec *pluginSpec);
+    void loadSpec(PluginSpec *pluginSpec);
+    void initializeSpec(PluginSpec *pluginSpec);
+    void extensionsInitializedSpec(PluginSpec *pluginSpec);
     void nextDelayedInitialize();
-    void setError(PluginSpec *spec, const QString &reason);
-    void printProfile(PluginSpec *spec, const char *phase, double ms) const;
+    void setError(PluginSpec *pluginSpec, const QString &reason);
+    void printProfile(PluginSpec *pluginSpec, const char *phase, double ms) const;
 
     Utils::QtcSettings *m_settings = nullptr;
     QStringList m_pluginPaths;

@@ -137,9 +137,9 @@ void tst_Install::startPlugins(const std::function<void()> &configure)
         configure();
     PluginManager::setPluginPaths({QString::fromLatin1(PLUGIN_DIR)});
     PluginManager::loadPlugins();
-    PluginSpec *spec = PluginManager::specById("brindle");
-    QVERIFY(spec);
-    QVERIFY2(!spec->hasError(), qPrintable(spec->errorString()));
+    PluginSpec *pluginSpec = PluginManager::specById("brindle");
+    QVERIFY(pluginSpec);
+    QVERIFY2(!pluginSpec->hasError(), qPrintable(pluginSpec->errorString()));
     QVERIFY(downloadService());
 }
 

@@ -38,20 +38,20 @@ private slots:
         PluginManager::setPluginPaths({PLUGIN_DIR, TEST_PLUGIN_DIR});
         PluginManager::loadPlugins();
 
-        PluginSpec *spec = PluginManager::specById("brindle");
-        QVERIFY(spec);
-        QVERIFY2(!spec->hasError(), qPrintable(spec->errorString()));
-        QCOMPARE(spec->name(), QString("Brindle"));
-        QCOMPARE(spec->version(), QString("16.0.0"));
-        QCOMPARE(spec->compatVersion(), QString("16.0.0"));
-        QCOMPARE(spec->description(), QString("Palvex OS brindle plugin"));
+        PluginSpec *pluginSpec = PluginManager::specById("brindle");
+        QVERIFY(pluginSpec);
+        QVERIFY2(!pluginSpec->hasError(), qPrintable(pluginSpec->errorString()));
+        QCOMPARE(pluginSpec->name(), QString("Brindle"));
+        QCOMPARE(pluginSpec->version(), QString("16.0.0"));
+        QCOMPARE(pluginSpec->compatVersion(), QString("16.0.0"));
+        QCOMPARE(pluginSpec->description(), QString("Palvex OS brindle plugin"));
         QStringList dependencies;
-        for (const PluginDependency &dependency : spec->dependencies()) {
+        for (const PluginDependency &dependency : pluginSpec->dependencies()) {
             QCOMPARE(dependency.type, PluginDependency::Required);
             dependencies.append(dependency.id + ' ' + dependency.version);
         }
         QCOMPARE(dependencies, (QStringList{"core 16.0.0", "help 16.0.0", "palvexos 16.0.0"}));
-        QCOMPARE(spec->state(), PluginSpec::Running);
+        QCOMPARE(pluginSpec->state(), PluginSpec::Running);
 
         PluginSpec *refused = PluginManager::specById("missingdep");
         QVERIFY(refused);

@@ -27,9 +27,9 @@ private slots:
 
         PluginManager::setPluginPaths({PLUGIN_DIR});
         PluginManager::loadPlugins();
-        PluginSpec *spec = PluginManager::specById("brindle");
-        QVERIFY(spec);
-        QVERIFY2(!spec->hasError(), qPrintable(spec->errorString()));
+        PluginSpec *pluginSpec = PluginManager::specById("brindle");
+        QVERIFY(pluginSpec);
+        QVERIFY2(!pluginSpec->hasError(), qPrintable(pluginSpec->errorString()));
 
         QVERIFY(messages.filter("Failed to load translator:").isEmpty());
         QVERIFY(optionsPage());
