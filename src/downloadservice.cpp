@@ -22,6 +22,7 @@
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+#include <QThread>
 #include <QWidget>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -171,6 +172,24 @@ QString findProject(const QString &path)
     return names.isEmpty() ? QString() : names.first();
 }
 
+// Reads block by block, so that a large asset is never held in memory as a whole and a
+// match near the start ends the reading; each block is searched together with the end of
+// the one before, so that a match across the boundary is found too.
+bool fileContains(QFile &file, const QByteArray &needle)
+{
+    const qint64 blockSize = 64 * 1024;
+    QByteArray window;
+    while (true) {
+        const QByteArray block = file.read(blockSize);
+        if (block.isEmpty())
+            return false;
+        window.append(block);
+        if (window.contains(needle))
+            return true;
+        window = window.right(needle.size() - 1);
+    }
+}
+
 // The first file below 'path' matching 'nameFilter' that contains 'content', relative to
 // 'path'. The host resolves the file to open against the manifest's folder, and keeps a
 // path with a leading "/" as absolute, so the result never starts with one.
@@ -183,7 +202,7 @@ QString findFileByContent(const QString &path, const QString &nameFilter, const 
         QFile file(filePath);
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
             continue;
-        if (file.readAll().contains(needle))
+        if (fileContains(file, needle))
             return QDir(path).relativeFilePath(filePath);
     }
     return {};
@@ -521,6 +540,7 @@ void DownloadService::shutdown()
 {
     // A restart after shutdown would bring stopped clients back to life
     restartTimer.stop();
+    unpackQueue.clear();
     for (const QSharedPointer<Repository> &repository : std::as_const(repositories))
         repository->shutdown();
 }
@@ -620,10 +640,23 @@ void DownloadService::onDownloaded(const Repository::Examples &examples)
     // finishes at once and must not end the batch for the others.
     pendingExamples = examples;
     for (const QSharedPointer<Example> &example : examples)
-        downloadExample(example);
+        unpackQueue.append({example, sender()});
+    startUnpacking();
 }
 
-void DownloadService::downloadExample(const QSharedPointer<Example> &example)
+void DownloadService::startUnpacking()
+{
+    // A few extractions at a time, the next one started when one ends: starting the whole
+    // batch at once would write every archive and start every tar in one pass of the event
+    // loop, freezing the IDE for seconds, and the extractions would only compete for the CPU.
+    const int limit = qMax(2, QThread::idealThreadCount());
+    while (runningUnpacks < limit && !unpackQueue.isEmpty()) {
+        const auto [example, source] = unpackQueue.takeFirst();
+        downloadExample(example, source);
+    }
+}
+
+void DownloadService::downloadExample(const QSharedPointer<Example> &example, QObject *source)
 {
     // Every way out without unpacking still finishes the example, after its status text, so
     // that the batch ends and its notification is sent.
@@ -638,9 +671,9 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example)
         return;
     }
 
-    auto repository = qobject_cast<Repository *>(sender());
+    auto repository = qobject_cast<Repository *>(source);
     if (!repository) {
-        giveUp(castErrorMessage(sender()));
+        giveUp(castErrorMessage(source));
         return;
     }
 
@@ -707,6 +740,9 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example)
             [this, unarchiver, name, archivePath = archive.toFSPathString(), example, unpackDir](
                 Tasking::DoneResult result) {
                 QFile::remove(archivePath);
+                // The next extraction runs while this one is registered.
+                --runningUnpacks;
+                startUnpacking();
                 if (result == Tasking::DoneResult::Success)
                     registerExample(name, example, unpackDir->path());
                 else
@@ -717,6 +753,7 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example)
                 finishRegisterExample(example);
                 unarchiver->deleteLater();
             });
+    ++runningUnpacks;
     unarchiver->start();
 }
 

@@ -55,7 +55,8 @@ private slots:
 private:
     void emitStatusChanged(const QString &status);
     void checkRestart();
-    void downloadExample(const QSharedPointer<Example> &example);
+    void startUnpacking();
+    void downloadExample(const QSharedPointer<Example> &example, QObject *source);
     void registerExample(const QString &name,
                          const QSharedPointer<Example> &example,
                          const QString &unpackDir);
@@ -67,6 +68,9 @@ private:
     QTimer restartTimer;
     QList<QSharedPointer<Repository>> repositories;
     QList<QSharedPointer<Example>> pendingExamples;
+    // Downloaded examples waiting for an extraction slot, with the repository that sent them.
+    QList<QPair<QSharedPointer<Example>, QPointer<QObject>>> unpackQueue;
+    int runningUnpacks = 0;
     bool updatesDeferred = false;
     QPointer<QWidget> deferredDialog;
 };
