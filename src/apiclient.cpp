@@ -31,8 +31,13 @@ const char DOWNLOAD_PATH[] = "/projects/%1/repository/archive%2";
 const char DOWNLOAD_TASK_TYPE[] = "LoadExamplesTask";
 
 // A server that stops sending for this long fails the request instead of holding the batch
-// and its progress entry forever.
-static int s_transferTimeout = 60000;
+// and its progress entry forever. BRINDLE_TRANSFER_TIMEOUT_MS shortens it for soak runs
+// against a server that stalls on purpose.
+static int s_transferTimeout = [] {
+    bool ok = false;
+    const int fromEnvironment = qEnvironmentVariableIntValue("BRINDLE_TRANSFER_TIMEOUT_MS", &ok);
+    return ok && fromEnvironment > 0 ? fromEnvironment : 60000;
+}();
 
 static QJsonDocument getReply(QNetworkReply *reply)
 {
@@ -82,11 +87,6 @@ ApiClient::ApiClient(const QUrl &url, QObject *parent)
     if (group.isEmpty()) {
         qCDebug(Log::api) << "Provided repository url has no group:" << url.toString();
         return;
-    }
-
-    if (!QSslSocket::supportsSsl()) {
-        qCDebug(Log::api) << "Platform SSL support is not detected - connection to the "
-                             "repositories most likely will not be established!";
     }
 
     // The creator connects its signals after construction; the lookup waits for the event loop.
@@ -171,6 +171,13 @@ void ApiClient::findGroup()
 {
     if (stopped)
         return;
+
+    // Checked here, not on construction: loading the TLS backend takes about 10 ms, which the
+    // IDE's start-up (the plugin's initialize()) should not wait for.
+    if (!QSslSocket::supportsSsl()) {
+        qCDebug(Log::api) << "Platform SSL support is not detected - connection to the "
+                             "repositories most likely will not be established!";
+    }
 
     emitStatusChanged(tr("Searching examples"));
     const QUrl url(baseUrl.toString() + QString::fromLatin1(SEARCH_PATH).arg(group));

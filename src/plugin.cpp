@@ -75,12 +75,6 @@ bool Plugin::initialize(const QStringList &arguments, QString *errorString)
     Q_UNUSED(arguments)
     Q_UNUSED(errorString)
 
-    if (QSslSocket::sslLibraryBuildVersionNumber() != QSslSocket::sslLibraryVersionNumber()) {
-        qCDebug(Log::main) << "SSL versions mismatch!\nCompiled version:\t"
-                           << QSslSocket::sslLibraryBuildVersionString() << "\nSystem version:\t"
-                           << QSslSocket::sslLibraryVersionString();
-    }
-
     const QVariant language = ExtensionSystem::PluginManager::settings()->value(
         "General/OverrideLanguage");
     const QLocale locale = language.isValid() ? QLocale(language.toString()) : QLocale();
@@ -98,6 +92,18 @@ bool Plugin::initialize(const QStringList &arguments, QString *errorString)
 }
 
 void Plugin::extensionsInitialized() {}
+
+bool Plugin::delayedInitialize()
+{
+    // Asking for the SSL library's version loads the TLS backend, about 10 ms that the IDE's
+    // start-up should not wait for.
+    if (QSslSocket::sslLibraryBuildVersionNumber() != QSslSocket::sslLibraryVersionNumber()) {
+        qCDebug(Log::main) << "SSL versions mismatch!\nCompiled version:\t"
+                           << QSslSocket::sslLibraryBuildVersionString() << "\nSystem version:\t"
+                           << QSslSocket::sslLibraryVersionString();
+    }
+    return true;
+}
 
 DownloadService *Plugin::downloadService()
 {
