@@ -178,6 +178,7 @@ void Settings::updateInstalledExamplesValue(Utils::QtcSettings *settings)
     current.load(settings);
 
     bool changed = false;
+    bool rewrite = false;
     for (auto it = current.repositories.cbegin(); it != current.repositories.cend(); ++it) {
         const QString &name = it.key();
         const QString path = repositoryDirectory(name);
@@ -187,14 +188,20 @@ void Settings::updateInstalledExamplesValue(Utils::QtcSettings *settings)
         });
         if (item == list.end())
             continue;
-        *item = name + SEPARATOR + path + SEPARATOR + path;
+        const QString entry = name + SEPARATOR + path + SEPARATOR + path;
+        rewrite = rewrite || *item != entry;
+        *item = entry;
         QDir().mkpath(path);
         changed = true;
     }
 
     if (changed) {
-        settings->setValue(Constants::INSTALLED_EXAMPLES, list);
-        settings->sync();
+        // Writing the store locks and flushes two files to disk, which took up to tens of
+        // milliseconds of the IDE's start-up on every run; an unchanged list is not written.
+        if (rewrite) {
+            settings->setValue(Constants::INSTALLED_EXAMPLES, list);
+            settings->sync();
+        }
         emit Core::HelpManager::Signals::instance()->setupFinished();
     }
 }
