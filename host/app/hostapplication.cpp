@@ -8,6 +8,7 @@
 #include "optionsdialog.h"
 #include "pluginlog.h"
 #include "repositoryconfig.h"
+#include "stallprobe.h"
 #include "syncwatcher.h"
 #include "welcomepage.h"
 
@@ -135,6 +136,10 @@ int HostApplication::parseArguments(const QStringList &arguments)
         tr("name=text"));
     const QCommandLineOption profile("profile",
                                      tr("Print how long each plugin took to load and start."));
+    const QCommandLineOption stallProbe(
+        "stall-probe",
+        tr("Print the longest time the event loop was kept from running when the host exits "
+           "(also when BRINDLE_HOST_STALL_PROBE is set)."));
     const QCommandLineOption platform("platform", tr("The Qt platform plugin to use."), tr("name"));
 
     parser.addOptions({settingsPath,
@@ -148,6 +153,7 @@ int HostApplication::parseArguments(const QStringList &arguments)
                        click,
                        select,
                        profile,
+                       stallProbe,
                        platform});
 
     if (!parser.parse(arguments)) {
@@ -192,6 +198,8 @@ int HostApplication::parseArguments(const QStringList &arguments)
     m_options.sync = parser.isSet(sync);
     m_options.options = parser.isSet(options);
     m_options.profile = parser.isSet(profile);
+    m_options.stallProbe
+        = parser.isSet(stallProbe) || !qEnvironmentVariableIsEmpty("BRINDLE_HOST_STALL_PROBE");
     if ((!m_options.clickButton.isEmpty() || !m_options.selections.isEmpty())
         && !m_options.options) {
         printError(tr("--click and --select need --options."));
@@ -248,6 +256,10 @@ int HostApplication::start(const QStringList &arguments)
 
     loadPlugins();
 
+    if (m_options.stallProbe) {
+        m_stallProbe = new StallProbe(this);
+        m_stallProbe->start();
+    }
     if (m_options.sync) {
         m_watcher->start();
     } else if (!m_options.screenshotFile.isEmpty()) {
@@ -294,6 +306,9 @@ void HostApplication::loadPlugins()
 
 void HostApplication::onSettled()
 {
+    // Printing the examples is not the plugins' work.
+    if (m_stallProbe)
+        m_stallProbe->stop();
     WelcomePage *page = m_window->welcomePage();
     page->reloadSets();
     printOut(formatExamplesTable(page->allExamples()));
@@ -390,6 +405,11 @@ int HostApplication::takeScreenshot()
 
 void HostApplication::shutdown()
 {
+    if (m_stallProbe) {
+        printError(tr("longest event loop stall: %1 ms")
+                       .arg(m_stallProbe->longestStallMs(), 0, 'f', 1));
+        delete m_stallProbe;
+    }
     if (!m_window)
         return;
     ExtensionSystem::PluginManager::shutdown();

@@ -12,6 +12,7 @@
 namespace Brindle::Host {
 
 class MainWindow;
+class StallProbe;
 class SyncWatcher;
 
 class HostOptions
@@ -28,6 +29,7 @@ public:
     bool sync = false;
     bool options = false;
     bool profile = false;
+    bool stallProbe = false;
 };
 
 // The stand-in IDE: loads the plugins, shows the main window or, for scripts, waits for the
@@ -59,6 +61,7 @@ private:
     HostOptions m_options;
     std::unique_ptr<MainWindow> m_window;
     QPointer<SyncWatcher> m_watcher;
+    QPointer<StallProbe> m_stallProbe;
     int m_syncExitCode = 0;
 };
 

@@ -1,0 +1,42 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#include "stallprobe.h"
+
+namespace Brindle::Host {
+
+StallProbe::StallProbe(QObject *parent)
+    : QObject(parent)
+{
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(0);
+    connect(&m_timer, &QTimer::timeout, this, &StallProbe::tick);
+}
+
+void StallProbe::start()
+{
+    // The first tick marks the start: whatever ran before the event loop is not a stall.
+    m_lastTickNs = -1;
+    m_clock.start();
+    m_timer.start();
+}
+
+void StallProbe::stop()
+{
+    m_timer.stop();
+}
+
+double StallProbe::longestStallMs() const
+{
+    return double(m_longestNs) / 1e6;
+}
+
+void StallProbe::tick()
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    if (m_lastTickNs >= 0)
+        m_longestNs = qMax(m_longestNs, now - m_lastTickNs);
+    m_lastTickNs = now;
+}
+
+} // namespace Brindle::Host
