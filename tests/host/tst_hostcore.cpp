@@ -1,0 +1,209 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+// The host stand-in's parts that the plugin relies on without seeing them: the SDK release,
+// the unarchiver and progress entries.
+
+#include <coreplugin/progressmanager/futureprogress.h>
+#include <coreplugin/progressmanager/progressmanager.h>
+#include <hovri/sdk.h>
+#include <utils/unarchiver.h>
+
+#include <QProcess>
+#include <QProgressBar>
+#include <QPromise>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace Utils;
+
+namespace {
+
+QString releaseInfo()
+{
+    const auto [name, version, releaseId, date] = Hovri::Sdk::releaseInfo();
+    return QStringList({name, version, releaseId, date}).join('\n');
+}
+
+// Runs `function` with the environment variable `name` set to `value`, or unset if null.
+template<typename Function>
+auto withEnvironment(const char *name, const QByteArray &value, Function function)
+{
+    const QByteArray saved = qgetenv(name);
+    value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    const auto result = function();
+    qputenv(name, saved);
+    return result;
+}
+
+// Libraries ask for the release while they are loaded, long before main().
+const bool releaseReadBeforeApplication = !QCoreApplication::instance();
+const QString startupRelease = releaseInfo();
+const QString installedRelease = withEnvironment("HOVRI_SDK_RELEASE_FILE", {}, releaseInfo);
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Executable too, so that a script can stand in for tar.
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size()
+           && file.setPermissions(file.permissions() | QFile::ExeOwner);
+}
+
+struct Extraction
+{
+    bool success = false;
+    QStringList output;
+    bool blocked = true; // done() came before the event loop ran once
+};
+
+Extraction extract(const QString &archive, const QString &destination)
+{
+    const auto sourceAndCommand = Unarchiver::sourceAndCommand(FilePath::fromString(archive));
+    if (!sourceAndCommand)
+        return {false, {sourceAndCommand.error()}};
+    Extraction run;
+    Unarchiver unarchiver;
+    unarchiver.setSourceAndCommand(*sourceAndCommand);
+    unarchiver.setDestDir(FilePath::fromString(destination));
+    QObject::connect(&unarchiver, &Unarchiver::outputReceived, [&run](const QString &line) {
+        run.output.append(line);
+    });
+    QSignalSpy done(&unarchiver, &Unarchiver::done);
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { run.blocked &= !done.isEmpty(); });
+    ticker.start(0);
+    unarchiver.start();
+    const bool finished = !done.isEmpty() || done.wait(20000);
+    run.success
+        = finished
+          && done.first().first().value<Tasking::DoneResult>() == Tasking::DoneResult::Success;
+    return run;
+}
+
+} // namespace
+
+class tst_HostCore final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void releaseInfoWorksBeforeTheApplicationExists()
+    {
+        QVERIFY(releaseReadBeforeApplication);
+        QCOMPARE(startupRelease, readFile(qgetenv("HOVRI_SDK_RELEASE_FILE")).trimmed());
+        // Without the override: the record shipped beside the library.
+        QCOMPARE(installedRelease,
+                 readFile(BRINDLE_BINARY_DIR "/share/hovri-sdk/release").trimmed());
+        QCOMPARE(Hovri::Sdk::osVariant(), "Palvex OS");
+
+        // The release id becomes a directory name, so one that climbs out is not taken.
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("release"), "Custom SDK\r\n \r\n../../escape\r\n"));
+        QCOMPARE(withEnvironment("HOVRI_SDK_RELEASE_FILE",
+                                 QFile::encodeName(dir.filePath("release")),
+                                 releaseInfo),
+                 "Custom SDK\n5.0.0\npalvexos-sdk-5.0\nunknown");
+    }
+
+    void unarchiverExtractsByFileTypeWithoutBlocking_data()
+    {
+        QTest::addColumn<QString>("archive");
+        QTest::addColumn<QString>("tarFlags");   // empty: 4 KiB of junk
+        QTest::addColumn<QByteArray>("fakeTar"); // null: PATH as it is; else PATH holds only it
+        QTest::addColumn<bool>("success");
+        QTest::addColumn<QString>("lastLine");
+        // clang-format off
+        QTest::newRow("tar.gz") << "set.tar.gz" << "czf" << QByteArray() << true << "example/main.cpp";
+        QTest::newRow("tgz") << "set.tgz" << "czf" << QByteArray() << true << "example/main.cpp";
+        QTest::newRow("tar") << "set.tar" << "cf" << QByteArray() << true << "example/main.cpp";
+        QTest::newRow("tar.bz2") << "set.tar.bz2" << "cjf" << QByteArray() << true << "example/main.cpp";
+        QTest::newRow("tar.xz") << "set.tar.xz" << "cJf" << QByteArray() << true << "example/main.cpp";
+        QTest::newRow("corrupt archive") << "set.tar.gz" << "" << QByteArray() << false << "Command failed.";
+        QTest::newRow("bare gzip") << "set.gz" << "" << QByteArray() << false << "File format not supported.";
+        QTest::newRow("no tool in PATH") << "set.tar.gz" << "" << QByteArray("") << false << "Could not find any unarchiving executable in PATH (tar, cmake).";
+        QTest::newRow("unterminated last line") << "set.tar.gz" << "" << QByteArray("#!/bin/sh\nprintf 'first\\nlast\\r'\n") << true << "last";
+        // clang-format on
+    }
+    void unarchiverExtractsByFileTypeWithoutBlocking()
+    {
+        QFETCH(QString, archive);
+        QFETCH(QString, tarFlags);
+        QFETCH(QByteArray, fakeTar);
+        QFETCH(bool, success);
+        QFETCH(QString, lastLine);
+        QTemporaryDir dir;
+        // Relative paths on purpose: the tool runs in the destination, so the unarchiver has to
+        // resolve the archive's path first.
+        const auto restore = qScopeGuard([cwd = QDir::currentPath()] { QDir::setCurrent(cwd); });
+        QVERIFY(QDir::setCurrent(dir.path()));
+        QVERIFY(writeFile("example/main.cpp", "int main() {}\n"));
+        QVERIFY(writeFile("dest/installed.txt", "keep"));
+        QVERIFY(fakeTar.isEmpty() || writeFile("bin/tar", fakeTar));
+        if (tarFlags.isEmpty())
+            QVERIFY(writeFile(archive, QByteArray(4096, 'x')));
+        else if (QProcess::execute("tar", {tarFlags, archive, "example"}) != 0) // no bzip2 or xz
+            QSKIP("tar cannot write this format here.");
+        const QByteArray path
+            = fakeTar.isNull() ? qgetenv("PATH") : QFile::encodeName(dir.filePath("bin"));
+        const Extraction run = withEnvironment(
+            "PATH", path, [&] { return extract(archive, dir.filePath("dest/new")); });
+
+        QCOMPARE(run.success, success);
+        QCOMPARE(run.output.last(), lastLine);
+        if (!tarFlags.isEmpty()) {
+            QVERIFY(!run.blocked);
+            QVERIFY(run.output.first().startsWith("Running ")
+                    && run.output.first().contains(dir.filePath(archive)));
+            QCOMPARE(readFile("dest/new/example/main.cpp"), "int main() {}\n");
+            QCOMPARE(readFile("dest/installed.txt"), "keep");
+        }
+    }
+
+    void progressEntriesFollowTheirFutures()
+    {
+        Core::ProgressManager *manager = Core::ProgressManager::instance();
+        QPromise<void> first;
+        QPromise<void> second;
+        first.start();
+        second.start();
+        QPointer<Core::FutureProgress> entry = manager->addTask(first.future(), "One", "Test");
+        Core::FutureProgress *other = manager->addTask(second.future(), "Two", "Test");
+        QCOMPARE(manager->tasks(), QList<Core::FutureProgress *>({entry, other}));
+
+        auto bar = entry->findChild<QProgressBar *>();
+        first.setProgressRange(0, 10);
+        first.setProgressValue(4);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->maximum(), 10, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(bar->value(), 4, 20000);
+        QSignalSpy finished(entry, &Core::FutureProgress::finished);
+        first.finish();
+        QVERIFY(finished.wait(20000));
+        QTRY_VERIFY_WITH_TIMEOUT(entry.isNull(), 20000);
+        QCOMPARE(manager->tasks(), QList<Core::FutureProgress *>({other}));
+
+        // The cancel button cancels the future; the entry stays until the worker stops.
+        QSignalSpy canceled(other, &Core::FutureProgress::canceled);
+        other->show();
+        QTest::mouseClick(other->findChild<QToolButton *>(), Qt::LeftButton);
+        QCOMPARE(canceled.size(), 1);
+        QVERIFY(second.isCanceled());
+        QCOMPARE(manager->tasks(), QList<Core::FutureProgress *>({other}));
+        second.finish();
+        QTRY_VERIFY_WITH_TIMEOUT(manager->tasks().isEmpty(), 20000);
+    }
+};
+
+QTEST_MAIN(tst_HostCore)
+
+#include "tst_hostcore.moc"
