@@ -18,6 +18,7 @@
 #include <QSslSocket>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace Brindle::Internal {
@@ -141,10 +142,10 @@ void ApiClient::emitStatusChanged(const QString &status)
     emit statusChanged(status);
 }
 
-void ApiClient::makeRequest(const QUrl &url,
-                            const QByteArray &contentType,
-                            const std::function<void(QNetworkReply &)> &onFinished,
-                            const std::function<void()> &onError)
+QNetworkReply *ApiClient::makeRequest(const QUrl &url,
+                                      const QByteArray &contentType,
+                                      const std::function<void(QNetworkReply &)> &onFinished,
+                                      const std::function<void()> &onError)
 {
     qCDebug(Log::api) << "Requesting:" << url.toString();
 
@@ -165,6 +166,7 @@ void ApiClient::makeRequest(const QUrl &url,
             onError();
         }
     });
+    return reply;
 }
 
 void ApiClient::findGroup()
@@ -382,20 +384,36 @@ void ApiClient::download(const QSharedPointer<Example> &example)
         baseUrl.toString()
         + QString::fromLatin1(DOWNLOAD_PATH)
               .arg(QString::number(example->id()), QLatin1String(Constants::ARCHIVE_EXTENSION)));
-    makeRequest(
+    // The archive is taken from the reply as it arrives. Reading megabytes at once when the
+    // reply finishes copied them into fresh memory in one go, which held the event loop for
+    // tens of milliseconds per archive and kept two copies of the archive for a moment.
+    auto received = std::make_shared<QByteArray>();
+    QNetworkReply *reply = makeRequest(
         url,
         "application/zip",
-        [this, example, batch](QNetworkReply &reply) {
+        [this, example, batch, received](QNetworkReply &reply) {
             // A batch that was cancelled meanwhile has no use for the archive.
             if (batch != batchNumber)
                 return;
-            example->setData(reply.readAll());
+            received->append(reply.readAll());
+            example->setData(std::exchange(*received, {}));
             downloadImage(example, batch);
         },
         [this, example, batch] {
             if (batch == batchNumber)
                 onExampleDownloadFinished(example, false);
         });
+    // Without a limit the network thread queues whatever arrives, and the event loop then
+    // takes it all in one pass; bounded, each pass has little to take.
+    reply->setReadBufferSize(256 * 1024);
+    connect(reply, &QNetworkReply::readyRead, this, [reply, received] {
+        // Read straight into the archive: a chunk read on its own first only to be copied
+        // would leave the heap fragmented by short-lived blocks.
+        const qsizetype size = received->size();
+        received->resize(size + reply->bytesAvailable());
+        const qint64 read = reply->read(received->data() + size, received->size() - size);
+        received->resize(size + qMax<qint64>(read, 0));
+    });
 }
 
 void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 batch)

@@ -56,10 +56,10 @@ private:
     void onGroupFound(const QJsonDocument &document);
     void onFetched(const QJsonDocument &document);
     void emitStatusChanged(const QString &status);
-    void makeRequest(const QUrl &url,
-                     const QByteArray &contentType,
-                     const std::function<void(QNetworkReply &)> &onFinished,
-                     const std::function<void()> &onError);
+    QNetworkReply *makeRequest(const QUrl &url,
+                               const QByteArray &contentType,
+                               const std::function<void(QNetworkReply &)> &onFinished,
+                               const std::function<void()> &onError);
 
     void setupDownloadTask(int count);
     void download(const QSharedPointer<Example> &example);
