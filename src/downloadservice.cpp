@@ -19,7 +19,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>
@@ -438,9 +437,12 @@ bool createManifest(const QString &name, const QSharedPointer<Example> &example,
     const QString manifestPath = QStringLiteral("%1%2%3").arg(
         dir, QStringLiteral("/"), QLatin1String(Constants::MANIFEST_FILE));
     QFile::remove(manifestPath);
-    QSaveFile file(manifestPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(manifest) != manifest.size()
-        || !file.commit()) {
+    // A plain write: the directory is private until it is renamed into place, so nobody can
+    // see a half-written manifest. QSaveFile's flush to disk made the file system write out
+    // the data of all running extractions first, holding the event loop up for up to 200 ms.
+    QFile file(manifestPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(manifest) != manifest.size() || !file.flush()) {
         qCDebug(Log::service) << "Unable to save manifest:" << manifestPath;
         return false;
     }
@@ -740,18 +742,22 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
             [this, unarchiver, name, archivePath = archive.toFSPathString(), example, unpackDir](
                 Tasking::DoneResult result) {
                 QFile::remove(archivePath);
-                // The next extraction runs while this one is registered.
+                unarchiver->deleteLater();
+                // The next extraction starts now and runs while this one is registered, in
+                // a later pass of the event loop: each step alone holds the loop up briefly.
                 --runningUnpacks;
                 startUnpacking();
-                if (result == Tasking::DoneResult::Success)
-                    registerExample(name, example, unpackDir->path());
-                else
-                    emitStatusChanged(tr("There was an error while unarchiving"));
-                // Whatever was not moved into place goes, also after a failure: nothing
-                // half unpacked is left behind.
-                unpackDir->remove();
-                finishRegisterExample(example);
-                unarchiver->deleteLater();
+                const auto registerUnpacked = [this, name, example, unpackDir, result] {
+                    if (result == Tasking::DoneResult::Success)
+                        registerExample(name, example, unpackDir->path());
+                    else
+                        emitStatusChanged(tr("There was an error while unarchiving"));
+                    // Whatever was not moved into place goes, also after a failure: nothing
+                    // half unpacked is left behind.
+                    unpackDir->remove();
+                    finishRegisterExample(example);
+                };
+                QTimer::singleShot(0, this, registerUnpacked);
             });
     ++runningUnpacks;
     unarchiver->start();
