@@ -30,6 +30,10 @@ const char SEARCH_PATH[] = "/groups?search=\"%1\"";
 const char FETCH_PATH[] = "/groups/%1";
 const char DOWNLOAD_PATH[] = "/projects/%1/repository/archive%2";
 const char DOWNLOAD_TASK_TYPE[] = "LoadExamplesTask";
+// As many as the network access manager opens connections to one server. A request beyond
+// them would wait in its queue with the inactivity timeout already running, and in a large
+// batch on a slow line fail after 60 s without ever having been sent.
+const int MAX_RUNNING_DOWNLOADS = 6;
 
 // A server that stops sending for this long fails the request instead of holding the batch
 // and its progress entry forever. BRINDLE_TRANSFER_TIMEOUT_MS shortens it for soak runs
@@ -126,6 +130,7 @@ void ApiClient::shutdown()
     ++batchNumber;
     queue.clear();
     downloaded.clear();
+    waiting.clear();
 
     const QList<QNetworkReply *> replies = manager.findChildren<QNetworkReply *>();
     for (QNetworkReply *reply : replies) {
@@ -154,7 +159,7 @@ QNetworkReply *ApiClient::makeRequest(const QUrl &url,
     request.setTransferTimeout(s_transferTimeout);
     QNetworkReply *reply = manager.get(request);
 
-    connect(reply, &QNetworkReply::finished, this, [this, reply, onFinished, onError] {
+    connect(reply, &QNetworkReply::finished, this, [this, reply, url, onFinished, onError] {
         // Released first: a handler may end up replacing this client, after which neither
         // the reply nor the client may be touched again.
         reply->deleteLater();
@@ -162,6 +167,8 @@ QNetworkReply *ApiClient::makeRequest(const QUrl &url,
         if (reply->error() == QNetworkReply::NoError && status >= 200 && status <= 299) {
             onFinished(*reply);
         } else {
+            // Error texts such as "Connection closed" do not tell which request failed.
+            qCDebug(Log::api) << "Request failed:" << url.toString();
             emitStatusChanged(reply->errorString());
             onError();
         }
@@ -322,7 +329,16 @@ void ApiClient::download(const Repository::Examples &examples)
         if (canceled)
             break;
         queue.append(example);
-        download(example);
+        waiting.append(example);
+    }
+    startWaitingDownloads();
+}
+
+void ApiClient::startWaitingDownloads()
+{
+    while (downloadsRunning < MAX_RUNNING_DOWNLOADS && !waiting.isEmpty()) {
+        ++downloadsRunning;
+        download(waiting.takeFirst());
     }
 }
 
@@ -332,6 +348,8 @@ void ApiClient::setupDownloadTask(int count)
     ++batchNumber;
     batchSize = count;
     finishedCount = 0;
+    waiting.clear();
+    downloadsRunning = 0;
 
     promise = QPromise<void>();
     promise.start();
@@ -367,6 +385,7 @@ void ApiClient::onDownloadTaskCanceled(quint64 batch)
         return;
 
     queue.clear();
+    waiting.clear();
     canceled = true;
     ++batchNumber;
     promise.setProgressValue(batchSize);
@@ -453,6 +472,8 @@ void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example
     queue.removeAt(index);
     if (success)
         downloaded.append(example);
+    --downloadsRunning;
+    startWaitingDownloads();
 
     promise.setProgressValue(++finishedCount);
 

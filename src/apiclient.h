@@ -62,6 +62,7 @@ private:
                                const std::function<void()> &onError);
 
     void setupDownloadTask(int count);
+    void startWaitingDownloads();
     void download(const QSharedPointer<Example> &example);
     void downloadImage(const QSharedPointer<Example> &example, quint64 batch);
     void onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success);
@@ -76,6 +77,9 @@ private:
     QPromise<void> promise;
     Repository::Examples queue;
     Repository::Examples downloaded;
+    // Examples of the batch not requested yet, and how many are being downloaded.
+    Repository::Examples waiting;
+    int downloadsRunning = 0;
 
     // Replies carry the number of the batch they were sent for; a reply of a batch that
     // was cancelled or shut down must not count in a later one.

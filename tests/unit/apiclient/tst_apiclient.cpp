@@ -320,6 +320,24 @@ private slots:
         QCOMPARE(countRequests(*server, "/repository/archive\\.tar\\.gz$"), 3);
     }
 
+    void largeBatchKeepsSixArchivesRunning()
+    {
+        // Requests beyond the manager's six connections would wait in its queue with their
+        // inactivity timeout already running, and fail without ever having been sent.
+        for (int i = 0; i < 7; ++i)
+            server->addProject("palvexos/examples", project(QString("more%1").arg(i), false));
+        ApiClient client(url("/palvexos/examples"));
+        const Repository::Examples examples = listed(client);
+        QCOMPARE(examples.size(), 10);
+        server->addFault("/repository/archive", silence);
+        ApiClient::setTransferTimeout(1500);
+
+        Batch batch(client, examples);
+        QCOMPARE(client.runningRequestCount(), 6);
+        QVERIFY(batch.finished.wait(30000));
+        QCOMPARE(countRequests(*server, "/repository/archive"), 10);
+    }
+
     void cancelReportsCompletedExamplesAtOnce()
     {
         ApiClient client(url("/palvexos/examples"));
