@@ -748,10 +748,12 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
                 --runningUnpacks;
                 startUnpacking();
                 const auto registerUnpacked = [this, name, example, unpackDir, result] {
-                    if (result == Tasking::DoneResult::Success)
+                    if (result == Tasking::DoneResult::Success) {
                         registerExample(name, example, unpackDir->path());
-                    else
+                    } else {
+                        qCDebug(Log::service) << "Unable to unpack example:" << example->name();
                         emitStatusChanged(tr("There was an error while unarchiving"));
+                    }
                     // Whatever was not moved into place goes, also after a failure: nothing
                     // half unpacked is left behind.
                     unpackDir->remove();
