@@ -42,7 +42,7 @@ curl_and_tar() {
 # (the time the last manifest was written) besides run_host's results.
 sync_plugin() {
     run_host "$1" --add-repository "bench=$url/$group" --sync --timeout 600 --profile
-    initialize_ms "$work/$1/host.log" >>"$work/sync-init"
+    initialize_ms "$work/$1/host.log" >>"$work/init-sync"
     local manifests
     manifests="$(find "$work/$1/data" -name examples-manifest.xml | wc -l)"
     if [ "$host_status" -ne 0 ] || [ "$manifests" -ne "$n" ]; then
@@ -59,10 +59,10 @@ sync_plugin() {
 for i in 1 2 3 4 5; do
     run_host "idle$i" --sync --quiet-period 0 --profile
     echo "$host_rss_kb" >>"$work/idle-rss"
-    initialize_ms "$work/idle$i/host.log" >>"$work/idle-init"
+    initialize_ms "$work/idle$i/host.log" >>"$work/init-idle"
 done
 idle_kb="$(median <"$work/idle-rss")"
-idle_init_ms="$(median <"$work/idle-init")"
+idle_init_ms="$(median <"$work/init-idle")"
 
 missed=0
 table=""
@@ -132,11 +132,11 @@ echo
 echo "Machine: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)," \
      "$(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) memory"
 echo "Load: $load_before at the start, $(load) at the end"
-init_ms="$(median <"$work/sync-init")"
+init_ms="$(median <"$work/init-sync")"
 echo "Idle host: $(calc %.0f "$idle_kb / 1024") MB peak resident, plugin initialize()" \
      "$idle_init_ms ms (medians of 5 starts)"
 echo "Plugin initialize() with the repository configured: $init_ms ms (median of the syncs)," \
-     "$(sort -n "$work/sync-init" | tail -n 1) ms at most"
+     "$(sort -n "$work/init-sync" | tail -n 1) ms at most"
 echo
 printf '%4s %-5s %7s %8s %8s %6s %7s %7s %8s %6s %8s  %s\n' N size batchMB curl+tar plugin \
     ratio rssMB limitMB stallMs reqs recvMB targets
