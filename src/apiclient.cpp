@@ -34,6 +34,10 @@ const char DOWNLOAD_TASK_TYPE[] = "LoadExamplesTask";
 // them would wait in its queue with the inactivity timeout already running, and in a large
 // batch on a slow line fail after 60 s without ever having been sent.
 const int MAX_RUNNING_DOWNLOADS = 6;
+// Address space taken for an archive when its first bytes arrive. Only the pages written are
+// backed by memory, and an array that never grows never moves: growing it step by step copied
+// megabytes at a time into fresh pages, tens of milliseconds of the event loop per archive.
+const qsizetype ARCHIVE_RESERVE = 64 * 1024 * 1024;
 
 // A server that stops sending for this long fails the request instead of holding the batch
 // and its progress entry forever. BRINDLE_TRANSFER_TIMEOUT_MS shortens it for soak runs
@@ -415,6 +419,7 @@ void ApiClient::download(const QSharedPointer<Example> &example)
             if (batch != batchNumber)
                 return;
             received->append(reply.readAll());
+            received->squeeze();
             example->setData(std::exchange(*received, {}));
             downloadImage(example, batch);
         },
@@ -428,6 +433,8 @@ void ApiClient::download(const QSharedPointer<Example> &example)
     connect(reply, &QNetworkReply::readyRead, this, [reply, received] {
         // Read straight into the archive: a chunk read on its own first only to be copied
         // would leave the heap fragmented by short-lived blocks.
+        if (received->capacity() == 0)
+            received->reserve(ARCHIVE_RESERVE);
         const qsizetype size = received->size();
         received->resize(size + reply->bytesAvailable());
         const qint64 read = reply->read(received->data() + size, received->size() - size);
@@ -470,12 +477,14 @@ void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example
     if (index < 0)
         return;
     queue.removeAt(index);
-    if (success)
-        downloaded.append(example);
     --downloadsRunning;
     startWaitingDownloads();
 
     promise.setProgressValue(++finishedCount);
+    if (success) {
+        downloaded.append(example);
+        emit exampleDownloaded(example);
+    }
 
     if (queue.isEmpty()) {
         promise.finish();

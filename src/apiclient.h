@@ -49,6 +49,8 @@ signals:
     void ready();
     void statusChanged(const QString &status);
     void fetched(const Brindle::Internal::Repository::Examples &examples);
+    // One example of the running batch arrived completely, before the batch ends.
+    void exampleDownloaded(const QSharedPointer<Brindle::Internal::Example> &example);
     void downloadsFinished(const Brindle::Internal::Repository::Examples &examples);
 
 private:

@@ -26,6 +26,7 @@ void Repository::reset()
     // requests, so nothing of it reaches this repository any more.
     client = std::make_unique<ApiClient>(repositoryUrl, nullptr);
 
+    connect(client.get(), &ApiClient::exampleDownloaded, this, &Repository::exampleDownloaded);
     connect(client.get(), &ApiClient::downloadsFinished, this, &Repository::downloadsFinished);
     connect(client.get(), &ApiClient::fetched, this, &Repository::onFetched);
     connect(client.get(), &ApiClient::ready, client.get(), &ApiClient::fetch);

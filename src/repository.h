@@ -38,6 +38,7 @@ public:
     void shutdown();
 
 signals:
+    void exampleDownloaded(const QSharedPointer<Brindle::Internal::Example> &example);
     void downloadsFinished(const Brindle::Internal::Repository::Examples &examples);
     void fetched();
 

@@ -51,13 +51,19 @@ static QStringList namesOf(const Repository::Examples &examples, bool sorted = f
 
 static QStringList logLines; // the plugin's debug output
 
-// A batch the client under test started: its progress entry and its end signal.
+// A batch the client under test started: its progress entry, the examples reported as they
+// arrive and its end signal.
 struct Batch
 {
     Batch(ApiClient &client, const Repository::Examples &examples)
         : added(Core::ProgressManager::instance(), &Core::ProgressManager::taskAdded)
         , finished(&client, &ApiClient::downloadsFinished)
     {
+        QObject::connect(&client, &ApiClient::exampleDownloaded, [this](const auto &example) {
+            // Reported complete: archive and avatar are in the record, and the batch is on.
+            if (!example->data().isEmpty() && finished.isEmpty())
+                arrived.append(example->name());
+        });
         client.download(examples);
         if (!added.isEmpty()) {
             progress = added.first().first().value<Core::FutureProgress *>();
@@ -71,6 +77,7 @@ struct Batch
 
     QSignalSpy added;
     QSignalSpy finished;
+    QStringList arrived;
     QPointer<Core::FutureProgress> progress;
     QFuture<void> future;
 };
@@ -302,6 +309,8 @@ private slots:
         QCOMPARE(batch.future.progressMaximum(), 3);
         QVERIFY(batch.finished.wait(20000));
         QTEST(batch.names(), "names");
+        batch.arrived.sort();
+        QCOMPARE(batch.arrived, batch.names());
         QCOMPARE(batch.future.progressValue(), 3);
         QVERIFY(batch.future.isFinished());
         QCOMPARE(batch.added.count(), 1);
@@ -447,9 +456,11 @@ private slots:
         QVERIFY(QSignalSpy(&repository, &Repository::fetched).wait(20000));
         QCOMPARE(repository.examples().size(), 3);
 
+        QSignalSpy arrived(&repository, &Repository::exampleDownloaded);
         QSignalSpy finished(&repository, &Repository::downloadsFinished);
         repository.download({"..", "a/b", "fine"});
         QVERIFY(finished.wait(20000));
+        QCOMPARE(arrived.count(), 1);
         QCOMPARE(namesOf(finished.first().first().value<Repository::Examples>()),
                  QStringList{"fine"});
         QCOMPARE(countRequests(*server, "/repository/archive"), 1);
