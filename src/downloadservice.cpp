@@ -18,7 +18,10 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QImage>
+#include <QPromise>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>
@@ -137,9 +140,7 @@ void secureUnpackedTree(const QString &path)
 
 // Unpacked directory names belonging to example 'name' in 'path', oldest first. Entries
 // that belong to another example with a longer name sharing the prefix are left alone.
-QStringList findDirNames(const QString &path,
-                         const QString &name,
-                         const QList<QSharedPointer<Example>> &examples)
+QStringList findDirNames(const QString &path, const QString &name, const QStringList &otherNames)
 {
     const QStringList entries
         = QDir(path).entryList({name + u'*'},
@@ -147,14 +148,10 @@ QStringList findDirNames(const QString &path,
                                QDir::Time | QDir::Reversed);
     QStringList result;
     for (const QString &entry : entries) {
-        bool other = false;
-        for (const QSharedPointer<Example> &example : examples) {
-            const QString otherName = example->name();
-            if (otherName.size() > name.size() && entry.startsWith(otherName)) {
-                other = true;
-                break;
-            }
-        }
+        const bool other = std::any_of(
+            otherNames.cbegin(), otherNames.cend(), [&name, &entry](const QString &otherName) {
+                return otherName.size() > name.size() && entry.startsWith(otherName);
+            });
         if (!other)
             result.append(entry);
     }
@@ -241,6 +238,21 @@ QString findIcon(const QString &dir, const QString &installedDir)
     }
     return QString::fromLatin1(DUMMY_IMAGE);
 }
+
+// What installing an unpacked example needs to know of it. Taken in the GUI thread, so that
+// the file work can run in a pool thread without touching the example record.
+struct InstallJob
+{
+    QString repositoryName;
+    QString exampleName;
+    QString displayName;
+    QString description;
+    QString tags;
+    QImage image;
+    // The names of the repository's examples, to tell "demo" and "demo-2" apart.
+    QStringList otherNames;
+    std::shared_ptr<QTemporaryDir> unpackDir;
+};
 
 struct ManifestValues
 {
@@ -382,7 +394,7 @@ QByteArray fillTemplate(const QString &text, const ManifestValues &values)
 
 // Writes the manifest of an example unpacked in 'dir', which is going to be installed as
 // the example directory of repository 'name'.
-bool createManifest(const QString &name, const QSharedPointer<Example> &example, const QString &dir)
+bool createManifest(const InstallJob &job, const QString &dir)
 {
     QFile resource(QStringLiteral(":/%1").arg(QLatin1String(Constants::MANIFEST_FILE)));
     if (!resource.open(QIODevice::ReadOnly)) {
@@ -392,10 +404,10 @@ bool createManifest(const QString &name, const QSharedPointer<Example> &example,
     const QString text = QString::fromUtf8(resource.readAll());
     resource.close();
 
-    const QString installedDir = examplePath(name, example->name());
+    const QString installedDir = examplePath(job.repositoryName, job.exampleName);
     ManifestValues values;
-    values.module = name;
-    values.name = example->displayName();
+    values.module = job.repositoryName;
+    values.name = job.displayName;
 
     values.projectPath = findProject(dir);
     if (values.projectPath.isEmpty()) {
@@ -403,7 +415,7 @@ bool createManifest(const QString &name, const QSharedPointer<Example> &example,
         return false;
     }
 
-    const QImage image = example->image();
+    const QImage &image = job.image;
     if (!image.isNull()) {
         const QString imagePath = dir + u'/' + ICON_NAME;
         // Replaces whatever the archive put there instead of writing through it
@@ -411,13 +423,12 @@ bool createManifest(const QString &name, const QSharedPointer<Example> &example,
         image.save(imagePath);
         values.imageUrl = installedDir + u'/' + ICON_NAME;
     } else {
-        qCDebug(Log::service) << "Repository contains no image for example:"
-                              << example->displayName();
+        qCDebug(Log::service) << "Repository contains no image for example:" << job.displayName;
         values.imageUrl = findIcon(dir, installedDir);
     }
 
-    values.description = example->description();
-    values.tags = example->tags().join(u',');
+    values.description = job.description;
+    values.tags = job.tags;
     values.fileToOpen = findFileToOpen(QFileInfo(dir).absoluteFilePath());
 
     for (QString *value : {&values.module,
@@ -468,6 +479,42 @@ bool replaceDirectory(const QString &source, const QString &target)
     return false;
 }
 
+// Moves the example unpacked into 'job.unpackDir' into place with its manifest. Runs in a
+// pool thread; returns the status text of a failure, or nothing. The unpack directory is
+// emptied in any case: nothing half unpacked is left behind.
+QString installUnpacked(const InstallJob &job)
+{
+    const auto cleanUp = qScopeGuard([&job] { job.unpackDir->remove(); });
+    const QString unpackDir = job.unpackDir->path();
+
+    const QStringList dirs = findDirNames(unpackDir, job.exampleName, job.otherNames);
+    if (dirs.isEmpty()) {
+        return DownloadService::tr(
+                   "Skip registering example %1 - the archive holds no directory of it")
+            .arg(job.displayName);
+    }
+    const QString unpacked = unpackDir + u'/' + dirs.last();
+    secureUnpackedTree(unpacked);
+
+    // The manifest is written before the example is moved into place, so that a failure
+    // leaves the installed copy, if any, as it was.
+    if (!createManifest(job, unpacked))
+        return DownloadService::tr("There was an error while creating example mainfest");
+
+    const QString target = examplePath(job.repositoryName, job.exampleName);
+    if (!replaceDirectory(unpacked, target)) {
+        return DownloadService::tr("Unable to install example %1 into: %2")
+            .arg(job.displayName, target);
+    }
+    return {};
+}
+
+struct SavedArchive
+{
+    QString fileName; // empty when the archive could not be saved
+    QString error;
+};
+
 } // namespace
 
 DownloadService::DownloadService(QObject *parent)
@@ -478,6 +525,10 @@ DownloadService::DownloadService(QObject *parent)
     for (const Settings::RepositoryInfo &info : std::as_const(settings.repositories)) {
         QSharedPointer<Repository> repository(new Repository(info.url, this));
         repositories.append(repository);
+        connect(repository.get(),
+                &Repository::exampleDownloaded,
+                this,
+                &DownloadService::onExampleDownloaded);
         connect(
             repository.get(), &Repository::downloadsFinished, this, &DownloadService::onDownloaded);
         connect(repository.get(), &Repository::fetched, this, &DownloadService::onFetched);
@@ -504,6 +555,7 @@ DownloadService::DownloadService(QObject *parent)
 DownloadService::~DownloadService()
 {
     shutdown();
+    workers.waitForDone();
     // The shared pointers are the owners: a repository still held elsewhere must not be
     // deleted a second time as a child of this object.
     for (const QSharedPointer<Repository> &repository : std::as_const(repositories))
@@ -543,8 +595,27 @@ void DownloadService::shutdown()
     // A restart after shutdown would bring stopped clients back to life
     restartTimer.stop();
     unpackQueue.clear();
+    receivedExamples.clear();
     for (const QSharedPointer<Repository> &repository : std::as_const(repositories))
         repository->shutdown();
+}
+
+template<typename Result, typename Work, typename Done>
+void DownloadService::runInPool(Work work, Done done)
+{
+    auto promise = std::make_shared<QPromise<Result>>();
+    // A child of the service: gone with it, and with it every hand-over still to come.
+    auto watcher = new QFutureWatcher<Result>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [watcher, done] {
+        watcher->deleteLater();
+        done(watcher->result());
+    });
+    watcher->setFuture(promise->future());
+    promise->start();
+    workers.start([promise, work] {
+        promise->addResult(work());
+        promise->finish();
+    });
 }
 
 void DownloadService::emitStatusChanged(const QString &status)
@@ -635,14 +706,37 @@ void DownloadService::onFetched()
     repository->download(names);
 }
 
+void DownloadService::onExampleDownloaded(const QSharedPointer<Example> &example)
+{
+    // Unpacked while the rest of the batch is still downloading: waiting for the whole batch
+    // left the processor idle during the downloads and held every archive in memory.
+    QObject *source = sender();
+    receivedExamples[source].append(example);
+    pendingExamples.append(example);
+    unpackQueue.append({example, source});
+    startUnpacking();
+}
+
 void DownloadService::onDownloaded(const Repository::Examples &examples)
 {
-    pendingExamples.clear();
-    // All of the batch is pending before the first one starts: one that cannot start
+    QObject *source = sender();
+    const QList<QSharedPointer<Example>> received = receivedExamples.take(source);
+    // All of the rest is pending before the first one starts: one that cannot start
     // finishes at once and must not end the batch for the others.
-    pendingExamples = examples;
-    for (const QSharedPointer<Example> &example : examples)
-        unpackQueue.append({example, sender()});
+    QList<QSharedPointer<Example>> rest;
+    for (const QSharedPointer<Example> &example : examples) {
+        if (!received.contains(example) && !pendingExamples.contains(example))
+            rest.append(example);
+    }
+    if (rest.isEmpty()) {
+        // The examples taken early may all be installed by now; then this ends the batch.
+        if (!examples.isEmpty() && pendingExamples.isEmpty() && receivedExamples.isEmpty())
+            emitUpdatesWhenNoDialog();
+        return;
+    }
+    pendingExamples.append(rest);
+    for (const QSharedPointer<Example> &example : std::as_const(rest))
+        unpackQueue.append({example, source});
     startUnpacking();
 }
 
@@ -694,21 +788,53 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
 
     emitStatusChanged(tr("Unpacking example: %1").arg(example->displayName()));
 
-    QTemporaryFile archiveFile(QStringLiteral("%1%2%3-XXXXXX%4")
-                                   .arg(QDir::tempPath(),
-                                        QStringLiteral("/"),
-                                        example->name(),
-                                        QLatin1String(Constants::ARCHIVE_EXTENSION)));
-    if (!archiveFile.open() || archiveFile.write(data) != data.size() || !archiveFile.flush()) {
-        giveUp(tr("Unable to save the archive of example %1: %2")
-                   .arg(example->displayName(), archiveFile.errorString()));
-        return;
-    }
-    archiveFile.close();
+    // Writing megabytes can wait for the disk while extractions fill the page cache; that
+    // waiting is done in a pool thread, not in the IDE's event loop. The thread holds the
+    // bytes until they are written; the record lets go of them now.
+    const QString fileTemplate = QStringLiteral("%1%2%3-XXXXXX%4")
+                                     .arg(QDir::tempPath(),
+                                          QStringLiteral("/"),
+                                          example->name(),
+                                          QLatin1String(Constants::ARCHIVE_EXTENSION));
     example->clearData();
-    qCDebug(Log::service) << "Saved temp file:" << archiveFile.fileName();
+    ++runningUnpacks;
+    runInPool<SavedArchive>(
+        [fileTemplate, data] {
+            QTemporaryFile archiveFile(fileTemplate);
+            if (!archiveFile.open() || archiveFile.write(data) != data.size()
+                || !archiveFile.flush()) {
+                return SavedArchive{{}, archiveFile.errorString()};
+            }
+            archiveFile.setAutoRemove(false);
+            return SavedArchive{archiveFile.fileName(), {}};
+        },
+        [this, example, name](const SavedArchive &saved) {
+            if (saved.fileName.isEmpty()) {
+                --runningUnpacks;
+                emitStatusChanged(tr("Unable to save the archive of example %1: %2")
+                                      .arg(example->displayName(), saved.error));
+                finishRegisterExample(example);
+                startUnpacking();
+                return;
+            }
+            qCDebug(Log::service) << "Saved temp file:" << saved.fileName;
+            startUnarchiver(name, example, saved.fileName);
+        });
+}
 
-    const Utils::FilePath archive = Utils::FilePath::fromString(archiveFile.fileName());
+void DownloadService::startUnarchiver(const QString &name,
+                                      const QSharedPointer<Example> &example,
+                                      const QString &archivePath)
+{
+    const auto giveUp = [this, &example, &archivePath](const QString &status) {
+        QFile::remove(archivePath);
+        --runningUnpacks;
+        emitStatusChanged(status);
+        finishRegisterExample(example);
+        startUnpacking();
+    };
+
+    const Utils::FilePath archive = Utils::FilePath::fromString(archivePath);
     const auto sourceAndCommand = Utils::Unarchiver::sourceAndCommand(archive);
     if (!sourceAndCommand) {
         giveUp(tr("Downloaded file is not an archive"));
@@ -731,7 +857,6 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
     unarchiver->setSourceAndCommand(*sourceAndCommand);
     unarchiver->setDestDir(Utils::FilePath::fromString(unpackDir->path()));
     unarchiver->setParent(this);
-    archiveFile.setAutoRemove(false);
 
     connect(unarchiver, &Utils::Unarchiver::outputReceived, this, [](const QString &output) {
         qCDebug(Log::arch) << "Unpacking output:" << output;
@@ -739,70 +864,68 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
     connect(unarchiver,
             &Utils::Unarchiver::done,
             this,
-            [this, unarchiver, name, archivePath = archive.toFSPathString(), example, unpackDir](
-                Tasking::DoneResult result) {
+            [this, unarchiver, name, archivePath, example, unpackDir](Tasking::DoneResult result) {
                 QFile::remove(archivePath);
                 unarchiver->deleteLater();
-                // The next extraction starts now and runs while this one is registered, in
-                // a later pass of the event loop: each step alone holds the loop up briefly.
+                // The next extraction starts now and runs while this one is registered.
                 --runningUnpacks;
                 startUnpacking();
-                const auto registerUnpacked = [this, name, example, unpackDir, result] {
-                    if (result == Tasking::DoneResult::Success) {
-                        registerExample(name, example, unpackDir->path());
-                    } else {
-                        qCDebug(Log::service) << "Unable to unpack example:" << example->name();
-                        emitStatusChanged(tr("There was an error while unarchiving"));
-                    }
-                    // Whatever was not moved into place goes, also after a failure: nothing
-                    // half unpacked is left behind.
-                    unpackDir->remove();
-                    finishRegisterExample(example);
-                };
-                QTimer::singleShot(0, this, registerUnpacked);
+                if (result == Tasking::DoneResult::Success) {
+                    registerExample(name, example, unpackDir);
+                    return;
+                }
+                qCDebug(Log::service) << "Unable to unpack example:" << example->name();
+                emitStatusChanged(tr("There was an error while unarchiving"));
+                // Whatever was unpacked goes: nothing half unpacked is left behind.
+                unpackDir->remove();
+                finishRegisterExample(example);
             });
-    ++runningUnpacks;
     unarchiver->start();
 }
 
 void DownloadService::registerExample(const QString &name,
                                       const QSharedPointer<Example> &example,
-                                      const QString &unpackDir)
+                                      const std::shared_ptr<QTemporaryDir> &unpackDir)
 {
+    const auto giveUp = [this, &example, &unpackDir](const QString &status) {
+        unpackDir->remove();
+        emitStatusChanged(status);
+        finishRegisterExample(example);
+    };
+
     const QString exampleName = example->name();
     if (!isSafePathComponent(exampleName)) {
-        emitStatusChanged(tr("Skip registering example %1 - unsafe name: %2")
-                              .arg(example->displayName(), exampleName));
+        giveUp(tr("Skip registering example %1 - unsafe name: %2")
+                   .arg(example->displayName(), exampleName));
         return;
     }
 
     const QSharedPointer<Repository> repository = findRepository(name);
     if (!repository) {
-        emitStatusChanged(tr("Skip registering example %1 - unable to find repository for name: %2")
-                              .arg(example->displayName(), name));
+        giveUp(tr("Skip registering example %1 - unable to find repository for name: %2")
+                   .arg(example->displayName(), name));
         return;
     }
 
-    const QStringList dirs = findDirNames(unpackDir, exampleName, repository->examples());
-    if (dirs.isEmpty()) {
-        emitStatusChanged(tr("Skip registering example %1 - the archive holds no directory of it")
-                              .arg(example->displayName()));
-        return;
-    }
-    const QString unpacked = unpackDir + u'/' + dirs.last();
-    secureUnpackedTree(unpacked);
+    InstallJob job;
+    job.repositoryName = name;
+    job.exampleName = exampleName;
+    job.displayName = example->displayName();
+    job.description = example->description();
+    job.tags = example->tags().join(u',');
+    job.image = example->image();
+    for (const QSharedPointer<Example> &other : repository->examples())
+        job.otherNames.append(other->name());
+    job.unpackDir = unpackDir;
 
-    // The manifest is written before the example is moved into place, so that a failure
-    // leaves the installed copy, if any, as it was.
-    if (!createManifest(name, example, unpacked)) {
-        emitStatusChanged(tr("There was an error while creating example mainfest"));
-        return;
-    }
-
-    const QString target = examplePath(name, exampleName);
-    if (!replaceDirectory(unpacked, target))
-        emitStatusChanged(
-            tr("Unable to install example %1 into: %2").arg(example->displayName(), target));
+    // Walking the tree, searching its files and writing the manifest and icon take tens of
+    // milliseconds an example; in a pool thread they do not hold up the IDE.
+    runInPool<QString>([job] { return installUnpacked(job); },
+                       [this, example](const QString &status) {
+                           if (!status.isEmpty())
+                               emitStatusChanged(status);
+                           finishRegisterExample(example);
+                       });
 }
 
 void DownloadService::finishRegisterExample(const QSharedPointer<Example> &example)
@@ -813,7 +936,9 @@ void DownloadService::finishRegisterExample(const QSharedPointer<Example> &examp
             break;
         }
     }
-    if (pendingExamples.isEmpty())
+    // The host reloads once all is installed, not each time unpacking catches up with a
+    // batch that is still downloading.
+    if (pendingExamples.isEmpty() && receivedExamples.isEmpty())
         emitUpdatesWhenNoDialog();
 }
 

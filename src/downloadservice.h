@@ -6,16 +6,20 @@
 #include "repository.h"
 #include "settings.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
 #include <QSharedPointer>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <chrono>
+#include <memory>
 
 QT_BEGIN_NAMESPACE
+class QTemporaryDir;
 class QWidget;
 QT_END_NAMESPACE
 
@@ -39,6 +43,8 @@ public:
     // The restart check's state, for diagnostics and tests.
     bool isRestartCheckActive() const { return restartTimer.isActive(); }
     std::chrono::milliseconds restartInterval() const { return restartTimer.intervalAsDuration(); }
+    // Examples downloaded and neither installed nor given up yet, for diagnostics and tests.
+    qsizetype pendingCount() const { return pendingExamples.size(); }
 
 signals:
     void updated();
@@ -48,6 +54,7 @@ public slots:
     void shutdown();
 
 private slots:
+    void onExampleDownloaded(const QSharedPointer<Brindle::Internal::Example> &example);
     void onDownloaded(const Brindle::Internal::Repository::Examples &examples);
     void onFetched();
     void onDeferredDialogClosed();
@@ -57,22 +64,34 @@ private:
     void checkRestart();
     void startUnpacking();
     void downloadExample(const QSharedPointer<Example> &example, QObject *source);
+    void startUnarchiver(const QString &name,
+                         const QSharedPointer<Example> &example,
+                         const QString &archivePath);
     void registerExample(const QString &name,
                          const QSharedPointer<Example> &example,
-                         const QString &unpackDir);
+                         const std::shared_ptr<QTemporaryDir> &unpackDir);
     void finishRegisterExample(const QSharedPointer<Example> &example);
     void emitUpdatesWhenNoDialog();
+    // Runs 'work' in a pool thread and hands its result to 'done' in this object's thread;
+    // nothing is handed over once the service is gone.
+    template<typename Result, typename Work, typename Done>
+    void runInPool(Work work, Done done);
     void deferUpdatesUntilDialogClosed(QWidget *dialog);
 
     Settings settings;
     QTimer restartTimer;
     QList<QSharedPointer<Repository>> repositories;
     QList<QSharedPointer<Example>> pendingExamples;
+    // Examples taken for unpacking from batches still downloading, by their repository.
+    QHash<QObject *, QList<QSharedPointer<Example>>> receivedExamples;
     // Downloaded examples waiting for an extraction slot, with the repository that sent them.
     QList<QPair<QSharedPointer<Example>, QPointer<QObject>>> unpackQueue;
     int runningUnpacks = 0;
     bool updatesDeferred = false;
     QPointer<QWidget> deferredDialog;
+    // File work of the installation; waited for on destruction, so that no thread works in
+    // the examples folder, or runs this library's code, once the service is gone.
+    QThreadPool workers;
 };
 
 } // namespace Brindle::Internal

@@ -1,6 +1,7 @@
 // Copyright (C) 2026 The Brindle Authors
 // SPDX-License-Identifier: GPL-3.0-only
 
+#include "apiclient.h"
 #include "downloadservice.h"
 #include "gitlabserver.h"
 #include "settings.h"
@@ -14,9 +15,11 @@
 #include <QDirIterator>
 #include <QDomDocument>
 #include <QImage>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Brindle::Internal;
@@ -107,6 +110,7 @@ private slots:
     void cleanup();
 
     void freshInstallWritesOneManifestPerExample();
+    void examplesInstallWhileTheBatchStillDownloads();
     void updateDecision_data();
     void updateDecision();
     void invalidLastActivityIsDownloaded();
@@ -231,6 +235,29 @@ void tst_DownloadService::freshInstallWritesOneManifestPerExample()
         .replace("<tags></tags>", "<tags>Qt,example</tags>")
         .replace("<fileToOpen></fileToOpen>", "<fileToOpen>app.pro</fileToOpen>");
     QCOMPARE(contentOf(manifestOf("qmake-app")), expected);
+}
+
+void tst_DownloadService::examplesInstallWhileTheBatchStillDownloads()
+{
+    addProject({.path = "alpha"});
+    const qint64 stalled = addProject({.path = "beta"});
+    server->addFault(QString("^/api/v4/projects/%1/repository/").arg(stalled),
+                     GitLab::Fault{.kind = GitLab::Fault::NeverAnswer});
+    const int savedTimeout = ApiClient::transferTimeout();
+    ApiClient::setTransferTimeout(4000);
+    const auto restoreTimeout = qScopeGuard([&] { ApiClient::setTransferTimeout(savedTimeout); });
+
+    startService();
+    // alpha is in place, its archive bytes let go, while beta still holds the batch open
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(manifestOf("alpha")), TIMEOUT);
+    QCOMPARE(documentation.count(), 0);
+    const QList<QSharedPointer<Example>> examples = service->examples("examples");
+    QVERIFY(std::ranges::all_of(examples,
+                                [](const auto &example) { return example->data().isEmpty(); }));
+
+    // The host reloads once, when the stalled download has failed
+    QTRY_COMPARE_WITH_TIMEOUT(documentation.count(), 1, TIMEOUT);
+    QCOMPARE(registered(), QStringList{"alpha"});
 }
 
 void tst_DownloadService::updateDecision_data()
@@ -382,7 +409,8 @@ void tst_DownloadService::notificationWaitsForModalWidget()
     widget->setWindowModality(Qt::ApplicationModal);
     widget->show();
     startService();
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(manifestOf("alpha")), TIMEOUT);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(manifestOf("alpha")) && service->pendingCount() == 0,
+                             TIMEOUT);
     const int updatesBefore = updates;
     if (dialog)
         static_cast<QDialog *>(widget)->accept(); // notified after its finished(), not from it
