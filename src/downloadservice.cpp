@@ -239,6 +239,45 @@ QString findIcon(const QString &dir, const QString &installedDir)
     return QString::fromLatin1(DUMMY_IMAGE);
 }
 
+// Saves an archive and creates the private directory it is going to be unpacked into. Runs in
+// a pool thread; on failure nothing is left and the error is the status text to show.
+PreparedArchive prepareArchive(const QString &fileTemplate,
+                               const QByteArray &data,
+                               const QString &displayName,
+                               const QString &repositoryDir)
+{
+    PreparedArchive prepared;
+    QTemporaryFile archiveFile(fileTemplate);
+    if (!archiveFile.open() || archiveFile.write(data) != data.size() || !archiveFile.flush()) {
+        prepared.error = DownloadService::tr("Unable to save the archive of example %1: %2")
+                             .arg(displayName, archiveFile.errorString());
+        return prepared;
+    }
+    archiveFile.close();
+
+    // Next to the installed examples (same file system, so the result can be renamed into
+    // place), hidden so that it never counts as an installed example.
+    QDir().mkpath(repositoryDir);
+    auto unpackDir
+        = std::make_shared<QTemporaryDir>(repositoryDir + QStringLiteral(".unpack-XXXXXX"));
+    if (!unpackDir->isValid()) {
+        prepared.error
+            = DownloadService::tr("Unable to create a directory in: %1").arg(repositoryDir);
+        return prepared;
+    }
+    archiveFile.setAutoRemove(false);
+    prepared.archivePath = archiveFile.fileName();
+    prepared.unpackDir = unpackDir;
+    return prepared;
+}
+
+// Removes the archive and whatever is still in the unpack directory. Runs in a pool thread.
+void removeLeftovers(const PreparedArchive &prepared)
+{
+    QFile::remove(prepared.archivePath);
+    prepared.unpackDir->remove();
+}
+
 // What installing an unpacked example needs to know of it. Taken in the GUI thread, so that
 // the file work can run in a pool thread without touching the example record.
 struct InstallJob
@@ -251,7 +290,7 @@ struct InstallJob
     QImage image;
     // The names of the repository's examples, to tell "demo" and "demo-2" apart.
     QStringList otherNames;
-    std::shared_ptr<QTemporaryDir> unpackDir;
+    PreparedArchive prepared;
 };
 
 struct ManifestValues
@@ -479,13 +518,13 @@ bool replaceDirectory(const QString &source, const QString &target)
     return false;
 }
 
-// Moves the example unpacked into 'job.unpackDir' into place with its manifest. Runs in a
+// Moves the example unpacked into 'job.prepared.unpackDir' into place with its manifest. Runs in a
 // pool thread; returns the status text of a failure, or nothing. The unpack directory is
 // emptied in any case: nothing half unpacked is left behind.
 QString installUnpacked(const InstallJob &job)
 {
-    const auto cleanUp = qScopeGuard([&job] { job.unpackDir->remove(); });
-    const QString unpackDir = job.unpackDir->path();
+    const auto cleanUp = qScopeGuard([&job] { removeLeftovers(job.prepared); });
+    const QString unpackDir = job.prepared.unpackDir->path();
 
     const QStringList dirs = findDirNames(unpackDir, job.exampleName, job.otherNames);
     if (dirs.isEmpty()) {
@@ -508,12 +547,6 @@ QString installUnpacked(const InstallJob &job)
     }
     return {};
 }
-
-struct SavedArchive
-{
-    QString fileName; // empty when the archive could not be saved
-    QString error;
-};
 
 } // namespace
 
@@ -788,74 +821,51 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
 
     emitStatusChanged(tr("Unpacking example: %1").arg(example->displayName()));
 
-    // Writing megabytes can wait for the disk while extractions fill the page cache; that
-    // waiting is done in a pool thread, not in the IDE's event loop. The thread holds the
-    // bytes until they are written; the record lets go of them now.
+    // Writing megabytes, and creating files and directories, can wait for the disk while the
+    // extractions fill it; that waiting is done in a pool thread, not in the IDE's event loop.
+    // The thread holds the bytes until they are written; the record lets go of them now.
     const QString fileTemplate = QStringLiteral("%1%2%3-XXXXXX%4")
                                      .arg(QDir::tempPath(),
                                           QStringLiteral("/"),
                                           example->name(),
                                           QLatin1String(Constants::ARCHIVE_EXTENSION));
+    const QString displayName = example->displayName();
     example->clearData();
     ++runningUnpacks;
-    runInPool<SavedArchive>(
-        [fileTemplate, data] {
-            QTemporaryFile archiveFile(fileTemplate);
-            if (!archiveFile.open() || archiveFile.write(data) != data.size()
-                || !archiveFile.flush()) {
-                return SavedArchive{{}, archiveFile.errorString()};
-            }
-            archiveFile.setAutoRemove(false);
-            return SavedArchive{archiveFile.fileName(), {}};
+    runInPool<PreparedArchive>(
+        [fileTemplate, data, displayName, repositoryDir = repositoryPath(name)] {
+            return prepareArchive(fileTemplate, data, displayName, repositoryDir);
         },
-        [this, example, name](const SavedArchive &saved) {
-            if (saved.fileName.isEmpty()) {
+        [this, example, name](const PreparedArchive &prepared) {
+            if (!prepared.error.isEmpty()) {
                 --runningUnpacks;
-                emitStatusChanged(tr("Unable to save the archive of example %1: %2")
-                                      .arg(example->displayName(), saved.error));
+                emitStatusChanged(prepared.error);
                 finishRegisterExample(example);
                 startUnpacking();
                 return;
             }
-            qCDebug(Log::service) << "Saved temp file:" << saved.fileName;
-            startUnarchiver(name, example, saved.fileName);
+            qCDebug(Log::service) << "Saved temp file:" << prepared.archivePath;
+            startUnarchiver(name, example, prepared);
         });
 }
 
 void DownloadService::startUnarchiver(const QString &name,
                                       const QSharedPointer<Example> &example,
-                                      const QString &archivePath)
+                                      const PreparedArchive &prepared)
 {
-    const auto giveUp = [this, &example, &archivePath](const QString &status) {
-        QFile::remove(archivePath);
-        --runningUnpacks;
-        emitStatusChanged(status);
-        finishRegisterExample(example);
-        startUnpacking();
-    };
-
-    const Utils::FilePath archive = Utils::FilePath::fromString(archivePath);
+    const Utils::FilePath archive = Utils::FilePath::fromString(prepared.archivePath);
     const auto sourceAndCommand = Utils::Unarchiver::sourceAndCommand(archive);
     if (!sourceAndCommand) {
-        giveUp(tr("Downloaded file is not an archive"));
-        return;
-    }
-
-    // Unpacked into a private directory next to the installed examples (same file system,
-    // so the result can be renamed into place), hidden so that it never counts as an
-    // installed example.
-    const QString repositoryDir = repositoryPath(name);
-    QDir().mkpath(repositoryDir);
-    auto unpackDir
-        = std::make_shared<QTemporaryDir>(repositoryDir + QStringLiteral(".unpack-XXXXXX"));
-    if (!unpackDir->isValid()) {
-        giveUp(tr("Unable to create a directory in: %1").arg(repositoryDir));
+        --runningUnpacks;
+        emitStatusChanged(tr("Downloaded file is not an archive"));
+        discard(example, prepared);
+        startUnpacking();
         return;
     }
 
     auto unarchiver = new Utils::Unarchiver;
     unarchiver->setSourceAndCommand(*sourceAndCommand);
-    unarchiver->setDestDir(Utils::FilePath::fromString(unpackDir->path()));
+    unarchiver->setDestDir(Utils::FilePath::fromString(prepared.unpackDir->path()));
     unarchiver->setParent(this);
 
     connect(unarchiver, &Utils::Unarchiver::outputReceived, this, [](const QString &output) {
@@ -864,33 +874,42 @@ void DownloadService::startUnarchiver(const QString &name,
     connect(unarchiver,
             &Utils::Unarchiver::done,
             this,
-            [this, unarchiver, name, archivePath, example, unpackDir](Tasking::DoneResult result) {
-                QFile::remove(archivePath);
+            [this, unarchiver, name, example, prepared](Tasking::DoneResult result) {
                 unarchiver->deleteLater();
                 // The next extraction starts now and runs while this one is registered.
                 --runningUnpacks;
                 startUnpacking();
                 if (result == Tasking::DoneResult::Success) {
-                    registerExample(name, example, unpackDir);
+                    registerExample(name, example, prepared);
                     return;
                 }
                 qCDebug(Log::service) << "Unable to unpack example:" << example->name();
                 emitStatusChanged(tr("There was an error while unarchiving"));
-                // Whatever was unpacked goes: nothing half unpacked is left behind.
-                unpackDir->remove();
-                finishRegisterExample(example);
+                discard(example, prepared);
             });
     unarchiver->start();
 }
 
+void DownloadService::discard(const QSharedPointer<Example> &example,
+                              const PreparedArchive &prepared)
+{
+    // Whatever was unpacked goes before the example counts as finished: nothing half
+    // unpacked is left behind.
+    runInPool<bool>(
+        [prepared] {
+            removeLeftovers(prepared);
+            return true;
+        },
+        [this, example](bool) { finishRegisterExample(example); });
+}
+
 void DownloadService::registerExample(const QString &name,
                                       const QSharedPointer<Example> &example,
-                                      const std::shared_ptr<QTemporaryDir> &unpackDir)
+                                      const PreparedArchive &prepared)
 {
-    const auto giveUp = [this, &example, &unpackDir](const QString &status) {
-        unpackDir->remove();
+    const auto giveUp = [this, &example, &prepared](const QString &status) {
         emitStatusChanged(status);
-        finishRegisterExample(example);
+        discard(example, prepared);
     };
 
     const QString exampleName = example->name();
@@ -916,7 +935,7 @@ void DownloadService::registerExample(const QString &name,
     job.image = example->image();
     for (const QSharedPointer<Example> &other : repository->examples())
         job.otherNames.append(other->name());
-    job.unpackDir = unpackDir;
+    job.prepared = prepared;
 
     // Walking the tree, searching its files and writing the manifest and icon take tens of
     // milliseconds an example; in a pool thread they do not hold up the IDE.

@@ -25,6 +25,15 @@ QT_END_NAMESPACE
 
 namespace Brindle::Internal {
 
+// An example's archive saved to a temporary file, and the private directory it is unpacked
+// into before it is moved into place.
+struct PreparedArchive
+{
+    QString archivePath;
+    std::shared_ptr<QTemporaryDir> unpackDir;
+    QString error; // the status text when either could not be created
+};
+
 // The one service of the plugin: keeps the configured repositories, decides after every
 // listing what to (re)install, unpacks and registers downloaded examples and tells the
 // host when its examples changed.
@@ -66,10 +75,11 @@ private:
     void downloadExample(const QSharedPointer<Example> &example, QObject *source);
     void startUnarchiver(const QString &name,
                          const QSharedPointer<Example> &example,
-                         const QString &archivePath);
+                         const PreparedArchive &prepared);
     void registerExample(const QString &name,
                          const QSharedPointer<Example> &example,
-                         const std::shared_ptr<QTemporaryDir> &unpackDir);
+                         const PreparedArchive &prepared);
+    void discard(const QSharedPointer<Example> &example, const PreparedArchive &prepared);
     void finishRegisterExample(const QSharedPointer<Example> &example);
     void emitUpdatesWhenNoDialog();
     // Runs 'work' in a pool thread and hands its result to 'done' in this object's thread;
