@@ -244,9 +244,11 @@ QString findIcon(const QString &dir, const QString &installedDir)
 PreparedArchive prepareArchive(const QString &fileTemplate,
                                const QByteArray &data,
                                const QString &displayName,
-                               const QString &repositoryDir)
+                               const QString &repositoryName)
 {
     PreparedArchive prepared;
+    prepared.repositoryName = repositoryName;
+    const QString repositoryDir = repositoryPath(repositoryName);
     QTemporaryFile archiveFile(fileTemplate);
     if (!archiveFile.open() || archiveFile.write(data) != data.size() || !archiveFile.flush()) {
         prepared.error = DownloadService::tr("Unable to save the archive of example %1: %2")
@@ -627,6 +629,11 @@ void DownloadService::shutdown()
 {
     // A restart after shutdown would bring stopped clients back to life
     restartTimer.stop();
+    stopped = true;
+    // Saved archives that were waiting for their extraction go; their unpack folders go
+    // with the last reference to them.
+    for (const auto &[example, prepared] : std::as_const(unpackQueue))
+        QFile::remove(prepared.archivePath);
     unpackQueue.clear();
     receivedExamples.clear();
     for (const QSharedPointer<Repository> &repository : std::as_const(repositories))
@@ -634,7 +641,7 @@ void DownloadService::shutdown()
 }
 
 template<typename Result, typename Work, typename Done>
-void DownloadService::runInPool(Work work, Done done)
+void DownloadService::runInPool(Work work, Done done, int priority)
 {
     auto promise = std::make_shared<QPromise<Result>>();
     // A child of the service: gone with it, and with it every hand-over still to come.
@@ -645,10 +652,12 @@ void DownloadService::runInPool(Work work, Done done)
     });
     watcher->setFuture(promise->future());
     promise->start();
-    workers.start([promise, work] {
-        promise->addResult(work());
-        promise->finish();
-    });
+    workers.start(
+        [promise, work] {
+            promise->addResult(work());
+            promise->finish();
+        },
+        priority);
 }
 
 void DownloadService::emitStatusChanged(const QString &status)
@@ -746,8 +755,7 @@ void DownloadService::onExampleDownloaded(const QSharedPointer<Example> &example
     QObject *source = sender();
     receivedExamples[source].append(example);
     pendingExamples.append(example);
-    unpackQueue.append({example, source});
-    startUnpacking();
+    downloadExample(example, source);
 }
 
 void DownloadService::onDownloaded(const Repository::Examples &examples)
@@ -769,19 +777,18 @@ void DownloadService::onDownloaded(const Repository::Examples &examples)
     }
     pendingExamples.append(rest);
     for (const QSharedPointer<Example> &example : std::as_const(rest))
-        unpackQueue.append({example, source});
-    startUnpacking();
+        downloadExample(example, source);
 }
 
 void DownloadService::startUnpacking()
 {
-    // A few extractions at a time, the next one started when one ends: starting the whole
-    // batch at once would write every archive and start every tar in one pass of the event
-    // loop, freezing the IDE for seconds, and the extractions would only compete for the CPU.
+    // A few extractions at a time, the next one started when one ends: started all at once
+    // they would only compete for the processor and the disk. The archives are saved ahead,
+    // as they arrive, so that an extraction can start the moment the one before it ends.
     const int limit = qMax(2, QThread::idealThreadCount());
     while (runningUnpacks < limit && !unpackQueue.isEmpty()) {
-        const auto [example, source] = unpackQueue.takeFirst();
-        downloadExample(example, source);
+        const auto [example, prepared] = unpackQueue.takeFirst();
+        startUnarchiver(example, prepared);
     }
 }
 
@@ -831,35 +838,34 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
                                           QLatin1String(Constants::ARCHIVE_EXTENSION));
     const QString displayName = example->displayName();
     example->clearData();
-    ++runningUnpacks;
     runInPool<PreparedArchive>(
-        [fileTemplate, data, displayName, repositoryDir = repositoryPath(name)] {
-            return prepareArchive(fileTemplate, data, displayName, repositoryDir);
+        [fileTemplate, data, displayName, name] {
+            return prepareArchive(fileTemplate, data, displayName, name);
         },
-        [this, example, name](const PreparedArchive &prepared) {
+        [this, example](const PreparedArchive &prepared) {
+            if (stopped) {
+                QFile::remove(prepared.archivePath);
+                return;
+            }
             if (!prepared.error.isEmpty()) {
-                --runningUnpacks;
                 emitStatusChanged(prepared.error);
                 finishRegisterExample(example);
-                startUnpacking();
                 return;
             }
             qCDebug(Log::service) << "Saved temp file:" << prepared.archivePath;
-            startUnarchiver(name, example, prepared);
+            unpackQueue.append({example, prepared});
+            startUnpacking();
         });
 }
 
-void DownloadService::startUnarchiver(const QString &name,
-                                      const QSharedPointer<Example> &example,
+void DownloadService::startUnarchiver(const QSharedPointer<Example> &example,
                                       const PreparedArchive &prepared)
 {
     const Utils::FilePath archive = Utils::FilePath::fromString(prepared.archivePath);
     const auto sourceAndCommand = Utils::Unarchiver::sourceAndCommand(archive);
     if (!sourceAndCommand) {
-        --runningUnpacks;
         emitStatusChanged(tr("Downloaded file is not an archive"));
         discard(example, prepared);
-        startUnpacking();
         return;
     }
 
@@ -874,19 +880,20 @@ void DownloadService::startUnarchiver(const QString &name,
     connect(unarchiver,
             &Utils::Unarchiver::done,
             this,
-            [this, unarchiver, name, example, prepared](Tasking::DoneResult result) {
+            [this, unarchiver, example, prepared](Tasking::DoneResult result) {
                 unarchiver->deleteLater();
                 // The next extraction starts now and runs while this one is registered.
                 --runningUnpacks;
                 startUnpacking();
                 if (result == Tasking::DoneResult::Success) {
-                    registerExample(name, example, prepared);
+                    registerExample(example, prepared);
                     return;
                 }
                 qCDebug(Log::service) << "Unable to unpack example:" << example->name();
                 emitStatusChanged(tr("There was an error while unarchiving"));
                 discard(example, prepared);
             });
+    ++runningUnpacks;
     unarchiver->start();
 }
 
@@ -894,19 +901,20 @@ void DownloadService::discard(const QSharedPointer<Example> &example,
                               const PreparedArchive &prepared)
 {
     // Whatever was unpacked goes before the example counts as finished: nothing half
-    // unpacked is left behind.
+    // unpacked is left behind. Finishing examples goes before saving archives ahead.
     runInPool<bool>(
         [prepared] {
             removeLeftovers(prepared);
             return true;
         },
-        [this, example](bool) { finishRegisterExample(example); });
+        [this, example](bool) { finishRegisterExample(example); },
+        1);
 }
 
-void DownloadService::registerExample(const QString &name,
-                                      const QSharedPointer<Example> &example,
+void DownloadService::registerExample(const QSharedPointer<Example> &example,
                                       const PreparedArchive &prepared)
 {
+    const QString name = prepared.repositoryName;
     const auto giveUp = [this, &example, &prepared](const QString &status) {
         emitStatusChanged(status);
         discard(example, prepared);
@@ -944,7 +952,8 @@ void DownloadService::registerExample(const QString &name,
                            if (!status.isEmpty())
                                emitStatusChanged(status);
                            finishRegisterExample(example);
-                       });
+                       },
+                       1);
 }
 
 void DownloadService::finishRegisterExample(const QSharedPointer<Example> &example)

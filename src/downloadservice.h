@@ -29,6 +29,7 @@ namespace Brindle::Internal {
 // into before it is moved into place.
 struct PreparedArchive
 {
+    QString repositoryName;
     QString archivePath;
     std::shared_ptr<QTemporaryDir> unpackDir;
     QString error; // the status text when either could not be created
@@ -73,19 +74,16 @@ private:
     void checkRestart();
     void startUnpacking();
     void downloadExample(const QSharedPointer<Example> &example, QObject *source);
-    void startUnarchiver(const QString &name,
-                         const QSharedPointer<Example> &example,
-                         const PreparedArchive &prepared);
-    void registerExample(const QString &name,
-                         const QSharedPointer<Example> &example,
-                         const PreparedArchive &prepared);
+    void startUnarchiver(const QSharedPointer<Example> &example, const PreparedArchive &prepared);
+    void registerExample(const QSharedPointer<Example> &example, const PreparedArchive &prepared);
     void discard(const QSharedPointer<Example> &example, const PreparedArchive &prepared);
     void finishRegisterExample(const QSharedPointer<Example> &example);
     void emitUpdatesWhenNoDialog();
     // Runs 'work' in a pool thread and hands its result to 'done' in this object's thread;
-    // nothing is handed over once the service is gone.
+    // nothing is handed over once the service is gone. Work of a higher priority is taken
+    // from the pool's queue first.
     template<typename Result, typename Work, typename Done>
-    void runInPool(Work work, Done done);
+    void runInPool(Work work, Done done, int priority = 0);
     void deferUpdatesUntilDialogClosed(QWidget *dialog);
 
     Settings settings;
@@ -94,9 +92,10 @@ private:
     QList<QSharedPointer<Example>> pendingExamples;
     // Examples taken for unpacking from batches still downloading, by their repository.
     QHash<QObject *, QList<QSharedPointer<Example>>> receivedExamples;
-    // Downloaded examples waiting for an extraction slot, with the repository that sent them.
-    QList<QPair<QSharedPointer<Example>, QPointer<QObject>>> unpackQueue;
+    // Saved archives waiting for an extraction slot.
+    QList<QPair<QSharedPointer<Example>, PreparedArchive>> unpackQueue;
     int runningUnpacks = 0;
+    bool stopped = false;
     bool updatesDeferred = false;
     QPointer<QWidget> deferredDialog;
     // File work of the installation; waited for on destruction, so that no thread works in
