@@ -39,13 +39,6 @@ QString computeLocation()
            + QStringLiteral("/%1");
 }
 
-// The directory of one repository. The name is appended, never substituted: a name holding
-// "%1" must not be expanded again, and neither may a "%1" inside the data location itself.
-QString repositoryDirectory(const QString &name)
-{
-    return Settings::location().chopped(2) + name;
-}
-
 QString firstField(const QString &item)
 {
     const qsizetype separator = item.indexOf(SEPARATOR);
@@ -158,6 +151,13 @@ QString Settings::findName(const QUrl &url) const
     return {};
 }
 
+QString Settings::repositoryPath(const QString &name)
+{
+    // Appended, never substituted: a name holding "%1" must not be expanded again, and
+    // neither may a "%1" inside the data location itself.
+    return location().chopped(2) + name;
+}
+
 QString Settings::location()
 {
     // Computed once per process: the first call happens while the library loads, and the
@@ -181,7 +181,7 @@ void Settings::updateInstalledExamplesValue(Utils::QtcSettings *settings)
     bool rewrite = false;
     for (auto it = current.repositories.cbegin(); it != current.repositories.cend(); ++it) {
         const QString &name = it.key();
-        const QString path = repositoryDirectory(name);
+        const QString path = Settings::repositoryPath(name);
         // Whole first field only: "examples" must not take over the set "examples-old".
         const auto item = std::find_if(list.begin(), list.end(), [&name](const QString &entry) {
             return firstField(entry) == name;

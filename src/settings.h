@@ -50,6 +50,9 @@ public:
     QString findName(const QUrl &url) const;
 
     static QString location();
+    // The directory of one repository's examples. Every path below the data location is
+    // built through it, so that the page and the service always mean the same folder.
+    static QString repositoryPath(const QString &name);
     static void updateInstalledExamplesValue(Utils::QtcSettings *settings);
 };
 
