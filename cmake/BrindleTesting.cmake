@@ -12,7 +12,8 @@ function(brindle_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
 
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBRARIES})
+    target_link_libraries(${name} PRIVATE Qt6::Test Qt6::Xml ${ARG_LIBRARIES})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
     target_compile_definitions(${name} PRIVATE
         BRINDLE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         BRINDLE_BINARY_DIR="${PROJECT_BINARY_DIR}")

@@ -78,44 +78,19 @@
         <translation>Herunterladen der Beispiele übersprungen – kein Repository mit der URL: %1</translation>
     </message>
     <message>
-        <source>The data is not downloaded for example: %1</source>
-        <translation>Die Daten des Beispiels wurden nicht heruntergeladen: %1</translation>
-    </message>
-    <message>
         <source>Skip saving example %1 - unable to find repository name for url: %2</source>
         <translation>Speichern des Beispiels %1 übersprungen – kein Repository-Name für die URL: %2</translation>
     </message>
-    <message>
-        <source>Skip saving example %1 - unsafe name: %2</source>
-        <translation>Speichern des Beispiels %1 übersprungen – unsicherer Name: %2</translation>
-    </message>
-    <message>
-        <source>Unpacking example: %1</source>
-        <translation>Beispiel wird entpackt: %1</translation>
-    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ExampleInstaller</name>
     <message>
         <source>Unable to save the archive of example %1: %2</source>
         <translation>Das Archiv des Beispiels %1 kann nicht gespeichert werden: %2</translation>
     </message>
     <message>
-        <source>Downloaded file is not an archive</source>
-        <translation>Die heruntergeladene Datei ist kein Archiv</translation>
-    </message>
-    <message>
         <source>Unable to create a directory in: %1</source>
         <translation>Verzeichnis kann nicht angelegt werden in: %1</translation>
-    </message>
-    <message>
-        <source>There was an error while unarchiving</source>
-        <translation>Beim Entpacken ist ein Fehler aufgetreten</translation>
-    </message>
-    <message>
-        <source>Skip registering example %1 - unsafe name: %2</source>
-        <translation>Registrieren des Beispiels %1 übersprungen – unsicherer Name: %2</translation>
-    </message>
-    <message>
-        <source>Skip registering example %1 - unable to find repository for name: %2</source>
-        <translation>Registrieren des Beispiels %1 übersprungen – kein Repository mit dem Namen: %2</translation>
     </message>
     <message>
         <source>Skip registering example %1 - the archive holds no directory of it</source>
@@ -128,6 +103,26 @@
     <message>
         <source>Unable to install example %1 into: %2</source>
         <translation>Beispiel %1 kann nicht installiert werden in: %2</translation>
+    </message>
+    <message>
+        <source>The data is not downloaded for example: %1</source>
+        <translation>Die Daten des Beispiels wurden nicht heruntergeladen: %1</translation>
+    </message>
+    <message>
+        <source>Skip saving example %1 - unsafe name: %2</source>
+        <translation>Speichern des Beispiels %1 übersprungen – unsicherer Name: %2</translation>
+    </message>
+    <message>
+        <source>Unpacking example: %1</source>
+        <translation>Beispiel wird entpackt: %1</translation>
+    </message>
+    <message>
+        <source>Downloaded file is not an archive</source>
+        <translation>Die heruntergeladene Datei ist kein Archiv</translation>
+    </message>
+    <message>
+        <source>There was an error while unarchiving</source>
+        <translation>Beim Entpacken ist ein Fehler aufgetreten</translation>
     </message>
 </context>
 <context>

@@ -78,44 +78,19 @@
         <translation>Загрузка примеров пропущена — не найден репозиторий с адресом: %1</translation>
     </message>
     <message>
-        <source>The data is not downloaded for example: %1</source>
-        <translation>Данные примера не загружены: %1</translation>
-    </message>
-    <message>
         <source>Skip saving example %1 - unable to find repository name for url: %2</source>
         <translation>Сохранение примера %1 пропущено — не найдено имя репозитория для адреса: %2</translation>
     </message>
-    <message>
-        <source>Skip saving example %1 - unsafe name: %2</source>
-        <translation>Сохранение примера %1 пропущено — небезопасное имя: %2</translation>
-    </message>
-    <message>
-        <source>Unpacking example: %1</source>
-        <translation>Распаковка примера: %1</translation>
-    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ExampleInstaller</name>
     <message>
         <source>Unable to save the archive of example %1: %2</source>
         <translation>Не удалось сохранить архив примера %1: %2</translation>
     </message>
     <message>
-        <source>Downloaded file is not an archive</source>
-        <translation>Загруженный файл не является архивом</translation>
-    </message>
-    <message>
         <source>Unable to create a directory in: %1</source>
         <translation>Не удалось создать каталог в: %1</translation>
-    </message>
-    <message>
-        <source>There was an error while unarchiving</source>
-        <translation>Ошибка при распаковке архива</translation>
-    </message>
-    <message>
-        <source>Skip registering example %1 - unsafe name: %2</source>
-        <translation>Регистрация примера %1 пропущена — небезопасное имя: %2</translation>
-    </message>
-    <message>
-        <source>Skip registering example %1 - unable to find repository for name: %2</source>
-        <translation>Регистрация примера %1 пропущена — не найден репозиторий с именем: %2</translation>
     </message>
     <message>
         <source>Skip registering example %1 - the archive holds no directory of it</source>
@@ -128,6 +103,26 @@
     <message>
         <source>Unable to install example %1 into: %2</source>
         <translation>Не удалось установить пример %1 в: %2</translation>
+    </message>
+    <message>
+        <source>The data is not downloaded for example: %1</source>
+        <translation>Данные примера не загружены: %1</translation>
+    </message>
+    <message>
+        <source>Skip saving example %1 - unsafe name: %2</source>
+        <translation>Сохранение примера %1 пропущено — небезопасное имя: %2</translation>
+    </message>
+    <message>
+        <source>Unpacking example: %1</source>
+        <translation>Распаковка примера: %1</translation>
+    </message>
+    <message>
+        <source>Downloaded file is not an archive</source>
+        <translation>Загруженный файл не является архивом</translation>
+    </message>
+    <message>
+        <source>There was an error while unarchiving</source>
+        <translation>Ошибка при распаковке архива</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,136 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#include "manifestwriter.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Brindle::Internal;
+using namespace TestFiles;
+using Files = QMap<QString, QByteArray>;
+
+
+namespace {
+
+void writeFiles(const QString &dir, const Files &files)
+{
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        const QString path = dir + u'/' + it.key();
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(it.value());
+    }
+}
+
+} // namespace
+
+class tst_ManifestWriter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void templateFilledByteForByte();
+    void serverTextsStayWellFormed();
+    void findsProjectImageAndFileToOpen_data();
+    void findsProjectImageAndFileToOpen();
+};
+
+void tst_ManifestWriter::templateFilledByteForByte()
+{
+    QTemporaryDir dir;
+    writeFiles(dir.path(), {{"app.pro", "TEMPLATE = app"}});
+    ManifestWriter writer;
+    writer.module = "examples";
+    writer.displayName = "QMake App";
+    writer.description = "Shows <tags> & \"quotes\"";
+    writer.tags = "Qt,example";
+    QVERIFY(writer.write(dir.path(), "/installed/qmake-app"));
+
+    QByteArray expected = contentOf(":/examples-manifest.xml");
+    expected.replace("module=\"\"", "module=\"examples\"")
+        .replace("name=\"\"", "name=\"QMake App\"")
+        .replace("projectPath=\"\"", "projectPath=\"app.pro\"")
+        .replace("imageUrl=\"\"", "imageUrl=\"dummy.png\"")
+        .replace("<description></description>",
+                 "<description><![CDATA[Shows <tags> & \"quotes\"]]></description>")
+        .replace("<tags></tags>", "<tags>Qt,example</tags>")
+        .replace("<fileToOpen></fileToOpen>", "<fileToOpen>app.pro</fileToOpen>");
+    QCOMPARE(contentOf(dir.filePath("examples-manifest.xml")), expected);
+}
+
+void tst_ManifestWriter::serverTextsStayWellFormed()
+{
+    // Whatever the server sends, the manifest stays well-formed and reads back unchanged
+    const QString fancy = QString::fromUtf8("Fancy \x01<&\"> \xf0\x9f\x98\x80");
+    QTemporaryDir dir;
+    writeFiles(dir.path(), {{"CMakeLists.txt", "x"}});
+    ManifestWriter writer;
+    writer.module = "examples";
+    writer.displayName = fancy;
+    writer.description = "Use <b> & ]]> here\x02, and ]]>]]> twice ]";
+    writer.tags = QString("a&b,c\x03") + "d";
+    QVERIFY(writer.write(dir.path(), "/installed/fancy"));
+    QCOMPARE(manifestValues(dir.path()),
+             (QStringList{QString(fancy).remove(u'\x01'),
+                          "CMakeLists.txt",
+                          "dummy.png",
+                          "Use <b> & ]]> here, and ]]>]]> twice ]",
+                          "a&b,cd",
+                          "CMakeLists.txt"}));
+}
+
+void tst_ManifestWriter::findsProjectImageAndFileToOpen_data()
+{
+    QTest::addColumn<Files>("files");
+    QTest::addColumn<QByteArray>("avatar");
+    QTest::addColumn<QStringList>("expected"); // project, image ("@" is the installed folder), file to open
+
+    const QByteArray cmake = "project(x)\n";
+    // clang-format off
+    QTest::newRow("qml application window") << Files{{"CMakeLists.txt", cmake}, {"qml/Other.qml", "Item {}"}, {"qml/main.qml", "ApplicationWindow {}"}}
+        << QByteArray() << QStringList{"CMakeLists.txt", "dummy.png", "qml/main.qml"};
+    QTest::newRow("avatar becomes the icon") << Files{{"CMakeLists.txt", cmake}} << pngBytes(300, 150)
+        << QStringList{"CMakeLists.txt", "@/example-icon.png", "CMakeLists.txt"};
+    QTest::newRow("largest 128x128 icon, main()") << Files{{"CMakeLists.txt", cmake}, {"src/main.cpp", "int main(int argc, char **argv) {}"},
+        {"res/icons/128x128/a.png", pngBytes(8, 8)}, {"res/icons/128x128/b.png", pngBytes(128, 128)}, {"res/icons/86x86/c.png", pngBytes(86, 86)}}
+        << QByteArray() << QStringList{"CMakeLists.txt", "@/res/icons/128x128/b.png", "src/main.cpp"};
+    QTest::newRow("needle across a block boundary") << Files{{"CMakeLists.txt", cmake}, {"big.cpp", QByteArray(64 * 1024 - 3, 'x') + " main(){}"}}
+        << QByteArray() << QStringList{"CMakeLists.txt", "dummy.png", "big.cpp"};
+    QTest::newRow("no project file") << Files{{"README.md", "read me"}} << QByteArray() << QStringList();
+    // clang-format on
+}
+
+void tst_ManifestWriter::findsProjectImageAndFileToOpen()
+{
+    QFETCH(Files, files);
+    QFETCH(QByteArray, avatar);
+    QFETCH(QStringList, expected);
+
+    QTemporaryDir dir;
+    writeFiles(dir.path(), files);
+    ManifestWriter writer;
+    writer.module = "examples";
+    writer.displayName = "Example";
+    writer.image = QImage::fromData(avatar);
+    const QString installed = dir.path() + "/../installed";
+    QCOMPARE(writer.write(dir.path(), installed), !expected.isEmpty());
+    if (expected.isEmpty()) {
+        QVERIFY(!QFile::exists(dir.filePath("examples-manifest.xml")));
+        return;
+    }
+    expected[1].replace(u'@', installed);
+    const QStringList values = manifestValues(dir.path());
+    QCOMPARE((QStringList{values.value(1), values.value(2), values.value(5)}), expected);
+    QCOMPARE(QImage(dir.filePath("example-icon.png")).size(),
+             avatar.isEmpty() ? QSize(0, 0) : QSize(300, 150));
+}
+
+QTEST_GUILESS_MAIN(tst_ManifestWriter)
+
+#include "tst_manifestwriter.moc"
