@@ -36,6 +36,7 @@ DownloadService::DownloadService(QObject *parent)
     settings.load(Core::ICore::settings());
     connect(installer, &ExampleInstaller::statusChanged, this, &DownloadService::emitStatusChanged);
     connect(installer, &ExampleInstaller::finished, this, &DownloadService::finishRegisterExample);
+    installer->sweepLeftovers(settings.repositories.keys());
 
     for (const Settings::RepositoryInfo &info : std::as_const(settings.repositories)) {
         QSharedPointer<Repository> repository(new Repository(info.url, this));
@@ -98,12 +99,20 @@ QList<QSharedPointer<Example>> DownloadService::examples(const QString &name) co
 
 void DownloadService::save(const QString &name, const QSet<QString> &examples)
 {
+    if (auto it = withdrawn.find(name); it != withdrawn.end())
+        it->subtract(examples);
     if (const QSharedPointer<Repository> repository = findRepository(name)) {
         repository->download(examples);
         return;
     }
     emitStatusChanged(
         tr("Skip downloading examples - unable to find repository for name: %1").arg(name));
+}
+
+void DownloadService::remove(const QString &name, const QSet<QString> &examples)
+{
+    withdrawn[name].unite(examples);
+    installer->remove(name, QStringList(examples.cbegin(), examples.cend()));
 }
 
 void DownloadService::shutdown()
@@ -160,8 +169,15 @@ void DownloadService::onFetched()
     input.intervalDays = settings.updatesCheckTimeoutDays;
     input.lastCheck = settings.lastCheckedDates.value(name);
     input.removed = settings.repositories.value(name).removedExamples;
-    for (const QSharedPointer<Example> &example : repository->examples())
+    for (const QSharedPointer<Example> &example : repository->examples()) {
+        // A name that cannot be one plain, visible folder is never installed, so it must
+        // not count as missing either.
+        if (!isSafeExampleName(example->name())) {
+            qCDebug(Log::service) << "Skip example with unsafe name:" << example->name();
+            continue;
+        }
         input.listed.append({example->name(), example->lastActivity()});
+    }
     if (!name.isEmpty()) {
         input.folders = QDir(Settings::repositoryPath(name))
                             .entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -239,10 +255,13 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
         return;
     }
 
-    QStringList otherNames;
-    for (const QSharedPointer<Example> &other : repository->examples())
-        otherNames.append(other->name());
-    installer->install(example, name, otherNames);
+    // Removed on the options page while it was still downloading: it stays removed.
+    if (withdrawn.value(name).contains(example->name())) {
+        qCDebug(Log::service) << "Skip example removed meanwhile:" << example->name();
+        finishRegisterExample(example);
+        return;
+    }
+    installer->install(example, name);
 }
 
 void DownloadService::finishRegisterExample(const QSharedPointer<Example> &example)

@@ -38,6 +38,9 @@ public:
     QSharedPointer<Repository> findRepository(const QString &name) const;
     QList<QSharedPointer<Example>> examples(const QString &name) const;
     void save(const QString &name, const QSet<QString> &examples);
+    // Removes the folders of the named examples of repository 'name', after an install of
+    // one of them that is under way; one still downloading is not installed any more.
+    void remove(const QString &name, const QSet<QString> &examples);
 
     // The restart check's state, for diagnostics and tests.
     bool isRestartCheckActive() const { return restartTimer.isActive(); }
@@ -73,6 +76,8 @@ private:
     QList<QSharedPointer<Example>> pendingExamples;
     // Examples taken for unpacking from batches still downloading, by their repository.
     QHash<QObject *, QList<QSharedPointer<Example>>> receivedExamples;
+    // Examples removed on the options page since they were last asked for, by repository.
+    QHash<QString, QSet<QString>> withdrawn;
     bool updatesDeferred = false;
     QPointer<QWidget> deferredDialog;
 };

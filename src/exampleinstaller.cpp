@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QRegularExpression>
 #include <QPromise>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -23,9 +24,16 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Brindle::Internal {
 
@@ -57,31 +65,93 @@ bool isInside(const std::filesystem::path &path, const std::filesystem::path &ro
     return true;
 }
 
+QString nativePath(const std::filesystem::path &path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
+// Removes the entry 'name' of the open directory 'parent', and everything below it. Works
+// relative to open directories, so that neither a tree deeper than the longest path nor a
+// folder without write or search permission keeps its contents from going; links are
+// removed, never followed.
+bool removeEntryAt(int parent, const char *name)
+{
+    if (::unlinkat(parent, name, 0) == 0 || errno == ENOENT)
+        return true;
+    if (errno != EISDIR && errno != EPERM)
+        return false;
+    const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    int dir = ::openat(parent, name, flags);
+    if (dir < 0 && errno == EACCES && ::fchmodat(parent, name, S_IRWXU, 0) == 0)
+        dir = ::openat(parent, name, flags); // it was not readable: opened up, once more
+    if (dir < 0)
+        return false;
+    ::fchmod(dir, S_IRWXU);
+    DIR *stream = ::fdopendir(dir);
+    if (!stream) {
+        ::close(dir);
+        return false;
+    }
+    bool ok = true;
+    while (const dirent *entry = ::readdir(stream)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
+            continue;
+        ok = removeEntryAt(::dirfd(stream), entry->d_name) && ok;
+    }
+    ::closedir(stream);
+    return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 && ok;
+}
+
+// Removes 'path' and everything below it, read-only folders and deep trees included.
+bool removeTree(const QString &path)
+{
+    if (path.isEmpty())
+        return true;
+    const QFileInfo info(path);
+    const QByteArray parent = QFile::encodeName(info.absolutePath());
+    const int parentDir = ::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parentDir < 0)
+        return errno == ENOENT;
+    const bool ok = removeEntryAt(parentDir, QFile::encodeName(info.fileName()).constData());
+    ::close(parentDir);
+    if (!ok)
+        qCDebug(Log::service) << "Unable to remove:" << path;
+    return ok;
+}
+
 // An archive decides what its members are. GNU tar already strips absolute member paths
 // and refuses ".." members and writes through links, but it still creates symbolic links
 // that lead anywhere, as well as FIFOs and device nodes. Links that do not resolve inside
 // the example, and everything that is neither a file, a directory nor a link, are removed
 // before anything reads or writes through them. Directories are opened up for their owner,
-// so that the manifest can be written and the tree be removed again.
-void secureUnpackedTree(const QString &path)
+// so that the manifest can be written and the tree be removed again. Whatever cannot be
+// checked makes the tree unsafe: returns the reason, or nothing when the tree is safe.
+QString secureUnpackedTree(const QString &path)
 {
     namespace fs = std::filesystem;
     std::error_code error;
+    const auto failure = [&error](const QString &what) {
+        return what + QStringLiteral(": ") + QString::fromStdString(error.message());
+    };
     const fs::path root = fs::canonical(fs::path(QFile::encodeName(path).toStdString()), error);
     if (error)
-        return;
+        return failure(path);
     fs::permissions(root, fs::perms::owner_all, fs::perm_options::add, error);
+    if (error)
+        return failure(path);
 
     QList<fs::path> unwanted;
-    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
+    fs::recursive_directory_iterator it(root, error);
+    fs::path entry = root;
     for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        const fs::path entry = it->path();
+        entry = it->path();
         const fs::file_status status = fs::symlink_status(entry, error);
         if (error)
             break;
         if (fs::is_directory(status)) {
             fs::permissions(entry, fs::perms::owner_all, fs::perm_options::add, error);
-            error.clear();
+            if (error)
+                break;
         } else if (fs::is_symlink(status)) {
             std::error_code resolveError;
             const fs::path target = fs::canonical(entry, resolveError);
@@ -91,31 +161,28 @@ void secureUnpackedTree(const QString &path)
             unwanted.append(entry);
         }
     }
+    if (error)
+        return failure(nativePath(entry));
     for (const fs::path &entry : std::as_const(unwanted)) {
-        qCDebug(Log::arch) << "Removing unsafe archive member:"
-                           << QFile::decodeName(QByteArray::fromStdString(entry.string()));
-        fs::remove(entry, error);
+        qCDebug(Log::arch) << "Removing unsafe archive member:" << nativePath(entry);
+        if (!fs::remove(entry, error) || error)
+            return failure(nativePath(entry));
     }
+    return {};
 }
 
-// Unpacked directory names belonging to example 'name' in 'path', oldest first. Entries
-// that belong to another example with a longer name sharing the prefix are left alone.
-QStringList findDirNames(const QString &path, const QString &name, const QStringList &otherNames)
+// The one top folder of a GitLab archive, "<path>-<ref>-<sha>". The unpack folder holds
+// this example's archive only; a stray folder next to it (tar strips the "/" of an absolute
+// member) is told apart by the example's name.
+QString findTopFolder(const QString &path, const QString &name)
 {
-    const QStringList entries
-        = QDir(path).entryList({name + u'*'},
-                               QDir::Dirs | QDir::NoSymLinks | QDir::NoDotAndDotDot | QDir::Hidden,
-                               QDir::Time | QDir::Reversed);
-    QStringList result;
-    for (const QString &entry : entries) {
-        const bool other = std::any_of(
-            otherNames.cbegin(), otherNames.cend(), [&name, &entry](const QString &otherName) {
-                return otherName.size() > name.size() && entry.startsWith(otherName);
-            });
-        if (!other)
-            result.append(entry);
-    }
-    return result;
+    const QStringList entries = QDir(path).entryList(QDir::Dirs | QDir::NoSymLinks
+                                                     | QDir::NoDotAndDotDot | QDir::Hidden);
+    if (entries.size() == 1)
+        return entries.first();
+    const QStringList own = entries.filter(QRegularExpression(
+        QStringLiteral("^%1-").arg(QRegularExpression::escape(name))));
+    return own.size() == 1 ? own.first() : QString();
 }
 
 // Saves an archive and creates the private directory it is going to be unpacked into. Runs in
@@ -156,7 +223,8 @@ PreparedArchive prepareArchive(const QString &fileTemplate,
 void removeLeftovers(const PreparedArchive &prepared)
 {
     QFile::remove(prepared.archivePath);
-    prepared.unpackDir->remove();
+    if (prepared.unpackDir)
+        removeTree(prepared.unpackDir->path());
 }
 
 // What installing an unpacked example needs to know of it. Taken in the GUI thread, so that
@@ -165,8 +233,6 @@ struct InstallJob
 {
     QString exampleName;
     ManifestWriter manifest;
-    // The names of the repository's examples, to tell "demo" and "demo-2" apart.
-    QStringList otherNames;
     PreparedArchive prepared;
 };
 
@@ -182,8 +248,11 @@ bool replaceDirectory(const QString &source, const QString &target)
         if (!trash->isValid() || !QDir().rename(target, trash->filePath(QStringLiteral("old"))))
             return false;
     }
-    if (QDir().rename(source, target))
+    if (QDir().rename(source, target)) {
+        if (trash)
+            removeTree(trash->path());
         return true;
+    }
     if (trash)
         QDir().rename(trash->filePath(QStringLiteral("old")), target);
     return false;
@@ -197,14 +266,19 @@ QString installUnpacked(const InstallJob &job)
     const auto cleanUp = qScopeGuard([&job] { removeLeftovers(job.prepared); });
     const QString unpackDir = job.prepared.unpackDir->path();
 
-    const QStringList dirs = findDirNames(unpackDir, job.exampleName, job.otherNames);
-    if (dirs.isEmpty()) {
+    const QString top = findTopFolder(unpackDir, job.exampleName);
+    if (top.isEmpty()) {
         return ExampleInstaller::tr(
                    "Skip registering example %1 - the archive holds no directory of it")
             .arg(job.manifest.displayName);
     }
-    const QString unpacked = unpackDir + u'/' + dirs.last();
-    secureUnpackedTree(unpacked);
+    const QString unpacked = unpackDir + u'/' + top;
+    const QString unsafe = secureUnpackedTree(unpacked);
+    if (!unsafe.isEmpty()) {
+        qCDebug(Log::service) << "Unable to check the unpacked example:" << unsafe;
+        return ExampleInstaller::tr("Skip registering example %1 - its files could not be checked: %2")
+            .arg(job.manifest.displayName, unsafe);
+    }
 
     // The manifest is written before the example is moved into place, so that a failure
     // leaves the installed copy, if any, as it was.
@@ -219,6 +293,23 @@ QString installUnpacked(const InstallJob &job)
     return {};
 }
 
+// Removes what an installation left behind in a repository folder when the IDE stopped in
+// its middle: unpack folders and the old copies of replaced examples, and nothing else.
+// What changed within the last hour may belong to another instance of the IDE at work.
+void sweepFolder(const QString &folder)
+{
+    static const QRegularExpression ownLeftover(QStringLiteral("^\\.(unpack|replaced)-[A-Za-z0-9]{6}$"));
+    const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    const QFileInfoList entries
+        = QDir(folder).entryInfoList(QDir::Dirs | QDir::NoSymLinks | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        if (!ownLeftover.match(entry.fileName()).hasMatch() || entry.lastModified().toUTC() > recent)
+            continue;
+        qCDebug(Log::service) << "Removing leftover:" << entry.absoluteFilePath();
+        removeTree(entry.absoluteFilePath());
+    }
+}
+
 } // namespace
 
 ExampleInstaller::ExampleInstaller(QObject *parent)
@@ -229,16 +320,36 @@ ExampleInstaller::~ExampleInstaller()
 {
     shutdown();
     workers.waitForDone();
+    // Archives saved by pool work whose result was never taken
+    QMutexLocker locker(&archivesMutex);
+    for (const QString &path : std::as_const(savedArchives))
+        QFile::remove(path);
 }
 
 void ExampleInstaller::shutdown()
 {
+    if (stopped)
+        return;
     stopped = true;
     // Saved archives that were waiting for their extraction go; their unpack folders go
     // with the last reference to them.
     for (const Job &job : std::as_const(unpackQueue))
-        QFile::remove(job.prepared.archivePath);
+        forgetArchive(job.prepared.archivePath);
     unpackQueue.clear();
+    // Extractions still running are stopped, and what they wrote goes with their archive.
+    const QHash<Utils::Unarchiver *, Job> running = std::exchange(runningJobs, {});
+    for (auto it = running.cbegin(); it != running.cend(); ++it) {
+        delete it.key();
+        forgetArchive(it->prepared.archivePath);
+        removeTree(it->prepared.unpackDir->path());
+    }
+}
+
+void ExampleInstaller::forgetArchive(const QString &path)
+{
+    QFile::remove(path);
+    QMutexLocker locker(&archivesMutex);
+    savedArchives.remove(path);
 }
 
 template<typename Result, typename Work, typename Done>
@@ -261,19 +372,104 @@ void ExampleInstaller::runInPool(Work work, Done done, int priority)
         priority);
 }
 
-void ExampleInstaller::install(const QSharedPointer<Example> &example,
-                               const QString &repositoryName,
-                               const QStringList &otherNames)
+QString ExampleInstaller::keyOf(const QString &repositoryName, const QString &exampleName)
 {
-    const QByteArray data = example->data();
-    if (data.isEmpty()) {
-        finish(example, tr("The data is not downloaded for example: %1").arg(example->displayName()));
+    return repositoryName + u'/' + exampleName;
+}
+
+bool ExampleInstaller::isBusy(const QString &repositoryName, const QString &exampleName) const
+{
+    return steps.contains(keyOf(repositoryName, exampleName));
+}
+
+void ExampleInstaller::install(const QSharedPointer<Example> &example, const QString &repositoryName)
+{
+    if (stopped)
         return;
-    }
-    if (!isSafePathComponent(example->name())) {
+    if (!isSafeExampleName(example->name())) {
         finish(example,
                tr("Skip saving example %1 - unsafe name: %2")
                    .arg(example->displayName(), example->name()));
+        return;
+    }
+
+    // One step at a time for each example: a request that comes while one runs waits for
+    // it, and replaces a request that was already waiting.
+    const QString key = keyOf(repositoryName, example->name());
+    if (steps.contains(key)) {
+        Step &waiting = steps[key];
+        const QSharedPointer<Example> superseded = std::exchange(waiting.install, example);
+        waiting.remove = false;
+        qCDebug(Log::service) << "Install waits for the running one:" << key;
+        if (superseded)
+            finish(superseded);
+        return;
+    }
+    steps.insert(key, {});
+    startInstall(example, repositoryName);
+}
+
+void ExampleInstaller::remove(const QString &repositoryName, const QStringList &exampleNames)
+{
+    if (stopped)
+        return;
+    for (const QString &name : exampleNames) {
+        if (!isSafeExampleName(name)) {
+            qCDebug(Log::service) << "Skipping unsafe example folder:" << name;
+            continue;
+        }
+        const QString key = keyOf(repositoryName, name);
+        if (steps.contains(key)) {
+            Step &waiting = steps[key];
+            const QSharedPointer<Example> superseded = std::exchange(waiting.install, {});
+            waiting.remove = true;
+            qCDebug(Log::service) << "Removal waits for the running install:" << key;
+            if (superseded)
+                finish(superseded);
+            continue;
+        }
+        steps.insert(key, {});
+        startRemove(repositoryName, name);
+    }
+}
+
+void ExampleInstaller::startRemove(const QString &repositoryName, const QString &exampleName)
+{
+    const QString path = examplePath(repositoryName, exampleName);
+    runInPool<bool>([path] { return removeTree(path); },
+                    [this, repositoryName, exampleName](bool) {
+                        emit removed(repositoryName, exampleName);
+                        nextStep(keyOf(repositoryName, exampleName));
+                    },
+                    1);
+}
+
+void ExampleInstaller::nextStep(const QString &key)
+{
+    if (stopped)
+        return;
+    auto it = steps.find(key);
+    if (it == steps.end())
+        return;
+    const Step next = std::exchange(*it, {});
+    const QString repositoryName = key.section(u'/', 0, 0);
+    const QString exampleName = key.section(u'/', 1);
+    if (next.install)
+        startInstall(next.install, repositoryName);
+    else if (next.remove)
+        startRemove(repositoryName, exampleName);
+    else
+        steps.erase(it);
+}
+
+void ExampleInstaller::startInstall(const QSharedPointer<Example> &example,
+                                    const QString &repositoryName)
+{
+    const QByteArray data = example->data();
+    if (data.isEmpty()) {
+        endInstall(example,
+                   repositoryName,
+                   tr("The data is not downloaded for example: %1").arg(example->displayName()));
         return;
     }
 
@@ -290,20 +486,25 @@ void ExampleInstaller::install(const QSharedPointer<Example> &example,
     const QString displayName = example->displayName();
     example->clearData();
     runInPool<PreparedArchive>(
-        [fileTemplate, data, displayName, repositoryName] {
-            return prepareArchive(fileTemplate, data, displayName, repositoryName);
+        [this, fileTemplate, data, displayName, repositoryName] {
+            PreparedArchive prepared = prepareArchive(fileTemplate, data, displayName, repositoryName);
+            if (!prepared.archivePath.isEmpty()) {
+                QMutexLocker locker(&archivesMutex);
+                savedArchives.insert(prepared.archivePath);
+            }
+            return prepared;
         },
-        [this, example, otherNames](const PreparedArchive &prepared) {
+        [this, example, repositoryName](const PreparedArchive &prepared) {
             if (stopped) {
-                QFile::remove(prepared.archivePath);
+                forgetArchive(prepared.archivePath);
                 return;
             }
             if (!prepared.error.isEmpty()) {
-                finish(example, prepared.error);
+                endInstall(example, repositoryName, prepared.error);
                 return;
             }
             qCDebug(Log::service) << "Saved temp file:" << prepared.archivePath;
-            unpackQueue.append({example, otherNames, prepared});
+            unpackQueue.append({example, prepared});
             startUnpacking();
         });
 }
@@ -314,7 +515,7 @@ void ExampleInstaller::startUnpacking()
     // they would only compete for the processor and the disk. The archives are saved ahead,
     // as they arrive, so that an extraction can start the moment the one before it ends.
     const int limit = qMax(2, QThread::idealThreadCount());
-    while (runningUnpacks < limit && !unpackQueue.isEmpty())
+    while (runningJobs.size() < limit && !unpackQueue.isEmpty())
         startUnarchiver(unpackQueue.takeFirst());
 }
 
@@ -341,8 +542,8 @@ void ExampleInstaller::startUnarchiver(const Job &job)
             this,
             [this, unarchiver, job](Tasking::DoneResult result) {
                 unarchiver->deleteLater();
+                runningJobs.remove(unarchiver);
                 // The next extraction starts now and runs while this one is registered.
-                --runningUnpacks;
                 startUnpacking();
                 if (result == Tasking::DoneResult::Success) {
                     registerExample(job);
@@ -352,7 +553,7 @@ void ExampleInstaller::startUnarchiver(const Job &job)
                 emit statusChanged(tr("There was an error while unarchiving"));
                 discard(job);
             });
-    ++runningUnpacks;
+    runningJobs.insert(unarchiver, job);
     unarchiver->start();
 }
 
@@ -361,11 +562,12 @@ void ExampleInstaller::discard(const Job &job)
     // Whatever was unpacked goes before the example counts as finished: nothing half
     // unpacked is left behind. Finishing examples goes before saving archives ahead.
     runInPool<bool>(
-        [prepared = job.prepared] {
+        [this, prepared = job.prepared] {
             removeLeftovers(prepared);
+            forgetArchive(prepared.archivePath);
             return true;
         },
-        [this, example = job.example](bool) { finish(example); },
+        [this, job](bool) { endInstall(job.example, job.prepared.repositoryName); },
         1);
 }
 
@@ -379,14 +581,20 @@ void ExampleInstaller::registerExample(const Job &job)
     install.manifest.description = example->description();
     install.manifest.tags = example->tags().join(u',');
     install.manifest.image = example->image();
-    install.otherNames = job.otherNames;
     install.prepared = job.prepared;
 
     // Walking the tree, searching its files and writing the manifest and icon take tens of
     // milliseconds an example; in a pool thread they do not hold up the IDE.
-    runInPool<QString>([install] { return installUnpacked(install); },
-                       [this, example](const QString &status) { finish(example, status); },
-                       1);
+    runInPool<QString>(
+        [this, install] {
+            const QString status = installUnpacked(install);
+            forgetArchive(install.prepared.archivePath);
+            return status;
+        },
+        [this, example, repositoryName = job.prepared.repositoryName](const QString &status) {
+            endInstall(example, repositoryName, status);
+        },
+        1);
 }
 
 void ExampleInstaller::finish(const QSharedPointer<Example> &example, const QString &status)
@@ -394,6 +602,26 @@ void ExampleInstaller::finish(const QSharedPointer<Example> &example, const QStr
     if (!status.isEmpty())
         emit statusChanged(status);
     emit finished(example);
+}
+
+void ExampleInstaller::endInstall(const QSharedPointer<Example> &example,
+                                  const QString &repositoryName,
+                                  const QString &status)
+{
+    finish(example, status);
+    nextStep(keyOf(repositoryName, example->name()));
+}
+
+void ExampleInstaller::sweepLeftovers(const QStringList &repositoryNames)
+{
+    QStringList folders;
+    for (const QString &name : repositoryNames)
+        folders.append(repositoryPath(name));
+    runInPool<bool>([folders] {
+        for (const QString &folder : folders)
+            sweepFolder(folder);
+        return true;
+    }, [](bool) {});
 }
 
 } // namespace Brindle::Internal

@@ -5,9 +5,11 @@
 
 #include "example.h"
 
+#include <QHash>
 #include <QList>
+#include <QMutex>
 #include <QObject>
-#include <QPair>
+#include <QSet>
 #include <QSharedPointer>
 #include <QStringList>
 #include <QThreadPool>
@@ -17,6 +19,8 @@
 QT_BEGIN_NAMESPACE
 class QTemporaryDir;
 QT_END_NAMESPACE
+
+namespace Utils { class Unarchiver; }
 
 namespace Brindle::Internal {
 
@@ -43,41 +47,66 @@ public:
     ~ExampleInstaller() override;
 
     // Installs 'example', whose archive is downloaded, into the folder of repository
-    // 'repositoryName'. 'otherNames' are the names of the repository's examples. Ends with
-    // finished(), whether the example was installed or not.
-    void install(const QSharedPointer<Example> &example,
-                 const QString &repositoryName,
-                 const QStringList &otherNames);
-    // Drops the archives still waiting for their extraction; nothing is reported any more.
+    // 'repositoryName'. Ends with finished(), whether the example was installed or not.
+    // The work for one example is done one step at a time: while it is being installed or
+    // removed, a later request waits, and replaces a request that was already waiting.
+    void install(const QSharedPointer<Example> &example, const QString &repositoryName);
+    // Removes the folders of the named examples, each once the step under way for it ended.
+    void remove(const QString &repositoryName, const QStringList &exampleNames);
+    // Removes what a stopped installation left in the repositories' folders.
+    void sweepLeftovers(const QStringList &repositoryNames);
+    // Stops the extractions and drops the archives; nothing is reported any more.
     void shutdown();
+
+    bool isBusy(const QString &repositoryName, const QString &exampleName) const;
 
 signals:
     void statusChanged(const QString &status);
     void finished(const QSharedPointer<Brindle::Internal::Example> &example);
+    void removed(const QString &repositoryName, const QString &exampleName);
 
 private:
     struct Job
     {
         QSharedPointer<Example> example;
-        QStringList otherNames;
         PreparedArchive prepared;
     };
+    // What waits for the step under way for one example: an install or a removal.
+    struct Step
+    {
+        QSharedPointer<Example> install;
+        bool remove = false;
+    };
 
+    static QString keyOf(const QString &repositoryName, const QString &exampleName);
+    void startInstall(const QSharedPointer<Example> &example, const QString &repositoryName);
+    void startRemove(const QString &repositoryName, const QString &exampleName);
+    void nextStep(const QString &key);
     void startUnpacking();
     void startUnarchiver(const Job &job);
     void registerExample(const Job &job);
     void discard(const Job &job);
+    void endInstall(const QSharedPointer<Example> &example,
+                    const QString &repositoryName,
+                    const QString &status = {});
     void finish(const QSharedPointer<Example> &example, const QString &status = {});
+    // Removes a saved archive; safe in pool threads.
+    void forgetArchive(const QString &path);
     // Runs 'work' in a pool thread and hands its result to 'done' in this object's thread;
     // nothing is handed over once the installer is gone. Work of a higher priority is taken
     // from the pool's queue first.
     template<typename Result, typename Work, typename Done>
     void runInPool(Work work, Done done, int priority = 0);
 
+    // The examples with a step under way, by keyOf(), and what waits for it.
+    QHash<QString, Step> steps;
     // Saved archives waiting for an extraction slot.
     QList<Job> unpackQueue;
-    int runningUnpacks = 0;
+    QHash<Utils::Unarchiver *, Job> runningJobs;
     bool stopped = false;
+    // The saved archives not yet removed, so that none is left behind at the end.
+    QMutex archivesMutex;
+    QSet<QString> savedArchives;
     // Waited for on destruction, so that no thread works in the examples folder, or runs
     // this library's code, once the installer is gone.
     QThreadPool workers;

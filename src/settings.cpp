@@ -64,6 +64,11 @@ bool isSafePathComponent(const QString &name)
     return true;
 }
 
+bool isSafeExampleName(const QString &name)
+{
+    return isSafePathComponent(name) && !name.startsWith(u'.');
+}
+
 void Settings::load(Utils::QtcSettings *settings)
 {
     qDebug() << "Settings:" << settings->fileName();

@@ -64,5 +64,8 @@ QHash<QString, QDate> lastCheckedDateFromStringList(const QStringList &list);
 // True when name can be used as exactly one directory name below a parent directory:
 // not empty, not "." or "..", no "/" or "\", no NUL or other control characters.
 bool isSafePathComponent(const QString &name);
+// True when name can be an example's folder: a safe path component that is not hidden.
+// Hidden folders are never examples; the installation keeps its work folders hidden.
+bool isSafeExampleName(const QString &name);
 
 } // namespace Brindle::Internal

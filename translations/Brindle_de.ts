@@ -124,6 +124,10 @@
         <source>There was an error while unarchiving</source>
         <translation>Beim Entpacken ist ein Fehler aufgetreten</translation>
     </message>
+    <message>
+        <source>Skip registering example %1 - its files could not be checked: %2</source>
+        <translation>Registrieren des Beispiels %1 übersprungen – seine Dateien konnten nicht geprüft werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ExamplesDialog</name>

@@ -124,6 +124,10 @@
         <source>There was an error while unarchiving</source>
         <translation>Ошибка при распаковке архива</translation>
     </message>
+    <message>
+        <source>Skip registering example %1 - its files could not be checked: %2</source>
+        <translation>Регистрация примера %1 пропущена – не удалось проверить его файлы: %2</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ExamplesDialog</name>

@@ -15,6 +15,11 @@
 #include <QImage>
 #include <QStringList>
 
+#include <linux/capability.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace TestFiles {
 
 inline QByteArray pngBytes(int width, int height)
@@ -43,6 +48,19 @@ inline QByteArray contentOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Removes dir and everything below it, read-only folders included.
+inline bool removeAll(const QString &dir)
+{
+    QDirIterator it(dir, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return QDir(dir).removeRecursively();
+}
+
 // Writes the file and the folders above it; false when it could not.
 inline bool writeFile(const QString &path, const QByteArray &content)
 {
@@ -66,6 +84,27 @@ inline QStringList manifestValues(const QString &dir)
     for (const QString &child : {"description", "tags", "fileToOpen"})
         values.append(element.firstChildElement(child).text());
     return values;
+}
+
+// Tests run as root on CI, and root reads, writes and deletes through any permission. Drops
+// that power for this process and every process it starts, so that a read-only folder
+// behaves as it does for a user. True when the process runs without it.
+inline bool dropPermissionOverride()
+{
+    for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+        prctl(PR_CAPBSET_DROP, capability, 0, 0, 0);
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return false;
+    for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+        data[0].effective &= ~(1u << capability);
+        data[0].permitted &= ~(1u << capability);
+        data[0].inheritable &= ~(1u << capability);
+    }
+    if (syscall(SYS_capset, &header, data) != 0)
+        return false;
+    return !(data[0].effective & (1u << CAP_DAC_OVERRIDE));
 }
 
 } // namespace TestFiles

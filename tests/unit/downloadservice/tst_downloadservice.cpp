@@ -67,6 +67,9 @@ private slots:
     void notificationWaitsForModalWidget();
     void exampleThatCannotStartStillEndsBatch_data();
     void exampleThatCannotStartStillEndsBatch();
+    void everyListedExampleInstallsOnce_data();
+    void everyListedExampleInstallsOnce();
+    void removalWinsOverInstallInFlight();
 
 private:
     qint64 addProject(GitLab::Project p);
@@ -333,6 +336,58 @@ void tst_DownloadService::exampleThatCannotStartStillEndsBatch()
     QVERIFY(entriesOf(Settings::location().chopped(3)).size() <= 1);
     QCoreApplication::processEvents();
     QCOMPARE(documentation.count(), 1);
+}
+
+void tst_DownloadService::everyListedExampleInstallsOnce_data()
+{
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QStringList>("installed");
+    // clang-format off
+    QTest::newRow("names that prefix others") << QStringList{"demo", "demo-main", "demo-m"} << QStringList{"demo", "demo-m", "demo-main"};
+    QTest::newRow("hidden name") << QStringList{"alpha", ".hidden"} << QStringList{"alpha"};
+    // clang-format on
+}
+
+void tst_DownloadService::everyListedExampleInstallsOnce()
+{
+    QFETCH(QStringList, listed);
+    QFETCH(QStringList, installed);
+    for (const QString &name : listed)
+        addProject({.path = name});
+    startService();
+    QTRY_COMPARE_WITH_TIMEOUT(documentation.count(), 1, TIMEOUT);
+    QCOMPARE(registered(), installed);
+
+    // Checked today and complete: the next start downloads nothing
+    service.reset();
+    server->clearRequests();
+    QSignalSpy tasks(Core::ProgressManager::instance(), &Core::ProgressManager::taskAdded);
+    updates = 0;
+    startService();
+    QTRY_VERIFY_WITH_TIMEOUT(updates > 0, TIMEOUT);
+    QCoreApplication::processEvents();
+    QCOMPARE(tasks.count(), 0);
+    for (const GitLab::RecordedRequest &request : server->requests())
+        QVERIFY2(!request.path.contains("/repository/archive"), qPrintable(request.path));
+    QCOMPARE(registered(), installed);
+}
+
+void tst_DownloadService::removalWinsOverInstallInFlight()
+{
+    addProject({.path = "alpha"});
+    startService({{"UpdatesCheckTimeoutDays", 0}});
+    QTRY_VERIFY_WITH_TIMEOUT(updates > 0, TIMEOUT);
+
+    // Removed on the options page while its archive is still on its way
+    service->save("examples", {"alpha"});
+    service->remove("examples", {"alpha"});
+    QTRY_COMPARE_WITH_TIMEOUT(documentation.count(), 1, TIMEOUT);
+    QTRY_COMPARE_WITH_TIMEOUT(service->pendingCount(), 0, TIMEOUT);
+    QCOMPARE(entriesOf(repositoryDir()), QStringList());
+
+    // Added back: installed again
+    service->save("examples", {"alpha"});
+    QTRY_COMPARE_WITH_TIMEOUT(registered(), QStringList{"alpha"}, TIMEOUT);
 }
 
 QTEST_MAIN(tst_DownloadService)

@@ -8,8 +8,11 @@
 
 #include <QDirIterator>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <sys/time.h>
 
 #include <memory>
 
@@ -32,7 +35,7 @@ QString repositoryDir()
 QByteArray archiveOf(const QString &path, const Entries &files)
 {
     const QByteArray top = path.toUtf8() + "-main-0123456789abcdef/";
-    Entries entries{{top, {}, '5'}};
+    Entries entries{{top, {}, '5', {}, 0755}};
     for (const GitLab::TarEntry &file : files)
         entries.append({top + file.name, file.data, file.type, file.linkTarget});
     return GitLab::makeTarGz(entries);
@@ -53,20 +56,30 @@ class tst_ExampleInstaller : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
     void reinstallReplacesOldCopiesAndKeepsThemOnFailure();
     void hostileArchiveStaysInside_data();
     void hostileArchiveStaysInside();
+    void treeThatCannotBeCheckedIsNotInstalled();
+    void nothingIsLeftBehind();
+    void shutdownRemovesRunningExtractions();
+    void laterRequestsWaitOrSupersede();
 
 private:
     // Installs the examples and waits until each has finished; returns the statuses shown.
-    QStringList install(const QList<QSharedPointer<Example>> &examples,
-                        const QStringList &otherNames = {});
+    QStringList install(const QList<QSharedPointer<Example>> &examples);
 
     std::unique_ptr<ExampleInstaller> installer;
 };
+
+void tst_ExampleInstaller::initTestCase()
+{
+    // Read-only folders must be handled as a user meets them, also when CI runs as root.
+    QVERIFY(dropPermissionOverride());
+}
 
 void tst_ExampleInstaller::init()
 {
@@ -75,7 +88,7 @@ void tst_ExampleInstaller::init()
     for (const QString &path : {Settings::location(), QDir::tempPath()})
         QVERIFY2(path.startsWith(sandbox),
                  qPrintable("Run this test through ctest, not on " + path));
-    QDir(Settings::location().chopped(3)).removeRecursively();
+    QVERIFY(removeAll(Settings::location().chopped(3)));
     installer = std::make_unique<ExampleInstaller>();
 }
 
@@ -84,19 +97,15 @@ void tst_ExampleInstaller::cleanup()
     installer.reset();
 }
 
-QStringList tst_ExampleInstaller::install(const QList<QSharedPointer<Example>> &examples,
-                                          const QStringList &otherNames)
+QStringList tst_ExampleInstaller::install(const QList<QSharedPointer<Example>> &examples)
 {
     QStringList statuses;
     connect(installer.get(), &ExampleInstaller::statusChanged, this, [&](const QString &text) {
         statuses.append(text);
     });
     QSignalSpy finished(installer.get(), &ExampleInstaller::finished);
-    QStringList names = otherNames;
     for (const auto &example : examples)
-        names.append(example->name());
-    for (const auto &example : examples)
-        installer->install(example, "examples", names);
+        installer->install(example, "examples");
     [&] { QTRY_COMPARE_WITH_TIMEOUT(finished.count(), examples.size(), TIMEOUT); }();
     installer->disconnect(this);
     return statuses;
@@ -115,7 +124,7 @@ void tst_ExampleInstaller::reinstallReplacesOldCopiesAndKeepsThemOnFailure()
     };
     // Valid gzip, but the tar stream breaks off in the middle of a member
     const QByteArray tar = GitLab::makeTar(
-        {{"torn-main-1/", {}, '5'}, {"torn-main-1/CMakeLists.txt", QByteArray(4096, 'x')}});
+        {{"torn-main-1/", {}, '5', {}, 0755}, {"torn-main-1/CMakeLists.txt", QByteArray(4096, 'x')}});
     const QList<QSharedPointer<Example>> examples{
         exampleOf("demo", fresh("demo"), 1),
         exampleOf("demo-extra", fresh("demo-extra"), 2),
@@ -142,7 +151,7 @@ void tst_ExampleInstaller::reinstallReplacesOldCopiesAndKeepsThemOnFailure()
 
     // Reinstalling demo leaves demo-extra alone
     writeFile(repo + "/demo-extra/notes.txt", "mine");
-    install({exampleOf("demo", fresh("demo"), 1)}, {"demo-extra", "legacy", "torn"});
+    install({exampleOf("demo", fresh("demo"), 1)});
     QCOMPARE(entriesOf(repo), installed);
     QCOMPARE(contentOf(repo + "/demo-extra/notes.txt"), QByteArray("mine"));
 }
@@ -155,7 +164,7 @@ void tst_ExampleInstaller::hostileArchiveStaysInside_data()
     const QByteArray out = QFile::encodeName(QDir::tempPath()) + "/outside";
     const QByteArray top = "demo-main-0123456789/";
     const auto demo = [&](const Entries &more) {
-        return Entries{{top, {}, '5'}, {top + "CMakeLists.txt", "project(demo)\n"}} + more;
+        return Entries{{top, {}, '5', {}, 0755}, {top + "CMakeLists.txt", "project(demo)\n"}} + more;
     };
     // clang-format off
     QTest::newRow("absolute member") << demo({{out + "/absolute.txt", "written"}}) << true;
@@ -202,6 +211,123 @@ void tst_ExampleInstaller::hostileArchiveStaysInside()
         QVERIFY2(info.canonicalFilePath().startsWith(dir + u'/'), qPrintable(path));
     }
     QVERIFY(QFile::exists(dir + "/examples-manifest.xml"));
+}
+
+void tst_ExampleInstaller::treeThatCannotBeCheckedIsNotInstalled()
+{
+    // tar unpacks relative to the unpack folder, where this path still fits; below the
+    // examples folder it is longer than any path the system can open, and the link out at
+    // its end could not be seen.
+    QByteArray path;
+    for (int level = 0; level < 20; ++level)
+        path += QByteArray(200, 'd') + '/';
+    const QString repo = repositoryDir();
+    QVERIFY(writeFile(repo + "/demo/CMakeLists.txt", "project(old)\n"));
+    const QByteArray archive = archiveOf("demo",
+                                         {{"CMakeLists.txt", "project(demo)\n"},
+                                          {path + QByteArray(40, 'x'), {}, '2', "/"}});
+    const QStringList statuses = install({exampleOf("demo", archive)});
+
+    QVERIFY2(!statuses.filter("Skip registering example demo - its files could not be checked").isEmpty(),
+             qPrintable(statuses.join('\n')));
+    QCOMPARE(entriesOf(repo), QStringList{"demo"});
+    QCOMPARE(contentOf(repo + "/demo/CMakeLists.txt"), QByteArray("project(old)\n"));
+}
+
+void tst_ExampleInstaller::nothingIsLeftBehind()
+{
+    const QString repo = repositoryDir();
+    // What a stopped installation left, read-only folders included, next to what is not its own
+    const auto leave = [&](const QString &dir, bool old) {
+        QVERIFY(writeFile(repo + u'/' + dir + "/locked/file.txt", "x"));
+        QFile::setPermissions(repo + u'/' + dir + "/locked", QFile::ReadOwner | QFile::ExeOwner);
+        if (old) {
+            const QByteArray path = QFile::encodeName(repo + u'/' + dir);
+            const timeval dayAgo[2]{{time(nullptr) - 86400, 0}, {time(nullptr) - 86400, 0}};
+            QCOMPARE(utimes(path.constData(), dayAgo), 0);
+        }
+    };
+    leave(".unpack-abc123", true);
+    leave(".replaced-XYZ789", true);
+    leave(".unpack-new123", false); // another IDE may be installing right now
+    leave(".unpack-notours1", true);
+    leave(".mine", true);
+    leave("demo", true);
+    installer->sweepLeftovers({"examples"});
+    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repo),
+                              (QStringList{".mine", ".unpack-new123", ".unpack-notours1", "demo"}),
+                              TIMEOUT);
+
+    // An archive whose read-only folders keep tar from unpacking it leaves no unpack folder
+    const QByteArray archive = GitLab::makeTarGz({{"one-main-1/", {}, '5', {}, 0555},
+                                                  {"one-main-1/x/", {}, '5', {}, 0555},
+                                                  {"two-main-1/", {}, '5', {}, 0555}});
+    const QStringList statuses = install({exampleOf("demo", archive)});
+    QVERIFY2(statuses.contains("There was an error while unarchiving"),
+             qPrintable(statuses.join('\n')));
+    QCOMPARE(entriesOf(repo), (QStringList{".mine", ".unpack-new123", ".unpack-notours1", "demo"}));
+    QCOMPARE(QDir::temp().entryList({"*.tar.gz"}), QStringList());
+
+    // Removing an example opens its read-only folders up
+    QSignalSpy removed(installer.get(), &ExampleInstaller::removed);
+    installer->remove("examples", {"demo"});
+    QVERIFY(removed.wait(TIMEOUT));
+    QCOMPARE(entriesOf(repo), (QStringList{".mine", ".unpack-new123", ".unpack-notours1"}));
+}
+
+void tst_ExampleInstaller::shutdownRemovesRunningExtractions()
+{
+    // An extraction that only ends when it is stopped
+    const QString bin = QDir::tempPath() + "/bin";
+    QVERIFY(writeFile(bin + "/tar", "#!/bin/sh\nexec sleep 600\n"));
+    QFile::setPermissions(bin + "/tar", QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray savedPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ':' + savedPath);
+    const auto restorePath = qScopeGuard([&] { qputenv("PATH", savedPath); });
+
+    installer->install(exampleOf("demo", archiveOf("demo", {{"CMakeLists.txt", "x"}})), "examples");
+    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repositoryDir()).filter(".unpack-").size(), 1, TIMEOUT);
+    QCOMPARE(QDir::temp().entryList({"*.tar.gz"}).size(), 1);
+    installer.reset();
+    QCOMPARE(QDir::temp().entryList({"*.tar.gz"}), QStringList());
+    QCOMPARE(entriesOf(repositoryDir()), QStringList());
+}
+
+void tst_ExampleInstaller::laterRequestsWaitOrSupersede()
+{
+    const QString repo = repositoryDir();
+    const auto version = [](const QByteArray &v) {
+        return archiveOf("demo", {{"CMakeLists.txt", "project(" + v + ")\n"}});
+    };
+    QStringList statuses;
+    connect(installer.get(), &ExampleInstaller::statusChanged, this, [&](const QString &text) {
+        statuses.append(text);
+    });
+    QSignalSpy finished(installer.get(), &ExampleInstaller::finished);
+    QSignalSpy removed(installer.get(), &ExampleInstaller::removed);
+
+    // The second request waits for the first; the third replaces the second
+    installer->install(exampleOf("demo", version("one")), "examples");
+    installer->install(exampleOf("demo", version("two")), "examples");
+    installer->install(exampleOf("demo", version("three")), "examples");
+    QVERIFY(installer->isBusy("examples", "demo"));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 3, TIMEOUT);
+    QTRY_VERIFY_WITH_TIMEOUT(!installer->isBusy("examples", "demo"), TIMEOUT);
+    QCOMPARE(statuses.count("Unpacking example: demo"), 2);
+    QCOMPARE(contentOf(repo + "/demo/CMakeLists.txt"), QByteArray("project(three)\n"));
+
+    // A removal while the install runs wins over it, and an install after that wins again
+    installer->install(exampleOf("demo", version("four")), "examples");
+    installer->remove("examples", {"demo"});
+    QTRY_COMPARE_WITH_TIMEOUT(removed.count(), 1, TIMEOUT);
+    QCOMPARE(finished.count(), 4);
+    QCOMPARE(entriesOf(repo), QStringList());
+    installer->remove("examples", {"demo"});
+    installer->install(exampleOf("demo", version("five")), "examples");
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 5, TIMEOUT);
+    QTRY_VERIFY_WITH_TIMEOUT(!installer->isBusy("examples", "demo"), TIMEOUT);
+    QCOMPARE(removed.count(), 2);
+    QCOMPARE(contentOf(repo + "/demo/CMakeLists.txt"), QByteArray("project(five)\n"));
 }
 
 QTEST_MAIN(tst_ExampleInstaller)
