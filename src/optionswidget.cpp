@@ -271,7 +271,7 @@ void OptionsWidget::apply()
     }
 
     settings.updatesCheckTimeoutDays = quint32(ui->timeoutSpinBox->value());
-    settings.saveUserChoices(Core::ICore::settings());
+    settings.saveUserChoices(Core::ICore::settings(), true);
 }
 
 } // namespace Brindle::Internal
