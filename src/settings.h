@@ -46,7 +46,7 @@ public:
     // Writes only what the options page owns: the removed-examples set of every repository
     // of this copy that is still stored (merged into the stored table) and, when the user
     // changed it, the update interval.
-    void saveUserChoices(Utils::QtcSettings *settings, bool intervalChanged) const;
+    void saveUserChoices(Utils::QtcSettings *settings, bool intervalChanged = true) const;
 
     QString findName(const QUrl &url) const;
 
