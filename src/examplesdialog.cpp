@@ -59,8 +59,11 @@ void ExamplesDialog::accept()
 {
     m_selectedExamples.clear();
     const QList<QListWidgetItem *> items = ui->examplesListWidget->selectedItems();
-    for (const QListWidgetItem *item : items)
-        m_selectedExamples.insert(item->text());
+    for (const QListWidgetItem *item : items) {
+        // A row the filter hides can still be selected; only what the user sees is chosen.
+        if (!item->isHidden())
+            m_selectedExamples.insert(item->text());
+    }
     QDialog::accept();
 }
 

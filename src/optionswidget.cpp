@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QListWidgetItem>
+#include <QSpinBox>
 #include <QUrl>
 
 #include <algorithm>
@@ -78,7 +79,7 @@ OptionsWidget::OptionsWidget()
     for (const QString &name : std::as_const(names)) {
         const Settings::RepositoryInfo &info = settings.repositories.value(name);
         ui->repositoryComboBox->addItem(name);
-        const QString folder = QDir::toNativeSeparators(Settings::location().arg(name));
+        const QString folder = QDir::toNativeSeparators(Settings::repositoryPath(name));
         ui->repositoryComboBox->setItemData(ui->repositoryComboBox->count() - 1,
                                             tr(TOOLTIP2).arg(folder.toHtmlEscaped(),
                                                              info.url.toString().toHtmlEscaped()),
@@ -94,6 +95,7 @@ OptionsWidget::OptionsWidget()
     connect(ui->filterLineEdit, &QLineEdit::textChanged, this, &OptionsWidget::filterExamples);
     connect(ui->addButton, &QPushButton::clicked, this, &OptionsWidget::addExamples);
     connect(ui->removeButton, &QPushButton::clicked, this, &OptionsWidget::removeExamples);
+    connect(ui->timeoutSpinBox, &QSpinBox::valueChanged, this, [this] { intervalChanged = true; });
     if (DownloadService *service = Plugin::downloadService())
         connect(service, &DownloadService::updated, this, &OptionsWidget::scanInstalledExamples);
 
@@ -113,7 +115,7 @@ void OptionsWidget::scanInstalledExamples()
         const qsizetype previousCount = it->manifests.size();
         it->manifests.clear();
         // Neither hidden folders nor links to folders are entered.
-        QDirIterator walk(Settings::location().arg(it.key()),
+        QDirIterator walk(Settings::repositoryPath(it.key()),
                           {QString::fromLatin1(Constants::MANIFEST_FILE)},
                           QDir::Files | QDir::Readable | QDir::CaseSensitive,
                           QDirIterator::Subdirectories);
@@ -206,9 +208,18 @@ void OptionsWidget::addExamples()
     removeDuplicates(record->examplesToInstall, record->examplesToRemove);
 }
 
+// Rows the filter hides may still be selected (select all selects them too); only what the
+// user can see is acted on.
+QList<QListWidgetItem *> OptionsWidget::visibleSelection() const
+{
+    QList<QListWidgetItem *> selected = ui->examplesListWidget->selectedItems();
+    selected.removeIf([](const QListWidgetItem *item) { return item->isHidden(); });
+    return selected;
+}
+
 void OptionsWidget::removeExamples()
 {
-    const QList<QListWidgetItem *> selected = ui->examplesListWidget->selectedItems();
+    const QList<QListWidgetItem *> selected = visibleSelection();
     if (selected.isEmpty()) {
         Core::AsynchronousMessageBox::information(
             tr("Examples Not Selected"),
@@ -241,7 +252,7 @@ void OptionsWidget::apply()
         if (info.examplesToRemove.isEmpty() && info.examplesToInstall.isEmpty())
             continue;
 
-        const QString repositoryFolder = Settings::location().arg(it.key());
+        const QString repositoryFolder = Settings::repositoryPath(it.key());
         for (const QString &example : std::as_const(info.examplesToRemove)) {
             const QString folder = repositoryFolder + QLatin1Char('/') + example;
             // A name that is not one plain folder name would make the deletion reach the
@@ -267,11 +278,16 @@ void OptionsWidget::apply()
         if (service)
             service->save(it.key(), info.examplesToInstall);
 
+        // Carried out: a later Apply, or an edit made after it, starts from nothing pending.
+        info.examplesToRemove.clear();
+        info.examplesToInstall.clear();
+
         emit Core::HelpManager::Signals::instance()->documentationChanged();
     }
 
-    settings.updatesCheckTimeoutDays = quint32(ui->timeoutSpinBox->value());
-    settings.saveUserChoices(Core::ICore::settings());
+    if (intervalChanged)
+        settings.updatesCheckTimeoutDays = quint32(ui->timeoutSpinBox->value());
+    settings.saveUserChoices(Core::ICore::settings(), intervalChanged);
 }
 
 } // namespace Brindle::Internal

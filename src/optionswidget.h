@@ -7,6 +7,10 @@
 
 #include <coreplugin/dialogs/ioptionspage.h>
 
+QT_BEGIN_NAMESPACE
+class QListWidgetItem;
+QT_END_NAMESPACE
+
 namespace Brindle::Internal {
 
 class Ui_OptionsWidget;
@@ -36,8 +40,13 @@ private:
     void addExamples();
     void removeExamples();
 
+    QList<QListWidgetItem *> visibleSelection() const;
+
     Ui_OptionsWidget *ui = nullptr;
     Settings settings;
+    // The spin box cannot show a stored interval above its maximum; such a value is kept
+    // unless the user sets a new one.
+    bool intervalChanged = false;
 };
 
 } // namespace Brindle::Internal

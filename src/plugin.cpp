@@ -21,7 +21,6 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
-#include <QPointer>
 #include <QScopedPointer>
 #include <QSslSocket>
 #include <QTranslator>
@@ -123,16 +122,22 @@ void Plugin::initMenu(QListWidget *list, std::function<QUrl(const QString &)> lo
             QMenu menu;
             QAction *open = menu.addAction(
                 QCoreApplication::translate("Brindle::Internal::Plugin", "Open location..."));
-            // The menu runs its own event loop; the dialog holding the list may close meanwhile.
-            QPointer<QListWidget> guard(list);
-            if (menu.exec(list->viewport()->mapToGlobal(pos)) != open || !guard)
-                return;
-            const QList<QListWidgetItem *> items = list->selectedItems();
-            for (const QListWidgetItem *item : items) {
-                const QString text = item->data(Qt::UserRole).toString();
-                if (!QDesktopServices::openUrl(location(text)))
-                    qCDebug(Log::main) << "Unable to open location:" << text;
-            }
+            // The action does the work, however it is chosen (click, keys, accessibility):
+            // what exec() reports depends on how the menu was closed.
+            QObject::connect(open, &QAction::triggered, list, [list, &location] {
+                const QList<QListWidgetItem *> items = list->selectedItems();
+                for (const QListWidgetItem *item : items) {
+                    // Rows the filter hides may still be selected; they are not opened.
+                    if (item->isHidden())
+                        continue;
+                    const QString text = item->data(Qt::UserRole).toString();
+                    if (!QDesktopServices::openUrl(location(text)))
+                        qCDebug(Log::main) << "Unable to open location:" << text;
+                }
+            });
+            // The menu runs its own event loop; the list goes with it if its dialog closes
+            // meanwhile, and with it the connection above.
+            menu.exec(list->viewport()->mapToGlobal(pos));
         },
         Qt::DirectConnection);
 }

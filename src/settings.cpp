@@ -51,6 +51,44 @@ QString encodeRepository(const QString &name, const QString &url, const QSet<QSt
     return name + SEPARATOR + url + SEPARATOR + names.join(SEPARATOR);
 }
 
+// Walks the stored repository items as the reader sees them and hands each item it keeps,
+// with its position in the list and its fields, to accepted. The reader and the writer of
+// the page's choices both go through here, so that a choice lands in the very row that is
+// read back.
+template<typename Accepted>
+void forEachAcceptedRepository(const QStringList &list, bool log, Accepted accepted)
+{
+    QSet<QString> takenNames;
+    QList<QUrl> takenUrls;
+    for (qsizetype index = 0; index < list.size(); ++index) {
+        const QString &item = list.at(index);
+        if (item.isEmpty())
+            continue;
+        const QStringList fields = item.split(SEPARATOR);
+        // The name becomes a directory name below the data location, so it has to be one
+        // harmless path component.
+        if (fields.size() < 2 || !isSafePathComponent(fields.at(0)) || fields.at(1).isEmpty()) {
+            if (log)
+                qCDebug(Log::main) << "Skipping wrong setting in item:" << item;
+            continue;
+        }
+        if (takenNames.contains(fields.at(0))) {
+            if (log)
+                qCDebug(Log::main) << "Skipping duplicated repository name in item:" << item;
+            continue;
+        }
+        const QUrl url(fields.at(1), QUrl::TolerantMode);
+        if (takenUrls.contains(url)) {
+            if (log)
+                qCDebug(Log::main) << "Skipping duplicated repository url in item:" << item;
+            continue;
+        }
+        takenNames.insert(fields.at(0));
+        takenUrls.append(url);
+        accepted(index, fields);
+    }
+}
+
 } // namespace
 
 bool isSafePathComponent(const QString &name)
@@ -121,28 +159,22 @@ void Settings::saveCheckedDate(Utils::QtcSettings *settings, const QString &name
     settings->sync();
 }
 
-void Settings::saveUserChoices(Utils::QtcSettings *settings) const
+void Settings::saveUserChoices(Utils::QtcSettings *settings, bool intervalChanged) const
 {
     settings->beginGroup(Constants::SETTINGS_GROUP);
-    // Works on the stored items one by one: rows this copy does not know, and items the
-    // reader would drop, stay exactly as they are, in their place.
+    // Only the rows the reader keeps are rewritten: rows this copy does not know, and items
+    // the reader drops, stay exactly as they are, in their place.
     if (settings->contains(Constants::REPOSITORIES)) {
         QStringList items = settings->value(Constants::REPOSITORIES).toStringList();
-        QSet<QString> done;
-        for (QString &item : items) {
-            const QStringList fields = item.split(SEPARATOR);
-            if (fields.size() < 2)
-                continue;
-            const QString &name = fields.at(0);
-            const auto row = repositories.constFind(name);
-            if (row == repositories.cend() || done.contains(name))
-                continue;
-            done.insert(name);
-            item = encodeRepository(name, fields.at(1), row->removedExamples);
-        }
+        forEachAcceptedRepository(items, false, [&](qsizetype index, const QStringList &fields) {
+            const auto row = repositories.constFind(fields.at(0));
+            if (row != repositories.cend())
+                items[index] = encodeRepository(fields.at(0), fields.at(1), row->removedExamples);
+        });
         settings->setValue(Constants::REPOSITORIES, items);
     }
-    settings->setValue(Constants::UPDATES_TIMEOUT, updatesCheckTimeoutDays);
+    if (intervalChanged)
+        settings->setValue(Constants::UPDATES_TIMEOUT, updatesCheckTimeoutDays);
     settings->endGroup();
     settings->sync();
 }
@@ -223,34 +255,12 @@ QStringList toStringList(const QHash<QString, Settings::RepositoryInfo> &reposit
 QHash<QString, Settings::RepositoryInfo> fromStringList(const QStringList &list)
 {
     QHash<QString, Settings::RepositoryInfo> repositories;
-    QList<QUrl> takenUrls;
-    for (const QString &item : list) {
-        if (item.isEmpty())
-            continue;
-        const QStringList fields = item.split(SEPARATOR);
-        // The name becomes a directory name below the data location, so it has to be one
-        // harmless path component.
-        if (fields.size() < 2 || !isSafePathComponent(fields.at(0)) || fields.at(1).isEmpty()) {
-            qCDebug(Log::main) << "Skipping wrong setting in item:" << item;
-            continue;
-        }
-        const QString &name = fields.at(0);
-        if (repositories.contains(name)) {
-            qCDebug(Log::main) << "Skipping duplicated repository name in item:" << item;
-            continue;
-        }
-        const QUrl url(fields.at(1), QUrl::TolerantMode);
-        if (takenUrls.contains(url)) {
-            qCDebug(Log::main) << "Skipping duplicated repository url in item:" << item;
-            continue;
-        }
-        takenUrls.append(url);
-
-        Settings::RepositoryInfo &info = repositories[name];
-        info.url = url;
+    forEachAcceptedRepository(list, true, [&repositories](qsizetype, const QStringList &fields) {
+        Settings::RepositoryInfo &info = repositories[fields.at(0)];
+        info.url = QUrl(fields.at(1), QUrl::TolerantMode);
         for (qsizetype i = 2; i < fields.size(); ++i)
             info.removedExamples.insert(fields.at(i));
-    }
+    });
     return repositories;
 }
 

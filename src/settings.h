@@ -44,8 +44,9 @@ public:
     // a holder never overwrites what another one stored meanwhile.
     static void saveCheckedDate(Utils::QtcSettings *settings, const QString &name, const QDate &date);
     // Writes only what the options page owns: the removed-examples set of every repository
-    // of this copy that is still stored (merged into the stored table) and the update interval.
-    void saveUserChoices(Utils::QtcSettings *settings) const;
+    // of this copy that is still stored (merged into the stored table) and, when the user
+    // changed it, the update interval.
+    void saveUserChoices(Utils::QtcSettings *settings, bool intervalChanged = true) const;
 
     QString findName(const QUrl &url) const;
 

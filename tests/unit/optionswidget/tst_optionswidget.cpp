@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLoggingCategory>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -60,6 +61,7 @@ struct Page
     QPushButton *remove = widget.findChild<QPushButton *>("removeButton");
     QSpinBox *spin = widget.findChild<QSpinBox *>("timeoutSpinBox");
 
+    // In code-unit order: the list itself sorts by the user's locale.
     QStringList texts(bool onlyHidden = false) const
     {
         QStringList result;
@@ -67,6 +69,7 @@ struct Page
             if (!onlyHidden || list->item(row)->isHidden())
                 result.append(list->item(row)->text());
         }
+        result.sort();
         return result;
     }
     QListWidgetItem *item(const QString &text) const { return list->findItems(text, {}).value(0); }
@@ -75,6 +78,23 @@ struct Page
         list->clearSelection();
         for (const QString &text : texts)
             item(text)->setSelected(true);
+    }
+    // Chooses "Open location..." through the menu's action, then closes the menu: neither
+    // the pointer nor the menu's own key handling (style, fonts, hover) plays a part.
+    bool openLocation(const QString &under) const
+    {
+        const QPoint pos = list->visualItemRect(item(under)).center();
+        const auto choose = [](QWidget *popup) {
+            auto menu = qobject_cast<QMenu *>(popup);
+            const QList<QAction *> actions = menu ? menu->actions() : QList<QAction *>();
+            if (actions.size() == 1 && actions.first()->text() == "Open location...")
+                actions.first()->trigger();
+            popup->close();
+        };
+        return answer(
+            &QApplication::activePopupWidget,
+            [&] { emit list->customContextMenuRequested(pos); },
+            choose);
     }
     bool addThroughDialog(const QStringList &names) const
     {
@@ -94,7 +114,7 @@ struct Page
 static QString
 installExample(const QString &repository, const QString &name, const QDateTime &modified = {})
 {
-    const QString folder = Settings::location().arg(repository) + '/' + name;
+    const QString folder = Settings::repositoryPath(repository) + '/' + name;
     QDir().mkpath(folder);
     QFile manifest(folder + "/examples-manifest.xml");
     if (manifest.open(QIODevice::WriteOnly) && modified.isValid())
@@ -154,8 +174,11 @@ private slots:
     void init()
     {
         Core::ICore::settings()->clear();
-        QDir(Settings::location().arg(QString())).removeRecursively();
+        // The texts compared are the untranslated ones, whatever the user's locale.
+        Core::ICore::settings()->setValue("General/OverrideLanguage", "en");
+        QDir(Settings::repositoryPath(QString())).removeRecursively();
         server.clearFaults();
+        opened.clear();
         documentation = std::make_unique<QSignalSpy>(Core::HelpManager::Signals::instance(),
                                                      SIGNAL(documentationChanged()));
     }
@@ -172,6 +195,7 @@ private slots:
         QCOMPARE(page.combo->currentText(), QString("a<b>&c")); // the first name in order
         const QString tip = page.combo->itemData(0, Qt::ToolTipRole).toString();
         QVERIFY(tip.contains("a&lt;b&gt;&amp;c") && tip.contains("x=1&amp;y=2"));
+        QVERIFY(page.item("x<i>y")); // scanned in the folder the service installs into
         QCOMPARE(page.item("x<i>y")->data(Qt::UserRole).toString(), odd);
         QVERIFY(page.item("x<i>y")->toolTip().contains(odd.toHtmlEscaped()));
 
@@ -249,15 +273,8 @@ private slots:
 
         // Only the selection opens, not the item under the cursor; gamma has no folder yet.
         page.select({"zeta", "gamma", "Beta"});
-        const QPoint pos = page.list->visualItemRect(page.item("delta")).center();
         QTest::ignoreMessage(QtDebugMsg, "Unable to open location: \"\"");
-        QVERIFY(answer(
-            &QApplication::activePopupWidget,
-            [&] { emit page.list->customContextMenuRequested(pos); },
-            [](QWidget *menu) {
-                QTest::keyClick(menu, Qt::Key_Down);
-                QTest::keyClick(menu, Qt::Key_Return);
-            }));
+        QVERIFY(page.openLocation("delta"));
         const auto folder = [&page](const QString &text) {
             return QUrl::fromLocalFile(page.item(text)->data(Qt::UserRole).toString());
         };
@@ -270,11 +287,78 @@ private slots:
         documentation->clear();
         page.widget.apply();
         QCOMPARE(documentation->count(), 0);
-        QVERIFY(QFileInfo::exists(Settings::location().arg("widgets") + "/alpha"));
+        QVERIFY(QFileInfo::exists(Settings::repositoryPath("widgets") + "/alpha"));
         Settings stored;
         stored.load(Core::ICore::settings());
         QCOMPARE(stored.updatesCheckTimeoutDays, 0u);
         QCOMPARE(stored.repositories.value("widgets").removedExamples, Names({"old"}));
+    }
+
+    void rowsTheFilterHidesAreNeitherOpenedNorRemoved()
+    {
+        store({repository("widgets", "acme/widgets")}, 3);
+        QList<QUrl> shown;
+        for (const QString &name : {"alpha", "beta", "delta", "zeta"}) {
+            const QString folder = installExample("widgets", name);
+            if (name != QString("alpha"))
+                shown.append(QUrl::fromLocalFile(QDir(folder).canonicalPath()));
+        }
+        Page page;
+        page.filter->setText("TA");
+        QCOMPARE(page.texts(true), QStringList("alpha"));
+        page.list->selectAll(); // selects the hidden row too
+
+        QVERIFY(page.openLocation("delta"));
+        std::sort(opened.begin(), opened.end());
+        QCOMPARE(opened, shown);
+        page.remove->click();
+        QCOMPARE(page.texts(), QStringList("alpha"));
+        QCOMPARE(page.widget.pageSettings().repositories.value("widgets").examplesToRemove,
+                 Names({"beta", "delta", "zeta"}));
+        page.widget.apply();
+        QVERIFY(QFileInfo::exists(Settings::repositoryPath("widgets") + "/alpha"));
+        QVERIFY(!QFileInfo::exists(Settings::repositoryPath("widgets") + "/beta"));
+    }
+
+    void appliedEditsAreDoneWith()
+    {
+        store({repository("widgets", "acme/widgets", "old")}, 3);
+        const QString alpha = installExample("widgets", "alpha");
+        const QString beta = Settings::repositoryPath("widgets") + "/beta";
+        QVERIFY(startPlugin({"widgets"}));
+        Page page;
+        const auto removed = [] {
+            Settings stored;
+            stored.load(Core::ICore::settings());
+            return stored.repositories.value("widgets").removedExamples;
+        };
+
+        page.select({"alpha"});
+        page.remove->click();
+        page.widget.apply();
+        QVERIFY(!QFileInfo::exists(alpha));
+        QCOMPARE(removed(), Names({"alpha", "old"}));
+
+        // Adding back what an Apply removed installs it again.
+        QVERIFY(page.addThroughDialog({"alpha", "beta"}));
+        page.widget.apply();
+        QCOMPARE(removed(), Names({"old"}));
+        QTRY_VERIFY_WITH_TIMEOUT(page.item("beta") && page.item("alpha")
+                                     && !page.item("beta")->data(Qt::UserRole).isNull(),
+                                 TIMEOUT);
+
+        // Removing what an Apply added deletes it.
+        page.select({"beta"});
+        page.remove->click();
+        page.widget.apply();
+        QVERIFY(!QFileInfo::exists(beta));
+        QVERIFY(QFileInfo::exists(alpha + "/examples-manifest.xml"));
+        QCOMPARE(removed(), Names({"beta", "old"}));
+
+        // A further Apply (OK after Apply) has nothing left to carry out.
+        documentation->clear();
+        page.widget.apply();
+        QCOMPARE(documentation->count(), 0);
     }
 
     void applyCarriesOutEditsAndWritesOnlyWhatThePageOwns()
@@ -333,10 +417,13 @@ private slots:
         page.remove->click();
         QCOMPARE(closeBox(QMessageBox::Information), QString("Examples Not Selected"));
 
-        // The empty name looked up must not become a repository that Apply stores.
+        // The empty name looked up must not become a repository that Apply stores; the
+        // interval the spin box cannot show stays as stored.
         page.widget.apply();
         QVERIFY(page.widget.pageSettings().repositories.isEmpty());
         QVERIFY(Core::ICore::settings()->value("Brindle/Repositories").toStringList().isEmpty());
+        QCOMPARE(Core::ICore::settings()->value("Brindle/UpdatesCheckTimeoutDays").toUInt(),
+                 4000000000u);
     }
 };
 

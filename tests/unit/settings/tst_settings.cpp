@@ -162,6 +162,42 @@ private slots:
         QVERIFY(messages.contains("Empty or invalid settings. Check variable: Repositories"));
     }
 
+    // The options page writes its choices into the stored table row by row.
+    void userChoicesLandInTheRowsThatAreReadBack_data()
+    {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<bool>("intervalChanged");
+        QTest::addColumn<QStringList>("written");
+
+        const QString a = "https://git.example.org/a";
+        const QString b = "https://git.example.org/b";
+        // clang-format off
+        QTest::newRow("dropped row first") << QStringList{"examples||", "examples|" + a + '|'} << false << QStringList{"examples||", "examples|" + a + "|gone"};
+        QTest::newRow("duplicate url first") << QStringList{"demos|" + a + '|', "examples|" + a + "|x", "examples|" + b + '|'} << true << QStringList{"demos|" + a + '|', "examples|" + a + "|x", "examples|" + b + "|gone"};
+        QTest::newRow("rows not read stay") << QStringList{"broken", "examples|" + a + "|old", "examples|" + b + "|x", "other|" + b} << false << QStringList{"broken", "examples|" + a + "|gone", "examples|" + b + "|x", "other|" + b + '|'};
+        // clang-format on
+    }
+    void userChoicesLandInTheRowsThatAreReadBack()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(bool, intervalChanged);
+
+        store->setValue("Brindle/Repositories", stored);
+        store->setValue("Brindle/UpdatesCheckTimeoutDays", 180);
+        Settings page;
+        page.load(store);
+        page.repositories["examples"].removedExamples = {"gone"};
+        page.updatesCheckTimeoutDays = 5;
+        page.saveUserChoices(store, intervalChanged);
+
+        QTEST(fileValue(store->fileName(), "Brindle/Repositories"), "written");
+        Settings loaded;
+        loaded.load(store);
+        QCOMPARE(loaded.repositories.value("examples").removedExamples, QSet<QString>{"gone"});
+        // Only an interval the user set is written; one the page cannot show stays.
+        QCOMPARE(loaded.updatesCheckTimeoutDays, intervalChanged ? 5u : 180u);
+    }
+
     void refreshRewritesOnlyEntriesOfConfiguredRepositories()
     {
         store->setValue("Brindle/Repositories",
