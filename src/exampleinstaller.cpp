@@ -428,8 +428,9 @@ void ExampleInstaller::remove(const QString &repositoryName, const QStringList &
                 finish(superseded);
             continue;
         }
-        steps.insert(key, {});
-        startRemove(repositoryName, name);
+        // Nothing under way: gone before Apply returns, as the page expects.
+        removeTree(examplePath(repositoryName, name));
+        emit removed(repositoryName, name);
     }
 }
 

@@ -51,7 +51,8 @@ public:
     // The work for one example is done one step at a time: while it is being installed or
     // removed, a later request waits, and replaces a request that was already waiting.
     void install(const QSharedPointer<Example> &example, const QString &repositoryName);
-    // Removes the folders of the named examples, each once the step under way for it ended.
+    // Removes the folders of the named examples: at once, or once the step under way for
+    // an example has ended.
     void remove(const QString &repositoryName, const QStringList &exampleNames);
     // Removes what a stopped installation left in the repositories' folders.
     void sweepLeftovers(const QStringList &repositoryNames);

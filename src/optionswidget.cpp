@@ -257,10 +257,10 @@ void OptionsWidget::apply()
             const QString folder = repositoryFolder + QLatin1Char('/') + example;
             // A name that is not one plain folder name would make the deletion reach the
             // repository folder itself or beyond it.
-            if (isSafePathComponent(example))
-                QDir(folder).removeRecursively();
-            else
+            if (!isSafePathComponent(example))
                 qCDebug(Log::main) << "Skipping unsafe example folder:" << folder;
+            else if (!service) // the service removes it after an install under way
+                QDir(folder).removeRecursively();
             info.removedExamples.insert(example);
 
             const QString manifest = QDir::cleanPath(
@@ -275,8 +275,10 @@ void OptionsWidget::apply()
                 info.removedExamples.remove(example);
         }
 
-        if (service)
+        if (service) {
+            service->remove(it.key(), info.examplesToRemove);
             service->save(it.key(), info.examplesToInstall);
+        }
 
         // Carried out: a later Apply, or an edit made after it, starts from nothing pending.
         info.examplesToRemove.clear();
