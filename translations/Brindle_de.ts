@@ -245,6 +245,25 @@ Set 0 to disable automatic updates.</source>
     </message>
 </context>
 <context>
+    <name>Brindle::Internal::TokenStore</name>
+    <message>
+        <source>The repository URL is not valid.</source>
+        <translation>Die Adresse des Repositorys ist ungültig.</translation>
+    </message>
+    <message>
+        <source>The access token contains control characters.</source>
+        <translation>Das Zugriffstoken enthält Steuerzeichen.</translation>
+    </message>
+    <message>
+        <source>The access token of %1 could not be read from the system keychain: %2</source>
+        <translation>Das Zugriffstoken von %1 konnte nicht aus dem Schlüsselbund des Systems gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>The access token of %1 could not be saved in the system keychain: %2</source>
+        <translation>Das Zugriffstoken von %1 konnte nicht im Schlüsselbund des Systems gespeichert werden: %2</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Unable to cast repository from: %1</source>

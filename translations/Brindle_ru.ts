@@ -245,6 +245,25 @@ Set 0 to disable automatic updates.</source>
     </message>
 </context>
 <context>
+    <name>Brindle::Internal::TokenStore</name>
+    <message>
+        <source>The repository URL is not valid.</source>
+        <translation>Недопустимый адрес репозитория.</translation>
+    </message>
+    <message>
+        <source>The access token contains control characters.</source>
+        <translation>Токен доступа содержит управляющие символы.</translation>
+    </message>
+    <message>
+        <source>The access token of %1 could not be read from the system keychain: %2</source>
+        <translation>Не удалось прочитать токен доступа для %1 из системного хранилища ключей: %2</translation>
+    </message>
+    <message>
+        <source>The access token of %1 could not be saved in the system keychain: %2</source>
+        <translation>Не удалось сохранить токен доступа для %1 в системном хранилище ключей: %2</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Unable to cast repository from: %1</source>

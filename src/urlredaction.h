@@ -1,0 +1,15 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+namespace Brindle::Internal {
+
+// The URL as it may appear in a log line or a status text: without user name, password,
+// query and fragment, where credentials such as "?private_token=" would travel.
+QString redactedUrl(const QUrl &url);
+
+} // namespace Brindle::Internal
