@@ -79,6 +79,7 @@ ApiClient::ApiClient(const QUrl &url, QObject *parent)
     baseUrl.setPath(QLatin1String(API_PATH));
     if (!baseUrl.isValid() || baseUrl.isLocalFile() || baseUrl.isRelative()) {
         qCDebug(Log::api) << "Provided repository url is not valid:" << url.toString();
+        QMetaObject::invokeMethod(this, &ApiClient::failed, Qt::QueuedConnection);
         return;
     }
 
@@ -95,6 +96,7 @@ ApiClient::ApiClient(const QUrl &url, QObject *parent)
 
     if (group.isEmpty()) {
         qCDebug(Log::api) << "Provided repository url has no group:" << url.toString();
+        QMetaObject::invokeMethod(this, &ApiClient::failed, Qt::QueuedConnection);
         return;
     }
 
@@ -198,7 +200,7 @@ void ApiClient::findGroup()
         url,
         "application/json",
         [this](QNetworkReply &reply) { onGroupFound(getReply(&reply)); },
-        [] {});
+        [this] { emit failed(); });
 }
 
 void ApiClient::onGroupFound(const QJsonDocument &document)
@@ -207,6 +209,7 @@ void ApiClient::onGroupFound(const QJsonDocument &document)
 
     if (document.isNull()) {
         emitStatusChanged(tr("Search error: request return null object"));
+        emit failed();
         return;
     }
 
@@ -233,14 +236,17 @@ void ApiClient::onGroupFound(const QJsonDocument &document)
 
     if (!groupObject.contains(QLatin1String("id"))) {
         emitStatusChanged(tr("Search error: request return wrong data - no id field"));
+        emit failed();
         return;
     }
 
     groupId = quint64(qint64(groupObject.value(QLatin1String("id")).toInt()));
-    if (groupId != 0) {
-        emitStatusChanged(tr("API client is ready"));
-        emit ready();
+    if (groupId == 0) {
+        emit failed();
+        return;
     }
+    emitStatusChanged(tr("API client is ready"));
+    emit ready();
 }
 
 void ApiClient::fetch()
@@ -250,6 +256,7 @@ void ApiClient::fetch()
 
     if (groupId == 0) {
         emitStatusChanged(tr("Repository error: group id not found - unable to fetch examples"));
+        emit failed();
         return;
     }
 
@@ -259,7 +266,7 @@ void ApiClient::fetch()
         url,
         "application/json",
         [this](QNetworkReply &reply) { onFetched(getReply(&reply)); },
-        [] {});
+        [this] { emit failed(); });
 }
 
 void ApiClient::onFetched(const QJsonDocument &document)
@@ -268,6 +275,7 @@ void ApiClient::onFetched(const QJsonDocument &document)
 
     if (document.isNull()) {
         emitStatusChanged(tr("Fetch error: request return null object"));
+        emit failed();
         return;
     }
 
@@ -284,6 +292,7 @@ void ApiClient::onFetched(const QJsonDocument &document)
 
     if (!groupObject.contains(QLatin1String("projects"))) {
         emitStatusChanged(tr("Fetch error: request return wrong data - no projects field"));
+        emit failed();
         return;
     }
 

@@ -47,6 +47,8 @@ public slots:
 
 signals:
     void ready();
+    // The group lookup or the project listing gave up; nothing follows until a restart.
+    void failed();
     void statusChanged(const QString &status);
     void fetched(const Brindle::Internal::Repository::Examples &examples);
     // One example of the running batch arrived completely, before the batch ends.

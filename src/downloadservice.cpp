@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QScopeGuard>
 #include <QWidget>
 
 namespace Brindle::Internal {
@@ -48,7 +49,21 @@ DownloadService::DownloadService(QObject *parent)
         connect(
             repository.get(), &Repository::downloadsFinished, this, &DownloadService::onDownloaded);
         connect(repository.get(), &Repository::fetched, this, &DownloadService::onFetched);
+        connect(repository.get(), &Repository::failed, this, [this, source = repository.get()] {
+            listingRepositories.remove(source);
+            updateBusy();
+        });
+        // The client's texts name no repository; two lookups failing alike must be told apart.
+        connect(repository.get(),
+                &Repository::statusChanged,
+                this,
+                [this, url = info.url](const QString &status) {
+                    if (!status.isEmpty())
+                        emit statusChanged(QStringLiteral("%1 (%2)").arg(status, url.toString()));
+                });
+        listingRepositories.insert(repository.get());
     }
+    updateBusy();
 
     connect(
         &restartTimer,
@@ -102,7 +117,8 @@ void DownloadService::save(const QString &name, const QSet<QString> &examples)
     if (auto it = withdrawn.find(name); it != withdrawn.end())
         it->subtract(examples);
     if (const QSharedPointer<Repository> repository = findRepository(name)) {
-        repository->download(examples);
+        startDownloads(repository.get(), examples);
+        updateBusy();
         return;
     }
     emitStatusChanged(
@@ -123,6 +139,10 @@ void DownloadService::shutdown()
     receivedExamples.clear();
     for (const QSharedPointer<Repository> &repository : std::as_const(repositories))
         repository->shutdown();
+    // Nothing of the rounds still running will arrive any more.
+    listingRepositories.clear();
+    downloadingRepositories.clear();
+    updateBusy();
 }
 
 void DownloadService::emitStatusChanged(const QString &status)
@@ -142,10 +162,14 @@ void DownloadService::checkRestart()
         emitStatusChanged(QStringLiteral("%1 (%2)").arg(tr("API client is not ready - restarting"),
                                                         repository->url().toString()));
         repository->reset();
+        // A batch of the client just replaced ends with it.
+        downloadingRepositories.remove(repository.get());
+        listingRepositories.insert(repository.get());
         allReady = false;
     }
     if (allReady)
         restartTimer.stop();
+    updateBusy();
 }
 
 void DownloadService::onFetched()
@@ -155,6 +179,9 @@ void DownloadService::onFetched()
         emitStatusChanged(castErrorMessage(sender()));
         return;
     }
+    // Whichever way the decision goes, this round's listing is done.
+    listingRepositories.remove(repository);
+    const auto busyGuard = qScopeGuard([this] { updateBusy(); });
 
     emit updated();
 
@@ -198,7 +225,7 @@ void DownloadService::onFetched()
     // options page saved meanwhile is overwritten.
     Settings::saveCheckedDate(Core::ICore::settings(), name, decision.checkedDate);
     settings.lastCheckedDates.insert(name, decision.checkedDate);
-    repository->download(decision.toDownload);
+    startDownloads(repository, decision.toDownload);
 }
 
 void DownloadService::onExampleDownloaded(const QSharedPointer<Example> &example)
@@ -214,6 +241,9 @@ void DownloadService::onExampleDownloaded(const QSharedPointer<Example> &example
 void DownloadService::onDownloaded(const Repository::Examples &examples)
 {
     QObject *source = sender();
+    downloadingRepositories.remove(qobject_cast<Repository *>(source));
+    // Installing what arrived keeps the service busy through pendingExamples.
+    const auto busyGuard = qScopeGuard([this] { updateBusy(); });
     const QList<QSharedPointer<Example>> received = receivedExamples.take(source);
     // All of the rest is pending before the first one starts: one that cannot start
     // finishes at once and must not end the batch for the others.
@@ -276,6 +306,27 @@ void DownloadService::finishRegisterExample(const QSharedPointer<Example> &examp
     // batch that is still downloading.
     if (pendingExamples.isEmpty() && receivedExamples.isEmpty())
         emitUpdatesWhenNoDialog();
+    updateBusy();
+}
+
+void DownloadService::startDownloads(Repository *repository, const QSet<QString> &names)
+{
+    // An empty selection starts no batch, so no end of one would ever arrive. Marked before
+    // the call: a batch of names that match nothing ends within it.
+    if (!names.isEmpty())
+        downloadingRepositories.insert(repository);
+    repository->download(names);
+}
+
+void DownloadService::updateBusy()
+{
+    const bool nowBusy = !listingRepositories.isEmpty() || !downloadingRepositories.isEmpty()
+                         || !pendingExamples.isEmpty();
+    if (nowBusy == busy)
+        return;
+    busy = nowBusy;
+    qCDebug(Log::service) << "Busy:" << busy;
+    emit busyChanged(busy);
 }
 
 void DownloadService::emitUpdatesWhenNoDialog()

@@ -30,6 +30,10 @@ class ExampleInstaller;
 class DownloadService : public QObject
 {
     Q_OBJECT
+    // Some repository has not finished its round: its lookup and listing, the downloads the
+    // update decision or an Apply started, and their installation. A failed lookup or listing
+    // ends the round; the restart check starts a new one.
+    Q_PROPERTY(bool busy READ isBusy NOTIFY busyChanged)
 
 public:
     explicit DownloadService(QObject *parent = nullptr);
@@ -47,10 +51,12 @@ public:
     std::chrono::milliseconds restartInterval() const { return restartTimer.intervalAsDuration(); }
     // Examples downloaded and neither installed nor given up yet, for diagnostics and tests.
     qsizetype pendingCount() const { return pendingExamples.size(); }
+    bool isBusy() const { return busy; }
 
 signals:
     void updated();
     void statusChanged(const QString &status);
+    void busyChanged(bool busy);
 
 public slots:
     void shutdown();
@@ -68,6 +74,8 @@ private:
     void finishRegisterExample(const QSharedPointer<Example> &example);
     void emitUpdatesWhenNoDialog();
     void deferUpdatesUntilDialogClosed(QWidget *dialog);
+    void startDownloads(Repository *repository, const QSet<QString> &names);
+    void updateBusy();
 
     ExampleInstaller *installer;
     Settings settings;
@@ -80,6 +88,11 @@ private:
     QHash<QString, QSet<QString>> withdrawn;
     bool updatesDeferred = false;
     QPointer<QWidget> deferredDialog;
+    // Repositories whose lookup or listing is still to come, and those with a download
+    // batch running.
+    QSet<const Repository *> listingRepositories;
+    QSet<const Repository *> downloadingRepositories;
+    bool busy = false;
 };
 
 } // namespace Brindle::Internal

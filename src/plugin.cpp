@@ -27,6 +27,11 @@
 
 namespace Brindle::Internal {
 
+// The name under which the service is published in the IDE's object pool. Whoever waits for
+// the examples (an installer's script through the IDE) finds it by this name and reads its
+// "busy" property; nothing outside the plugin needs its class.
+const char SERVICE_OBJECT_NAME[] = "Brindle.DownloadService";
+
 // The one service of the process. It has no QObject parent: the plugin shuts it down and
 // deletes it before anything else goes away, and a service still held at library unload
 // is deleted here.
@@ -53,6 +58,8 @@ BrindlePluginPrivate::BrindlePluginPrivate()
                     this);
 
     pServiceManager.reset(new DownloadService(nullptr));
+    pServiceManager->setObjectName(QLatin1String(SERVICE_OBJECT_NAME));
+    ExtensionSystem::PluginManager::addObject(pServiceManager.data());
 }
 
 Plugin::Plugin() = default;
@@ -62,6 +69,8 @@ Plugin::~Plugin()
     // The service goes first: none of its replies or extractions may arrive once the
     // options page and the plugin are gone.
     if (pServiceManager) {
+        // Out of the pool while it still exists: the IDE holds plain pointers there.
+        ExtensionSystem::PluginManager::removeObject(pServiceManager.data());
         pServiceManager->shutdown();
         pServiceManager.reset();
     }

@@ -41,6 +41,10 @@ signals:
     void exampleDownloaded(const QSharedPointer<Brindle::Internal::Example> &example);
     void downloadsFinished(const Brindle::Internal::Repository::Examples &examples);
     void fetched();
+    // The client's lookup or listing gave up; a reset() starts them again.
+    void failed();
+    // The client's status texts, unchanged.
+    void statusChanged(const QString &status);
 
 public slots:
     void onFetched(const Brindle::Internal::Repository::Examples &examples);

@@ -38,6 +38,8 @@ namespace {
 const char HELP_CATEGORY[] = "H.Help";
 const char HELP_CATEGORY_ICON[] = ":/brindlehost/images/category_help.png";
 const char PLUGIN_LOG_PREFIX[] = "oskel.brindle.plugin";
+// What the examples plugin publishes in the plugin manager's pool while it works.
+const char EXAMPLES_SERVICE_NAME[] = "Brindle.DownloadService";
 
 void printError(const QString &text)
 {
@@ -108,15 +110,16 @@ int HostApplication::parseArguments(const QStringList &arguments)
         tr("NAME=URL"));
     const QCommandLineOption sync(
         "sync",
-        tr("Wait until every repository finished its update, print the Welcome screen's "
-           "examples and exit."));
+        tr("Wait until every repository finished its update or gave up for now, print the "
+           "Welcome screen's examples and exit."));
     const QCommandLineOption timeout("timeout",
                                      tr("Give --sync up after <seconds> (default 120)."),
                                      tr("seconds"),
                                      QString::number(m_options.timeoutSeconds));
     const QCommandLineOption quietPeriod(
         "quiet-period",
-        tr("--sync counts the plugins as done after <ms> without activity (default 1500)."),
+        tr("Once the plugins report their work done, --sync waits for <ms> without activity "
+           "(default 1500)."),
         tr("ms"),
         QString::number(m_options.quietPeriodMs));
     const QCommandLineOption screenshot("screenshot",
@@ -244,9 +247,13 @@ int HostApplication::start(const QStringList &arguments)
     Core::ICore::setMainWindow(m_window.get());
 
     if (m_options.sync) {
-        m_watcher = new SyncWatcher(m_options.quietPeriodMs, m_options.timeoutSeconds * 1000, this);
+        m_watcher = new SyncWatcher(QLatin1String(EXAMPLES_SERVICE_NAME),
+                                    m_options.quietPeriodMs,
+                                    m_options.timeoutSeconds * 1000,
+                                    this);
         connect(m_watcher, &SyncWatcher::settled, this, &HostApplication::onSettled);
-        connect(m_watcher, &SyncWatcher::timedOut, this, &HostApplication::onTimedOut);
+        connect(m_watcher, &SyncWatcher::failed, this, &HostApplication::onSyncFailed);
+        connect(m_watcher, &SyncWatcher::progress, this, &printError);
         QPointer<SyncWatcher> watcher = m_watcher;
         PluginLog::watch(PLUGIN_LOG_PREFIX, [watcher] {
             if (watcher)
@@ -313,6 +320,12 @@ void HostApplication::onSettled()
     page->reloadSets();
     printOut(formatExamplesTable(page->allExamples()));
     m_syncExitCode = ExtensionSystem::PluginManager::hasError() ? 3 : 0;
+    if (!m_watcher->service()) {
+        // Without the examples plugin nothing was installed, whatever else loaded.
+        printError(tr("No plugin published %1: the examples were not updated.")
+                       .arg(QLatin1String(EXAMPLES_SERVICE_NAME)));
+        m_syncExitCode = 3;
+    }
     if (m_options.screenshotFile.isEmpty()) {
         QCoreApplication::exit(m_syncExitCode);
         return;
@@ -321,9 +334,9 @@ void HostApplication::onSettled()
     QCoreApplication::exit(code != 0 ? code : m_syncExitCode);
 }
 
-void HostApplication::onTimedOut(const QString &reason)
+void HostApplication::onSyncFailed(const QString &message)
 {
-    printError(tr("--sync gave up after %1 s: %2").arg(m_options.timeoutSeconds).arg(reason));
+    printError(message);
     QCoreApplication::exit(1);
 }
 

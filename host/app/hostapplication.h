@@ -55,7 +55,7 @@ private:
     void installTranslators();
     void loadPlugins();
     void onSettled();
-    void onTimedOut(const QString &reason);
+    void onSyncFailed(const QString &message);
     int takeScreenshot();
 
     HostOptions m_options;

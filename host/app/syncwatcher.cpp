@@ -6,10 +6,13 @@
 #include <coreplugin/helpmanager.h>
 #include <coreplugin/progressmanager/futureprogress.h>
 #include <coreplugin/progressmanager/progressmanager.h>
+#include <extensionsystem/pluginmanager.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMetaMethod>
+#include <QMetaProperty>
 #include <QSet>
 
 namespace Brindle::Host {
@@ -17,6 +20,8 @@ namespace Brindle::Host {
 namespace {
 
 const int POLL_INTERVAL_MS = 50;
+const char BUSY_PROPERTY[] = "busy";
+const char STATUS_SIGNAL[] = "statusChanged(QString)";
 
 QByteArray readProcFile(const QString &path)
 {
@@ -81,8 +86,12 @@ QSet<qint64> childPids()
 
 } // namespace
 
-SyncWatcher::SyncWatcher(int quietPeriodMs, int timeLimitMs, QObject *parent)
+SyncWatcher::SyncWatcher(const QString &serviceName,
+                         int quietPeriodMs,
+                         int timeLimitMs,
+                         QObject *parent)
     : QObject(parent)
+    , m_serviceName(serviceName)
     , m_quietPeriodMs(quietPeriodMs)
 {
     m_pollTimer.setInterval(POLL_INTERVAL_MS);
@@ -92,14 +101,17 @@ SyncWatcher::SyncWatcher(int quietPeriodMs, int timeLimitMs, QObject *parent)
     connect(&m_limitTimer, &QTimer::timeout, this, [this] {
         if (m_done)
             return;
-        m_done = true;
-        m_pollTimer.stop();
         const QString busy = busyReason();
-        emit timedOut(busy.isEmpty() ? tr("the plugins kept starting new work") : busy);
+        finish();
+        emit failed(tr("--sync gave up after %1 s: %2")
+                        .arg(m_limitTimer.interval() / 1000)
+                        .arg(busy.isEmpty() ? tr("the plugins were never quiet for %1 ms")
+                                                  .arg(m_quietPeriodMs)
+                                            : busy));
     });
 
     auto progressManager = Core::ProgressManager::instance();
-    connect(progressManager, &Core::ProgressManager::taskAdded, this, &SyncWatcher::noteActivity);
+    connect(progressManager, &Core::ProgressManager::taskAdded, this, &SyncWatcher::onTaskAdded);
     auto helpSignals = Core::HelpManager::Signals::instance();
     connect(
         helpSignals, &Core::HelpManager::Signals::setupFinished, this, &SyncWatcher::noteActivity);
@@ -107,10 +119,20 @@ SyncWatcher::SyncWatcher(int quietPeriodMs, int timeLimitMs, QObject *parent)
             &Core::HelpManager::Signals::documentationChanged,
             this,
             &SyncWatcher::noteActivity);
+
+    // The plugins publish while they initialise, which may be before or after start().
+    auto pluginManager = ExtensionSystem::PluginManager::instance();
+    connect(pluginManager, &ExtensionSystem::PluginManager::objectAdded, this, &SyncWatcher::attach);
+    connect(pluginManager,
+            &ExtensionSystem::PluginManager::aboutToRemoveObject,
+            this,
+            &SyncWatcher::onAboutToRemoveObject);
+    attach(ExtensionSystem::PluginManager::getObjectByName(m_serviceName));
 }
 
 void SyncWatcher::start()
 {
+    m_started = true;
     m_done = false;
     m_sinceActivity.start();
     m_pollTimer.start();
@@ -120,6 +142,80 @@ void SyncWatcher::start()
 void SyncWatcher::noteActivity()
 {
     m_sinceActivity.restart();
+}
+
+void SyncWatcher::attach(QObject *object)
+{
+    if (m_service || !object || object->objectName() != m_serviceName)
+        return;
+    m_service = object;
+    noteActivity();
+
+    const QMetaObject *meta = object->metaObject();
+    const QMetaObject *self = metaObject();
+    const int busyIndex = meta->indexOfProperty(BUSY_PROPERTY);
+    if (busyIndex >= 0 && meta->property(busyIndex).hasNotifySignal()) {
+        connect(object,
+                meta->property(busyIndex).notifySignal(),
+                this,
+                self->method(self->indexOfSlot("onServiceBusyChanged()")));
+    }
+    const int statusIndex = meta->indexOfSignal(STATUS_SIGNAL);
+    if (statusIndex >= 0) {
+        connect(object,
+                meta->method(statusIndex),
+                this,
+                self->method(self->indexOfSlot("onServiceStatusChanged(QString)")));
+    }
+}
+
+void SyncWatcher::onAboutToRemoveObject(QObject *object)
+{
+    if (!object || object != m_service)
+        return;
+    disconnect(object, nullptr, this, nullptr);
+    m_service = nullptr;
+    if (!m_started || m_done)
+        return;
+    // Whatever it was doing will not be finished: the plugin is going away.
+    finish();
+    emit failed(tr("--sync stopped: %1 was withdrawn before its work was done")
+                    .arg(m_serviceName));
+}
+
+void SyncWatcher::onServiceBusyChanged()
+{
+    noteActivity();
+}
+
+void SyncWatcher::onServiceStatusChanged(const QString &status)
+{
+    noteActivity();
+    if (status.isEmpty())
+        return;
+    m_lastStatus = status;
+    emit progress(status);
+}
+
+void SyncWatcher::onTaskAdded(Core::FutureProgress *progress)
+{
+    noteActivity();
+    const QString title = progress->title();
+    emit this->progress(tr("%1: started").arg(title));
+    connect(progress, &Core::FutureProgress::finished, this, [this, progress, title] {
+        noteActivity();
+        const QFuture<void> future = progress->future();
+        const QString count = tr("%1 of %2")
+                                  .arg(future.progressValue() - future.progressMinimum())
+                                  .arg(future.progressMaximum() - future.progressMinimum());
+        emit this->progress(future.isCanceled() ? tr("%1: cancelled, %2").arg(title, count)
+                                                : tr("%1: finished, %2").arg(title, count));
+    });
+}
+
+bool SyncWatcher::isServiceBusy() const
+{
+    return m_service && m_service->property(BUSY_PROPERTY).toBool();
 }
 
 int SyncWatcher::runningChildProcesses()
@@ -138,6 +234,11 @@ int SyncWatcher::runningChildProcesses()
 QString SyncWatcher::busyReason() const
 {
     QStringList reasons;
+    if (isServiceBusy()) {
+        reasons.append(m_lastStatus.isEmpty()
+                           ? tr("%1 is still busy").arg(m_serviceName)
+                           : tr("%1 is still busy, last status: %2").arg(m_serviceName, m_lastStatus));
+    }
     const QList<Core::FutureProgress *> tasks = Core::ProgressManager::instance()->tasks();
     if (!tasks.isEmpty()) {
         QStringList titles;
@@ -156,19 +257,25 @@ void SyncWatcher::poll()
 {
     if (m_done)
         return;
+    // The service's own account comes first; the rest catches work it does not cover.
     const bool progressRunning = !Core::ProgressManager::instance()->tasks().isEmpty();
     const int children = runningChildProcesses();
-    if (progressRunning || children > 0 || children != m_lastChildren) {
+    if (isServiceBusy() || progressRunning || children > 0 || children != m_lastChildren) {
         m_lastChildren = children;
         noteActivity();
         return;
     }
     if (m_sinceActivity.elapsed() < m_quietPeriodMs)
         return;
+    finish();
+    emit settled();
+}
+
+void SyncWatcher::finish()
+{
     m_done = true;
     m_pollTimer.stop();
     m_limitTimer.stop();
-    emit settled();
 }
 
 } // namespace Brindle::Host

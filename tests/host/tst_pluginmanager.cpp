@@ -4,8 +4,10 @@
 #include <extensionsystem/pluginmanager.h>
 #include <extensionsystem/pluginspec.h>
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 using namespace ExtensionSystem;
 
@@ -90,11 +92,79 @@ private slots:
         QVERIFY(!events({file}).contains(file + ":extensionsInitialized"));
     }
 
+    void objectPoolHoldsEachObjectOnceUntilRemoved()
+    {
+        // What the plugins that were initialised published, from their own copy of the library
+        // code: the pool exists once per process.
+        QVERIFY(PluginManager::getObjectByName("good.published"));
+        QVERIFY(PluginManager::getObjectByName("dependent.published"));
+        QVERIFY(!PluginManager::getObjectByName("missingdep.published"));
+
+        auto manager = PluginManager::instance();
+        QSignalSpy added(manager, &PluginManager::objectAdded);
+        QStringList seen; // what a listener finds in the pool while each signal arrives
+        const auto record = [&seen](const char *signal, QObject *object) {
+            seen.append(QString("%1 %2 %3").arg(signal,
+                                                object->objectName(),
+                                                PluginManager::allObjects().contains(object)
+                                                    ? "pooled"
+                                                    : "not pooled"));
+        };
+        QObject listener; // disconnects when the test ends
+        connect(manager, &PluginManager::objectAdded, &listener, [&](QObject *object) {
+            record("added", object);
+        });
+        connect(manager, &PluginManager::aboutToRemoveObject, &listener, [&](QObject *object) {
+            record("removing", object);
+        });
+
+        QTimer timer;
+        timer.setObjectName("timer");
+        PluginManager::addObject(&timer);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("add duplicate object"));
+        PluginManager::addObject(&timer);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("add null object"));
+        PluginManager::addObject(nullptr);
+        QCOMPARE(PluginManager::allObjects().count(&timer), 1);
+        QCOMPARE(PluginManager::getObjectByName("timer"), &timer);
+        QCOMPARE(PluginManager::getObject<QTimer>(), &timer);
+        QCOMPARE(PluginManager::getObject<QTimer>([](QTimer *t) { return t->isActive(); }),
+                 nullptr);
+
+        PluginManager::removeObject(&timer);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("object not in list: timer"));
+        PluginManager::removeObject(&timer);
+        QVERIFY(!PluginManager::getObjectByName("timer"));
+        QVERIFY(!PluginManager::getObject<QTimer>());
+
+        // Destroyed while pooled: the fault is reported and no dangling pointer stays.
+        const qsizetype pooled = PluginManager::allObjects().size();
+        {
+            QObject doomed;
+            doomed.setObjectName("doomed");
+            PluginManager::addObject(&doomed);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("destroyed while still in"));
+        }
+        QCOMPARE(PluginManager::allObjects().size(), pooled);
+        QCOMPARE(added.size(), 2);
+        QCOMPARE(seen,
+                 QStringList({"added timer pooled", "removing timer pooled", "added doomed pooled"}));
+    }
+
     // Must stay last: it ends the plugins' life.
     void shutdownRunsInReverseLoadOrder()
     {
         const qsizetype before = qApp->property("pluginEvents").toStringList().size();
+        // The plugins withdraw their objects as they go; what nobody withdrew is reported.
+        QObject forgotten;
+        forgotten.setObjectName("forgotten");
+        PluginManager::addObject(&forgotten);
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("1 objects left in the plugin manager pool: "
+                                                "QObject \"forgotten\"$"));
         PluginManager::shutdown();
+        QVERIFY(!PluginManager::getObjectByName("good.published"));
+        PluginManager::removeObject(&forgotten);
         // Load order: failinginit, afterfailing, good, dependent; only running ones are asked.
         QCOMPARE(events({"failinginit", "afterfailing", "good", "dependent"}, before),
                  QString("dependent:aboutToShutdown, good:aboutToShutdown, dependent:delete, "

@@ -178,6 +178,97 @@ QString PluginManager::pluginIID()
     return QString::fromLatin1(pluginIid);
 }
 
+void PluginManager::addObject(QObject *object)
+{
+    instance()->doAddObject(object);
+}
+
+void PluginManager::removeObject(QObject *object)
+{
+    instance()->doRemoveObject(object);
+}
+
+QList<QObject *> PluginManager::allObjects()
+{
+    // Unlocked, as in the IDE: callers that iterate from another thread hold listLock().
+    return instance()->m_allObjects;
+}
+
+QReadWriteLock *PluginManager::listLock()
+{
+    return &instance()->m_lock;
+}
+
+QObject *PluginManager::getObjectByName(const QString &name)
+{
+    QReadLocker lock(listLock());
+    const QList<QObject *> all = allObjects();
+    for (QObject *object : all) {
+        if (object->objectName() == name)
+            return object;
+    }
+    return nullptr;
+}
+
+void PluginManager::doAddObject(QObject *object)
+{
+    {
+        QWriteLocker lock(&m_lock);
+        if (!object) {
+            qWarning("PluginManager::addObject(): trying to add null object");
+            return;
+        }
+        if (m_allObjects.contains(object)) {
+            qWarning("PluginManager::addObject(): trying to add duplicate object");
+            return;
+        }
+        m_allObjects.append(object);
+    }
+    // The IDE keeps a dangling pointer to an object destroyed in the pool; the stand-in says
+    // so and lets go of it, so that the fault shows where it is made.
+    connect(object, &QObject::destroyed, this, &PluginManager::onPooledObjectDestroyed);
+    emit objectAdded(object);
+}
+
+void PluginManager::doRemoveObject(QObject *object)
+{
+    if (!object) {
+        qWarning("PluginManager::removeObject(): trying to remove null object");
+        return;
+    }
+    if (!m_allObjects.contains(object)) {
+        qWarning("PluginManager::removeObject(): object not in list: %s",
+                 qPrintable(object->objectName()));
+        return;
+    }
+    emit aboutToRemoveObject(object);
+    disconnect(object, &QObject::destroyed, this, &PluginManager::onPooledObjectDestroyed);
+    QWriteLocker lock(&m_lock);
+    m_allObjects.removeAll(object);
+}
+
+void PluginManager::onPooledObjectDestroyed(QObject *object)
+{
+    // Only the address is left: the object's own parts are gone already.
+    qWarning("PluginManager: an object was destroyed while still in the plugin manager pool");
+    QWriteLocker lock(&m_lock);
+    m_allObjects.removeAll(object);
+}
+
+void PluginManager::reportLeftoverObjects()
+{
+    if (m_allObjects.isEmpty())
+        return;
+    QStringList names;
+    for (const QObject *object : std::as_const(m_allObjects)) {
+        names.append(QLatin1String(object->metaObject()->className()) + QLatin1String(" \"")
+                     + object->objectName() + QLatin1Char('"'));
+    }
+    qWarning("There are %d objects left in the plugin manager pool: %s",
+             int(m_allObjects.size()),
+             qPrintable(names.join(QLatin1String(", "))));
+}
+
 void PluginManager::doLoadPlugins()
 {
     if (!m_specs.isEmpty()) {
@@ -536,6 +627,7 @@ void PluginManager::doShutdown()
         pluginSpec->m_plugin = nullptr;
         pluginSpec->m_state = PluginSpec::Deleted;
     }
+    reportLeftoverObjects();
     if (m_settings)
         m_settings->sync();
 }

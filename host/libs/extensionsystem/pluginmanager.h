@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QReadWriteLock>
 #include <QStringList>
 
 namespace Utils {
@@ -60,7 +61,43 @@ public:
 
     static QString pluginIID();
 
+    // The object pool through which plugins publish objects to each other and to the IDE.
+    // An object added must be removed before it is destroyed; objects still in the pool
+    // when the plugins have been deleted are reported.
+    static void addObject(QObject *object);
+    static void removeObject(QObject *object);
+    static QList<QObject *> allObjects();
+    static QReadWriteLock *listLock();
+    static QObject *getObjectByName(const QString &name);
+
+    template<typename T>
+    static T *getObject()
+    {
+        QReadLocker lock(listLock());
+        const QList<QObject *> all = allObjects();
+        for (QObject *object : all) {
+            if (T *result = qobject_cast<T *>(object))
+                return result;
+        }
+        return nullptr;
+    }
+    template<typename T, typename Predicate>
+    static T *getObject(Predicate predicate)
+    {
+        QReadLocker lock(listLock());
+        const QList<QObject *> all = allObjects();
+        for (QObject *object : all) {
+            if (T *result = qobject_cast<T *>(object); result && predicate(result))
+                return result;
+        }
+        return nullptr;
+    }
+
 signals:
+    // After the object joined the pool.
+    void objectAdded(QObject *object);
+    // While the object is still in the pool.
+    void aboutToRemoveObject(QObject *object);
     void pluginsChanged();
     // After every plugin ran delayedInitialize().
     void initializationDone();
@@ -83,6 +120,10 @@ private:
     void nextDelayedInitialize();
     void setError(PluginSpec *pluginSpec, const QString &reason);
     void printProfile(PluginSpec *pluginSpec, const char *phase, double ms) const;
+    void doAddObject(QObject *object);
+    void doRemoveObject(QObject *object);
+    void onPooledObjectDestroyed(QObject *object);
+    void reportLeftoverObjects();
 
     Utils::QtcSettings *m_settings = nullptr;
     QStringList m_pluginPaths;
@@ -91,6 +132,8 @@ private:
     QList<PluginSpec *> m_builtIns;
     QList<PluginSpec *> m_loadOrder;
     QList<PluginSpec *> m_delayedQueue;
+    QList<QObject *> m_allObjects;
+    mutable QReadWriteLock m_lock;
     bool m_profiling = false;
     bool m_shutDown = false;
 };

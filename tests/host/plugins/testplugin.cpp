@@ -2,12 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-only
 
 #include <extensionsystem/iplugin.h>
+#include <extensionsystem/pluginmanager.h>
 
 #include <QCoreApplication>
 #include <QVariant>
 
 // Built once per test plugin from <PLUGIN_NAME>.json. Plugins and test share nothing but the
-// application's "pluginEvents" property, to which each appends "<plugin>:<event>".
+// application's "pluginEvents" property, to which each appends "<plugin>:<event>", and the
+// object each publishes in the plugin manager's pool as "<plugin>.published".
 class TestPlugin final : public ExtensionSystem::IPlugin
 {
     Q_OBJECT
@@ -15,12 +17,20 @@ class TestPlugin final : public ExtensionSystem::IPlugin
 
 public:
     TestPlugin() { record("construct"); }
-    ~TestPlugin() final { record("delete"); }
+    ~TestPlugin() final
+    {
+        if (!m_published.objectName().isEmpty()) // published in initialize()
+            ExtensionSystem::PluginManager::removeObject(&m_published);
+        record("delete");
+    }
 
     bool initialize(const QStringList &arguments, QString *errorString) final
     {
         record(("initialize " + arguments.join(' ')).trimmed());
         *errorString = "no hardware"; // only read when initialize fails
+        // Published as the IDE's plugins do: by name, until the plugin goes.
+        m_published.setObjectName(PLUGIN_NAME ".published");
+        ExtensionSystem::PluginManager::addObject(&m_published);
         return QLatin1String(PLUGIN_NAME) != QLatin1String("failinginit");
     }
     void extensionsInitialized() final { record("extensionsInitialized"); }
@@ -32,6 +42,8 @@ public:
     }
 
 private:
+    QObject m_published;
+
     static bool record(const QString &event)
     {
         const QStringList events = qApp->property("pluginEvents").toStringList();

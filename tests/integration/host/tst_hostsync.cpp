@@ -9,9 +9,12 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+Q_DECLARE_METATYPE(GitLab::Fault)
 
 struct HostRun
 {
@@ -52,6 +55,44 @@ class tst_HostSync : public QObject
                        "demos=%1/palvexos/demos")
             .arg(m_server.baseUrl().toString())
             .split(' ');
+    }
+
+    // "NAME=URL" with "$SERVER" standing for the sample server's address.
+    QStringList addRepositories(const QStringList &repositories) const
+    {
+        QStringList arguments;
+        for (QString repository : repositories)
+            arguments << "--add-repository"
+                      << repository.replace("$SERVER", m_server.baseUrl().toString());
+        return arguments;
+    }
+
+    // The repositories with a check date, and those with at least one installed example.
+    QStringList checkedRepositories()
+    {
+        QSettings settings(m_home->filePath("settings/QtProject/QtCreator.ini"),
+                           QSettings::IniFormat);
+        QStringList names;
+        for (const QString &item : settings.value("Brindle/UpdatesCheckedDate").toStringList())
+            names.append(item.section('|', 0, 0));
+        names.sort();
+        return names;
+    }
+    QStringList installedRepositories() const
+    {
+        QStringList names;
+        QDir data(m_home->filePath("data/palvexos-sdk-5.0"));
+        for (const QString &name : data.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+            QDir repository(data.filePath(name));
+            const QStringList examples = repository.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+            if (std::any_of(examples.cbegin(), examples.cend(), [&](const QString &example) {
+                    return QFileInfo::exists(
+                        repository.filePath(example + "/examples-manifest.xml"));
+                })) {
+                names.append(name);
+            }
+        }
+        return names;
     }
 
     int requestCount(const QString &pathPart) const
@@ -114,15 +155,99 @@ private slots:
         QCOMPARE(requestCount("/repository/archive"), 0);
     }
 
-    void syncGivesUpWithTheReasonWhileADownloadHangs()
+    // Ends once every repository is installed or has given up for this round, well before
+    // the time limit, and tells on stderr what went on.
+    void syncEndsWhenEveryRepositoryIsDone_data()
     {
+        QTest::addColumn<QStringList>("repositories");
+        QTest::addColumn<QString>("faultPath");
+        QTest::addColumn<GitLab::Fault>("fault");
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QStringList>("stderrHas");
+        QTest::addColumn<int>("intervalDays");
+
+        const QStringList both{"examples=$SERVER/palvexos/examples", "demos=$SERVER/palvexos/demos"};
+        GitLab::Fault slow;
+        slow.kind = GitLab::Fault::Delay;
+        slow.delayMs = 3000;
+        // clang-format off
+        QTest::newRow("group search answers after 3 s")
+            << both << "^/api/v4/groups$" << slow << QStringList{"demos", "examples"}
+            << QStringList{"brindle-host: Searching examples ($SERVER/palvexos/demos)",
+                           "brindle-host: Load examples: started",
+                           "brindle-host: Load examples: finished, 4 of 4",
+                           "brindle-host: Unpacking example: Compass"} << 1;
+        QTest::newRow("group not on the server")
+            << QStringList{both.first(), "gone=$SERVER/palvexos/gone"} << QString() << GitLab::Fault()
+            << QStringList{"examples"}
+            << QStringList{"Search error: request return wrong data - no id field "
+                           "($SERVER/palvexos/gone)"} << 1;
+        QTest::newRow("listing fails")
+            << both << "^/api/v4/groups/\\d+$" << GitLab::Fault::status500() << QStringList()
+            << QStringList{"Internal Server Error ($SERVER/palvexos/demos)",
+                           "Internal Server Error ($SERVER/palvexos/examples)"} << 1;
+        QTest::newRow("server refuses connections")
+            << QStringList{"down=http://127.0.0.1:1/palvexos/demos", both.last()} << QString()
+            << GitLab::Fault() << QStringList{"demos"}
+            << QStringList{"Connection refused (http://127.0.0.1:1/palvexos/demos)"} << 1;
+        QTest::newRow("automatic updates off") << both << QString() << GitLab::Fault()
+            << QStringList() << QStringList{"Fetch examples ($SERVER/palvexos/demos)"} << 0;
+        QTest::newRow("no repository") << QStringList() << QString() << GitLab::Fault()
+            << QStringList() << QStringList() << 1;
+        // clang-format on
+    }
+    void syncEndsWhenEveryRepositoryIsDone()
+    {
+        QFETCH(QStringList, repositories);
+        QFETCH(QString, faultPath);
+        QFETCH(GitLab::Fault, fault);
+        QFETCH(QStringList, installed);
+        QFETCH(QStringList, stderrHas);
+        QFETCH(int, intervalDays);
+        if (!faultPath.isEmpty())
+            m_server.addFault(faultPath, fault);
+        if (intervalDays != 1) {
+            QSettings(m_home->filePath("settings/QtProject/QtCreator.ini"), QSettings::IniFormat)
+                .setValue("Brindle/UpdatesCheckTimeoutDays", intervalDays);
+        }
+
+        const HostRun run = runHost(addRepositories(repositories)
+                                    + QStringList{"--sync", "--timeout", "100"});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(installedRepositories(), installed);
+        QCOMPARE(checkedRepositories(), installed);
+        QVERIFY2(run.out.contains(QRegularExpression(
+                     "(\\n\\d+ examples? in \\d+ sets?|^No example sets are configured\\.)\\n")),
+                 qPrintable(run.out));
+        for (QString line : stderrHas) {
+            line.replace("$SERVER", m_server.baseUrl().toString());
+            QVERIFY2(run.err.contains(line), qPrintable(line + " not in:\n" + run.err));
+        }
+    }
+
+    void syncGivesUpWithTheReason_data()
+    {
+        QTest::addColumn<QString>("faultPath");
+        QTest::addColumn<QString>("reason");
+        // clang-format off
+        QTest::newRow("download hangs") << "/repository/archive"
+            << "progress entries still running (";
+        QTest::newRow("group search hangs") << "^/api/v4/groups$"
+            << "Brindle.DownloadService is still busy, last status: Searching examples";
+        // clang-format on
+    }
+    void syncGivesUpWithTheReason()
+    {
+        QFETCH(QString, faultPath);
+        QFETCH(QString, reason);
         GitLab::Fault hang;
         hang.kind = GitLab::Fault::NeverAnswer;
-        m_server.addFault("/repository/archive", hang);
+        m_server.addFault(faultPath, hang);
         const HostRun run = runHost(addBoth() + QStringList{"--sync", "--timeout", "4"});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.err.contains("--sync gave up after 4 s") && run.err.contains("progress"),
-                 qPrintable(run.err));
+        QVERIFY2(run.err.contains("brindle-host: --sync gave up after 4 s: ")
+                     && run.err.contains(reason),
+                 qPrintable(run.err.right(500)));
         QVERIFY2(!run.out.contains("TITLE"), qPrintable(run.out));
     }
 };
