@@ -31,6 +31,9 @@ public:
     ~ApiClient() override;
 
     void shutdown();
+    // Sent as PRIVATE-TOKEN with the requests to the repository's own server (scheme, host
+    // and port), never to another one. Set it before the event loop runs the lookup.
+    void setAccessToken(const QString &token) { accessToken = token; }
     bool isReady() const { return groupId != 0; }
     void download(const Repository::Examples &examples);
 
@@ -73,6 +76,7 @@ private:
     void onDownloadTaskCanceled(quint64 batch);
 
     QUrl baseUrl;
+    QString accessToken;
     QString group;
     QNetworkAccessManager manager;
     quint64 groupId = 0;

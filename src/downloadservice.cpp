@@ -5,7 +5,9 @@
 
 #include "exampleinstaller.h"
 #include "logging.h"
+#include "tokenstore.h"
 #include "updatedecision.h"
+#include "urlredaction.h"
 
 #include <coreplugin/helpmanager.h>
 #include <coreplugin/icore.h>
@@ -39,8 +41,17 @@ DownloadService::DownloadService(QObject *parent)
     connect(installer, &ExampleInstaller::finished, this, &DownloadService::finishRegisterExample);
     installer->sweepLeftovers(settings.repositories.keys());
 
+    // A repository's lookup waits until its access token, if any, has been read from the
+    // keychain; reading it never holds up the IDE's start.
+    tokens = new TokenStore(this);
+    connect(tokens, &TokenStore::tokenRead, this, &DownloadService::onTokenKnown);
+    connect(tokens, &TokenStore::readFailed, this, [this](const QUrl &url, const QString &message) {
+        emitStatusChanged(message);
+        onTokenKnown(url, {});
+    });
+
     for (const Settings::RepositoryInfo &info : std::as_const(settings.repositories)) {
-        QSharedPointer<Repository> repository(new Repository(info.url, this));
+        QSharedPointer<Repository> repository(new Repository(info.url, this, false));
         repositories.append(repository);
         connect(repository.get(),
                 &Repository::exampleDownloaded,
@@ -59,9 +70,11 @@ DownloadService::DownloadService(QObject *parent)
                 this,
                 [this, url = info.url](const QString &status) {
                     if (!status.isEmpty())
-                        emit statusChanged(QStringLiteral("%1 (%2)").arg(status, url.toString()));
+                        emit statusChanged(QStringLiteral("%1 (%2)").arg(status, redactedUrl(url)));
                 });
         listingRepositories.insert(repository.get());
+        awaitingToken.insert(repository.get());
+        tokens->read(info.url);
     }
     updateBusy();
 
@@ -125,6 +138,31 @@ void DownloadService::save(const QString &name, const QSet<QString> &examples)
         tr("Skip downloading examples - unable to find repository for name: %1").arg(name));
 }
 
+void DownloadService::onTokenKnown(const QUrl &url, const QString &token)
+{
+    for (const QSharedPointer<Repository> &repository : std::as_const(repositories)) {
+        if (repository->url() != url || !awaitingToken.remove(repository.get()))
+            continue;
+        repository->setAccessToken(token);
+        repository->reset();
+    }
+}
+
+void DownloadService::setAccessToken(const QString &name, const QString &token)
+{
+    const QSharedPointer<Repository> repository = findRepository(name);
+    if (!repository)
+        return;
+    tokens->write(repository->url(), token);
+    // Looked up and listed again with the new token, once its own read has ended.
+    repository->setAccessToken(tokens->cachedToken(repository->url()).value_or(QString()));
+    if (awaitingToken.contains(repository.get()))
+        return;
+    repository->reset();
+    listingRepositories.insert(repository.get());
+    updateBusy();
+}
+
 void DownloadService::remove(const QString &name, const QSet<QString> &examples)
 {
     withdrawn[name].unite(examples);
@@ -159,13 +197,15 @@ void DownloadService::checkRestart()
     for (const QSharedPointer<Repository> &repository : current) {
         if (repository->isReady())
             continue;
+        allReady = false;
+        if (awaitingToken.contains(repository.get()))
+            continue;
         emitStatusChanged(QStringLiteral("%1 (%2)").arg(tr("API client is not ready - restarting"),
-                                                        repository->url().toString()));
+                                                        redactedUrl(repository->url())));
         repository->reset();
         // A batch of the client just replaced ends with it.
         downloadingRepositories.remove(repository.get());
         listingRepositories.insert(repository.get());
-        allReady = false;
     }
     if (allReady)
         restartTimer.stop();
@@ -217,7 +257,7 @@ void DownloadService::onFetched()
 
     if (name.isEmpty()) {
         emitStatusChanged(tr("Skip downloading examples - unable to find repository for url: %1")
-                              .arg(repository->url().toString()));
+                              .arg(redactedUrl(repository->url())));
         return;
     }
 
@@ -281,7 +321,7 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
     const QString name = settings.findName(repository->url());
     if (name.isEmpty()) {
         giveUp(tr("Skip saving example %1 - unable to find repository name for url: %2")
-                   .arg(example->displayName(), repository->url().toString()));
+                   .arg(example->displayName(), redactedUrl(repository->url())));
         return;
     }
 

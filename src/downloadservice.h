@@ -23,6 +23,7 @@ QT_END_NAMESPACE
 namespace Brindle::Internal {
 
 class ExampleInstaller;
+class TokenStore;
 
 // The one service of the plugin: keeps the configured repositories, decides after every
 // listing what to (re)install, hands what was downloaded to the installer and tells the
@@ -45,6 +46,11 @@ public:
     // Removes the folders of the named examples of repository 'name', after an install of
     // one of them that is under way; one still downloading is not installed any more.
     void remove(const QString &name, const QSet<QString> &examples);
+    // Stores the access token of repository 'name' (empty: none) and looks the repository
+    // up again with it.
+    void setAccessToken(const QString &name, const QString &token);
+    // The repositories' access tokens, kept in the system keychain.
+    TokenStore *tokenStore() const { return tokens; }
 
     // The restart check's state, for diagnostics and tests.
     bool isRestartCheckActive() const { return restartTimer.isActive(); }
@@ -70,6 +76,7 @@ private slots:
 private:
     void emitStatusChanged(const QString &status);
     void checkRestart();
+    void onTokenKnown(const QUrl &url, const QString &token);
     void downloadExample(const QSharedPointer<Example> &example, QObject *source);
     void finishRegisterExample(const QSharedPointer<Example> &example);
     void emitUpdatesWhenNoDialog();
@@ -78,6 +85,9 @@ private:
     void updateBusy();
 
     ExampleInstaller *installer;
+    TokenStore *tokens = nullptr;
+    // Repositories whose lookup waits for their access token to be read.
+    QSet<const Repository *> awaitingToken;
     Settings settings;
     QTimer restartTimer;
     QList<QSharedPointer<Repository>> repositories;

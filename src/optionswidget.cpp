@@ -82,7 +82,7 @@ OptionsWidget::OptionsWidget()
         const QString folder = QDir::toNativeSeparators(Settings::repositoryPath(name));
         ui->repositoryComboBox->setItemData(ui->repositoryComboBox->count() - 1,
                                             tr(TOOLTIP2).arg(folder.toHtmlEscaped(),
-                                                             info.url.toString().toHtmlEscaped()),
+                                                             info.url.toString(QUrl::RemoveUserInfo).toHtmlEscaped()),
                                             Qt::ToolTipRole);
     }
 

@@ -9,13 +9,14 @@
 
 namespace Brindle::Internal {
 
-Repository::Repository(const QUrl &url, QObject *parent)
+Repository::Repository(const QUrl &url, QObject *parent, bool start)
     : QObject(parent)
     , repositoryUrl(url)
 {
     // The example lists also travel through queued connections and signal spies.
     qRegisterMetaType<Examples>("Brindle::Internal::Repository::Examples");
-    reset();
+    if (start)
+        reset();
 }
 
 Repository::~Repository() = default;
@@ -25,6 +26,7 @@ void Repository::reset()
     // The previous client goes at once; its destructor cuts its connections and aborts its
     // requests, so nothing of it reaches this repository any more.
     client = std::make_unique<ApiClient>(repositoryUrl, nullptr);
+    client->setAccessToken(accessToken);
 
     connect(client.get(), &ApiClient::exampleDownloaded, this, &Repository::exampleDownloaded);
     connect(client.get(), &ApiClient::downloadsFinished, this, &Repository::downloadsFinished);

@@ -26,7 +26,9 @@ class Repository : public QObject
 public:
     using Examples = QList<QSharedPointer<Example>>;
 
-    explicit Repository(const QUrl &url, QObject *parent = nullptr);
+    // With 'start' false the lookup waits for the first reset(), so that an access token
+    // read from the keychain can go with it.
+    explicit Repository(const QUrl &url, QObject *parent = nullptr, bool start = true);
     ~Repository() override;
 
     QUrl url() const { return repositoryUrl; }
@@ -34,6 +36,10 @@ public:
 
     void reset();
     bool isReady() const;
+    // The GitLab access token sent with every request to the repository's own server;
+    // empty for anonymous access. Applies from the next reset() on.
+    void setAccessToken(const QString &token) { accessToken = token; }
+    bool hasAccessToken() const { return !accessToken.isEmpty(); }
     void download(const QSet<QString> &names);
     void shutdown();
 
@@ -52,6 +58,7 @@ public slots:
 private:
     QUrl repositoryUrl;
     Examples exampleCache;
+    QString accessToken;
     std::unique_ptr<ApiClient> client;
 };
 

@@ -5,6 +5,7 @@
 
 #include "constants.h"
 #include "logging.h"
+#include "urlredaction.h"
 
 #include <coreplugin/helpmanager.h>
 #include <hovri/sdk.h>
@@ -39,6 +40,15 @@ QString computeLocation()
            + QStringLiteral("/%1");
 }
 
+// A stored item as it may be logged: its URL without user information.
+QString redactedItem(const QString &item)
+{
+    QStringList fields = item.split(SEPARATOR);
+    if (fields.size() > 1)
+        fields[1] = redactedUrl(QUrl(fields.at(1)));
+    return fields.join(SEPARATOR);
+}
+
 QString firstField(const QString &item)
 {
     const qsizetype separator = item.indexOf(SEPARATOR);
@@ -69,18 +79,18 @@ void forEachAcceptedRepository(const QStringList &list, bool log, Accepted accep
         // harmless path component.
         if (fields.size() < 2 || !isSafePathComponent(fields.at(0)) || fields.at(1).isEmpty()) {
             if (log)
-                qCDebug(Log::main) << "Skipping wrong setting in item:" << item;
+                qCDebug(Log::main) << "Skipping wrong setting in item:" << redactedItem(item);
             continue;
         }
         if (takenNames.contains(fields.at(0))) {
             if (log)
-                qCDebug(Log::main) << "Skipping duplicated repository name in item:" << item;
+                qCDebug(Log::main) << "Skipping duplicated repository name in item:" << redactedItem(item);
             continue;
         }
         const QUrl url(fields.at(1), QUrl::TolerantMode);
         if (takenUrls.contains(url)) {
             if (log)
-                qCDebug(Log::main) << "Skipping duplicated repository url in item:" << item;
+                qCDebug(Log::main) << "Skipping duplicated repository url in item:" << redactedItem(item);
             continue;
         }
         takenNames.insert(fields.at(0));
@@ -281,11 +291,11 @@ QHash<QString, QDate> lastCheckedDateFromStringList(const QStringList &list)
             continue;
         const QStringList fields = item.split(SEPARATOR);
         if (fields.size() != 2) {
-            qCDebug(Log::main) << "Skipping wrong setting in item:" << item;
+            qCDebug(Log::main) << "Skipping wrong setting in item:" << redactedItem(item);
             continue;
         }
         if (dates.contains(fields.at(0))) {
-            qCDebug(Log::main) << "Skipping duplicated repository name in item:" << item;
+            qCDebug(Log::main) << "Skipping duplicated repository name in item:" << redactedItem(item);
             continue;
         }
         const QDate date = QDate::fromString(fields.at(1), QString::fromLatin1(DATE_FORMAT));
