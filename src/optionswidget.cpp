@@ -4,12 +4,14 @@
 #include "optionswidget.h"
 #include "ui_optionswidget.h"
 
+#include "accesstokendialog.h"
 #include "constants.h"
 #include "downloadservice.h"
 #include "example.h"
 #include "examplesdialog.h"
 #include "logging.h"
 #include "plugin.h"
+#include "tokenstore.h"
 
 #include <coreplugin/helpmanager.h>
 #include <coreplugin/icore.h>
@@ -24,6 +26,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <optional>
 
 namespace Brindle::Internal {
 
@@ -80,27 +83,48 @@ OptionsWidget::OptionsWidget()
         const Settings::RepositoryInfo &info = settings.repositories.value(name);
         ui->repositoryComboBox->addItem(name);
         const QString folder = QDir::toNativeSeparators(Settings::repositoryPath(name));
-        ui->repositoryComboBox->setItemData(ui->repositoryComboBox->count() - 1,
-                                            tr(TOOLTIP2).arg(folder.toHtmlEscaped(),
-                                                             info.url.toString(QUrl::RemoveUserInfo).toHtmlEscaped()),
-                                            Qt::ToolTipRole);
+        ui->repositoryComboBox->setItemData(
+            ui->repositoryComboBox->count() - 1,
+            tr(TOOLTIP2).arg(folder.toHtmlEscaped(),
+                             info.url.toString(QUrl::RemoveUserInfo).toHtmlEscaped()),
+            Qt::ToolTipRole);
     }
 
-    Plugin::initMenu(ui->examplesListWidget, [](const QString &location) {
-        return QUrl::fromLocalFile(location);
-    });
+    Plugin::initMenu(ui->examplesListWidget,
+                     [](const QString &location) { return QUrl::fromLocalFile(location); });
 
-    connect(ui->repositoryComboBox, &QComboBox::currentTextChanged,
-            this, &OptionsWidget::showExamples);
+    connect(
+        ui->repositoryComboBox, &QComboBox::currentTextChanged, this, &OptionsWidget::showExamples);
     connect(ui->filterLineEdit, &QLineEdit::textChanged, this, &OptionsWidget::filterExamples);
     connect(ui->addButton, &QPushButton::clicked, this, &OptionsWidget::addExamples);
     connect(ui->removeButton, &QPushButton::clicked, this, &OptionsWidget::removeExamples);
     connect(ui->timeoutSpinBox, &QSpinBox::valueChanged, this, [this] { intervalChanged = true; });
-    if (DownloadService *service = Plugin::downloadService())
+    connect(ui->accessTokenButton, &QPushButton::clicked, this, &OptionsWidget::editAccessToken);
+    connect(ui->repositoryComboBox,
+            &QComboBox::currentTextChanged,
+            this,
+            &OptionsWidget::showTokenState);
+    if (DownloadService *service = Plugin::downloadService()) {
         connect(service, &DownloadService::updated, this, &OptionsWidget::scanInstalledExamples);
+        TokenStore *store = service->tokenStore();
+        connect(store, &TokenStore::tokenRead, this, &OptionsWidget::onTokenStoreChanged);
+        connect(store, &TokenStore::tokenSaved, this, &OptionsWidget::onTokenStoreChanged);
+        connect(store, &TokenStore::persistentChanged, this, &OptionsWidget::showTokenState);
+        const auto failed = [this](const QUrl &url, const QString &message) {
+            for (auto it = settings.repositories.cbegin(); it != settings.repositories.cend();
+                 ++it) {
+                if (TokenStore::keyFor(it->url) == TokenStore::keyFor(url))
+                    tokenFailures.insert(it.key(), message);
+            }
+            showTokenState();
+        };
+        connect(store, &TokenStore::readFailed, this, failed);
+        connect(store, &TokenStore::saveFailed, this, failed);
+    }
 
     scanInstalledExamples();
     showExamples(ui->repositoryComboBox->currentText());
+    showTokenState();
 }
 
 OptionsWidget::~OptionsWidget()
@@ -198,8 +222,8 @@ void OptionsWidget::addExamples()
         return;
 
     for (const QString &example : selection) {
-        const bool listed = !ui->examplesListWidget->findItems(example, Qt::MatchFixedString)
-                                 .isEmpty();
+        const bool listed
+            = !ui->examplesListWidget->findItems(example, Qt::MatchFixedString).isEmpty();
         if (listed)
             continue;
         record->examplesToInstall.insert(example);
@@ -239,9 +263,113 @@ void OptionsWidget::removeExamples()
     removeDuplicates(record->examplesToInstall, record->examplesToRemove);
 }
 
+QUrl OptionsWidget::currentUrl() const
+{
+    return settings.repositories.value(ui->repositoryComboBox->currentText()).url;
+}
+
+void OptionsWidget::editAccessToken()
+{
+    DownloadService *service = Plugin::downloadService();
+    const QString name = ui->repositoryComboBox->currentText();
+    if (!service || !settings.repositories.contains(name))
+        return;
+
+    const auto pending = pendingTokens.constFind(name);
+    const bool hasToken
+        = pending != pendingTokens.cend()
+              ? !pending->isEmpty()
+              : !service->tokenStore()->cachedToken(currentUrl()).value_or(QString()).isEmpty();
+    AccessTokenDialog dialog(name, hasToken, this);
+    dialog.exec();
+    switch (dialog.choice()) {
+    case AccessTokenDialog::Choice::Keep:
+        return;
+    case AccessTokenDialog::Choice::Set:
+        pendingTokens.insert(name, dialog.token());
+        break;
+    case AccessTokenDialog::Choice::Clear:
+        pendingTokens.insert(name, QString());
+        break;
+    }
+    showTokenState();
+}
+
+void OptionsWidget::onTokenStoreChanged(const QUrl &url)
+{
+    const QString key = TokenStore::keyFor(url);
+    for (auto it = settings.repositories.cbegin(); it != settings.repositories.cend(); ++it) {
+        if (TokenStore::keyFor(it->url) == key)
+            tokenFailures.remove(it.key());
+    }
+    showTokenState();
+}
+
+// Says whether the selected repository has a token, never what it is.
+void OptionsWidget::showTokenState()
+{
+    DownloadService *service = Plugin::downloadService();
+    const QString name = ui->repositoryComboBox->currentText();
+    const bool known = service && settings.repositories.contains(name);
+    ui->accessTokenButton->setEnabled(known);
+    if (!known) {
+        ui->accessTokenLabel->clear();
+        ui->keychainLabel->clear();
+        ui->keychainLabel->hide();
+        return;
+    }
+
+    TokenStore *store = service->tokenStore();
+    QString state;
+    if (const auto pending = pendingTokens.constFind(name); pending != pendingTokens.cend()) {
+        state = pending->isEmpty() ? tr("Access token: removed when you apply")
+                                   : tr("Access token: saved when you apply");
+    } else if (const std::optional<QString> token = store->cachedToken(currentUrl()); !token) {
+        // Unknown when the service's own read failed: ask once more, and say so if that
+        // fails too.
+        if (!readsRequested.contains(name)) {
+            readsRequested.insert(name);
+            store->read(currentUrl());
+        }
+        state = tokenFailures.contains(name)
+                    ? tr("Access token: unknown")
+                    : tr("Access token: being read from the system keychain...");
+    } else if (token->isEmpty()) {
+        state = tr("Access token: none");
+    } else {
+        state = store->isPersistent() ? tr("Access token: set")
+                                      : tr("Access token: set (this session only)");
+    }
+    ui->accessTokenLabel->setText(state);
+
+    QString note = tokenFailures.value(name);
+    if (note.isEmpty() && !store->isPersistent()) {
+        note = tr("No system keychain is available: the access token is kept for this "
+                  "session only.");
+    }
+    ui->keychainLabel->setText(note);
+    ui->keychainLabel->setVisible(!note.isEmpty());
+}
+
+void OptionsWidget::cancel()
+{
+    pendingTokens.clear();
+    showTokenState();
+}
+
 void OptionsWidget::apply()
 {
     DownloadService *service = Plugin::downloadService();
+
+    // The service keeps the tokens in the keychain and looks the repositories up again.
+    if (service) {
+        for (auto it = pendingTokens.cbegin(); it != pendingTokens.cend(); ++it) {
+            if (settings.repositories.contains(it.key()))
+                service->setAccessToken(it.key(), it.value());
+        }
+    }
+    pendingTokens.clear();
+    showTokenState();
 
     for (auto it = settings.repositories.begin(); it != settings.repositories.end(); ++it) {
         Settings::RepositoryInfo &info = it.value();
@@ -263,8 +391,8 @@ void OptionsWidget::apply()
                 QDir(folder).removeRecursively();
             info.removedExamples.insert(example);
 
-            const QString manifest = QDir::cleanPath(
-                folder + QLatin1Char('/') + QLatin1String(Constants::MANIFEST_FILE));
+            const QString manifest = QDir::cleanPath(folder + QLatin1Char('/')
+                                                     + QLatin1String(Constants::MANIFEST_FILE));
             info.manifests.removeIf([&manifest](const QFileInfo &entry) {
                 return QDir::cleanPath(entry.absoluteFilePath()) == manifest;
             });

@@ -7,8 +7,12 @@
 
 #include <coreplugin/dialogs/ioptionspage.h>
 
+#include <QHash>
+#include <QSet>
+
 QT_BEGIN_NAMESPACE
 class QListWidgetItem;
+class QUrl;
 QT_END_NAMESPACE
 
 namespace Brindle::Internal {
@@ -16,8 +20,8 @@ namespace Brindle::Internal {
 class Ui_OptionsWidget;
 
 // The plugin's options page: installed examples per repository with their update state,
-// pending additions and removals, and the update interval. Edits stay in the page's own
-// settings copy until apply().
+// pending additions and removals, the repositories' access tokens, and the update interval.
+// Edits stay in the page's own settings copy, and new tokens in memory, until apply().
 class OptionsWidget final : public Core::IOptionsPageWidget
 {
     Q_OBJECT
@@ -27,6 +31,7 @@ public:
     ~OptionsWidget() override;
 
     void apply() final;
+    void cancel() final;
 
     // The page's copy with its pending edits, for inspection.
     const Settings &pageSettings() const { return settings; }
@@ -41,12 +46,21 @@ private:
     void removeExamples();
 
     QList<QListWidgetItem *> visibleSelection() const;
+    void editAccessToken();
+    void showTokenState();
+    void onTokenStoreChanged(const QUrl &url);
+    QUrl currentUrl() const;
 
     Ui_OptionsWidget *ui = nullptr;
     Settings settings;
     // The spin box cannot show a stored interval above its maximum; such a value is kept
     // unless the user sets a new one.
     bool intervalChanged = false;
+    // Tokens entered and not applied yet, by repository name; an empty one removes the token.
+    QHash<QString, QString> pendingTokens;
+    // The last keychain failure of each repository, by repository name.
+    QHash<QString, QString> tokenFailures;
+    QSet<QString> readsRequested;
 };
 
 } // namespace Brindle::Internal

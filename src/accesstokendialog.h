@@ -1,0 +1,49 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+QT_BEGIN_NAMESPACE
+class QDialogButtonBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+QT_END_NAMESPACE
+
+namespace Brindle::Internal {
+
+// Asks for the GitLab access token of one repository. The entry is masked; the dialog
+// stores nothing itself: the options page takes the choice and applies it with its Apply.
+class AccessTokenDialog final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum class Choice { Keep, Set, Clear };
+
+    // 'hasToken': the repository has a token now, or one is waiting for Apply.
+    AccessTokenDialog(const QString &repositoryName, bool hasToken, QWidget *parent);
+    ~AccessTokenDialog() override;
+
+    // Keep unless the dialog was accepted with a token (Set) or closed with Clear.
+    Choice choice() const { return m_choice; }
+    // The token entered, without leading and trailing white space; empty unless Set.
+    QString token() const;
+
+public slots:
+    void accept() final;
+
+private:
+    void validate();
+
+    QLineEdit *m_tokenEdit = nullptr;
+    QLabel *m_problemLabel = nullptr;
+    QDialogButtonBox *m_buttons = nullptr;
+    QPushButton *m_clearButton = nullptr;
+    Choice m_choice = Choice::Keep;
+};
+
+} // namespace Brindle::Internal
