@@ -4,6 +4,7 @@
 #include "hostapplication.h"
 
 #include "examplestable.h"
+#include "keychainwriter.h"
 #include "mainwindow.h"
 #include "optionsdialog.h"
 #include "pluginlog.h"
@@ -28,6 +29,7 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -40,6 +42,10 @@ const char HELP_CATEGORY_ICON[] = ":/brindlehost/images/category_help.png";
 const char PLUGIN_LOG_PREFIX[] = "oskel.brindle.plugin";
 // What the examples plugin publishes in the plugin manager's pool while it works.
 const char EXAMPLES_SERVICE_NAME[] = "Brindle.DownloadService";
+// The access token for the repositories --add-repository configures. An environment
+// variable, never an argument: arguments show in every process listing.
+const char ACCESS_TOKEN_VARIABLE[] = "BRINDLE_ACCESS_TOKEN";
+const int KEYCHAIN_TIMEOUT_MS = 60000;
 
 void printError(const QString &text)
 {
@@ -52,6 +58,14 @@ void printOut(const QString &text)
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
+}
+
+// GitLab's tokens are one word of printable characters.
+bool isUsableToken(const QString &token)
+{
+    return std::none_of(token.cbegin(), token.cend(), [](QChar c) {
+        return c.isSpace() || c.category() == QChar::Other_Control;
+    });
 }
 
 bool hasArgument(int argc, char **argv, std::initializer_list<const char *> names)
@@ -106,7 +120,8 @@ int HostApplication::parseArguments(const QStringList &arguments)
     const QCommandLineOption addRepository(
         "add-repository",
         tr("Configure the example repository NAME at the GitLab group URL, as the SDK "
-           "installer does (repeatable)."),
+           "installer does (repeatable). An access token in the environment variable "
+           "BRINDLE_ACCESS_TOKEN goes into the system keychain for these repositories."),
         tr("NAME=URL"));
     const QCommandLineOption sync(
         "sync",
@@ -213,6 +228,10 @@ int HostApplication::parseArguments(const QStringList &arguments)
 
 int HostApplication::start(const QStringList &arguments)
 {
+    // Taken out of the environment at once, so that no child process (tar) inherits it.
+    const QString accessToken = qEnvironmentVariable(ACCESS_TOKEN_VARIABLE).trimmed();
+    qunsetenv(ACCESS_TOKEN_VARIABLE);
+
     if (const int code = parseArguments(arguments); code >= 0)
         return code;
 
@@ -223,20 +242,37 @@ int HostApplication::start(const QStringList &arguments)
     }
     Utils::QtcSettings *settings = Core::ICore::settings();
 
+    QList<std::pair<QString, QUrl>> repositories;
     for (const QString &argument : std::as_const(m_options.repositories)) {
         QString name;
         QUrl url;
-        QString error = RepositoryConfig::parse(argument, &name, &url);
-        if (error.isEmpty())
-            error = RepositoryConfig::add(settings, name, url);
-        if (!error.isEmpty()) {
+        if (const QString error = RepositoryConfig::parse(argument, &name, &url);
+            !error.isEmpty()) {
             printError(error);
             return 2;
         }
-        printError(tr("repository \"%1\" at %2, examples in %3")
-                       .arg(name,
-                            url.toString(),
-                            QDir::toNativeSeparators(RepositoryConfig::dataDirectory(name))));
+        repositories.append({name, url});
+    }
+
+    // The tokens first: a repository whose token cannot be kept is not configured either, so
+    // that running the same command again once the keychain works is all it takes.
+    if (!accessToken.isEmpty()) {
+        if (const int code = storeAccessToken(accessToken, repositories); code >= 0)
+            return code;
+    }
+
+    for (const auto &[name, url] : std::as_const(repositories)) {
+        if (const QString error = RepositoryConfig::add(settings, name, url); !error.isEmpty()) {
+            printError(error);
+            return 2;
+        }
+        const QString line
+            = tr("repository \"%1\" at %2, examples in %3")
+                  .arg(name,
+                       url.toString(QUrl::RemovePassword),
+                       QDir::toNativeSeparators(RepositoryConfig::dataDirectory(name)));
+        printError(accessToken.isEmpty() ? line
+                                         : tr("%1, access token in the system keychain").arg(line));
     }
 
     installTranslators();
@@ -275,6 +311,44 @@ int HostApplication::start(const QStringList &arguments)
         m_window->show();
         if (m_options.options)
             QTimer::singleShot(0, m_window.get(), &MainWindow::showOptions);
+    }
+    return -1;
+}
+
+int HostApplication::storeAccessToken(const QString &token,
+                                      const QList<std::pair<QString, QUrl>> &repositories)
+{
+    if (repositories.isEmpty()) {
+        printError(tr("%1 is set, but no repository is added with --add-repository: the "
+                      "access token is not stored.")
+                       .arg(QLatin1String(ACCESS_TOKEN_VARIABLE)));
+        return -1;
+    }
+    if (!isUsableToken(token)) {
+        printError(tr("%1 holds spaces or control characters: that is no GitLab access token.")
+                       .arg(QLatin1String(ACCESS_TOKEN_VARIABLE)));
+        return 2;
+    }
+    for (const auto &[name, url] : repositories) {
+        // The plugin's key for the entry: the URL as configured, without a password.
+        QString error;
+        switch (KeychainWriter::store(
+            url.toString(QUrl::RemovePassword), token, KEYCHAIN_TIMEOUT_MS, &error)) {
+        case KeychainWriter::Result::Stored:
+            break;
+        case KeychainWriter::Result::NoKeychain:
+            printError(tr("No system keychain is available (%1): the access token of "
+                          "repository \"%2\" cannot be kept, so the repository is not "
+                          "configured. On Linux a Secret Service such as gnome-keyring must "
+                          "run in the D-Bus session.")
+                           .arg(error, name));
+            return 2;
+        case KeychainWriter::Result::Failed:
+            printError(tr("The access token of repository \"%1\" could not be stored in the "
+                          "system keychain: %2")
+                           .arg(name, error));
+            return 2;
+        }
     }
     return -1;
 }
@@ -419,8 +493,8 @@ int HostApplication::takeScreenshot()
 void HostApplication::shutdown()
 {
     if (m_stallProbe) {
-        printError(tr("longest event loop stall: %1 ms")
-                       .arg(m_stallProbe->longestStallMs(), 0, 'f', 1));
+        printError(
+            tr("longest event loop stall: %1 ms").arg(m_stallProbe->longestStallMs(), 0, 'f', 1));
         delete m_stallProbe;
     }
     if (!m_window)

@@ -6,8 +6,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QUrl>
 
 #include <memory>
+#include <utility>
 
 namespace Brindle::Host {
 
@@ -52,6 +54,8 @@ public:
 
 private:
     int parseArguments(const QStringList &arguments);
+    // Returns -1 when the token is stored for every repository, or the process' exit code.
+    int storeAccessToken(const QString &token, const QList<std::pair<QString, QUrl>> &repositories);
     void installTranslators();
     void loadPlugins();
     void onSettled();
