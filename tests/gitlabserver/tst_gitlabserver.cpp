@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -24,6 +25,8 @@
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(GitLab::Fault)
+
+using Headers = QList<QPair<QByteArray, QByteArray>>;
 
 namespace {
 
@@ -58,6 +61,13 @@ public:
         m_socket.write(bytes);
     }
     bool isOpen() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
+    // 1: take almost nothing off the network, like a stalled client; 0: read freely.
+    void setReadBufferSize(qint64 size) { m_socket.setReadBufferSize(size); }
+    // Waits until at least this much has arrived or the connection is closed.
+    bool waitFor(qsizetype bytes)
+    {
+        return QTest::qWaitFor([&] { return received().size() >= bytes || !isOpen(); }, Timeout);
+    }
     QByteArray received()
     {
         QCoreApplication::processEvents();
@@ -84,6 +94,40 @@ QString untar(const QByteArray &archive, const QString &directory)
         return {};
     const QStringList top = QDir(directory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     return top.size() == 1 ? top.first() : QString();
+}
+
+// The body of a chunked answer so far; a chunk cut short counts with what arrived of it.
+QByteArray dechunked(const QByteArray &raw)
+{
+    QByteArray body;
+    qsizetype pos = raw.indexOf("\r\n\r\n") + 4;
+    while (pos > 3 && pos < raw.size()) {
+        const qsizetype lineEnd = raw.indexOf("\r\n", pos);
+        bool ok = false;
+        const qsizetype size = lineEnd < 0 ? 0 : raw.mid(pos, lineEnd - pos).toLongLong(&ok, 16);
+        if (!ok || size == 0)
+            break;
+        body += raw.mid(lineEnd + 2, size);
+        pos = lineEnd + 2 + size + 2;
+    }
+    return body;
+}
+
+// What tar makes of the start of an archive (it fails at the cut, after listing what it read).
+QStringList tarListing(const QByteArray &archiveStart)
+{
+    QProcess tar;
+    tar.start("tar", {"-tzf", "-"});
+    tar.write(archiveStart);
+    tar.closeWriteChannel();
+    tar.waitForFinished(Timeout);
+    return QString::fromUtf8(tar.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+size_t heapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
 }
 
 QMap<QString, QByteArray> filesBelow(const QString &root)
@@ -122,16 +166,34 @@ private slots:
     void faultsReplaceTheAnswerForTheirUses_data();
     void faultsReplaceTheAnswerForTheirUses();
 
+    void groupProjectsScopes_data();
+    void groupProjectsScopes();
+    void busyServersAskToRetryLater_data();
+    void busyServersAskToRetryLater();
+    void faultSharesFollowTheSeed();
+    void endlessAnswersStopWhenTheClientLeaves_data();
+    void endlessAnswersStopWhenTheClientLeaves();
+    void endlessAnswerWaitsForASlowClient();
+    void hugeContentLengthIsDeclaredUpFront();
+    void privateContentNeedsAValidToken_data();
+    void privateContentNeedsAValidToken();
+    void redirectsPointToAnotherOrigin_data();
+    void redirectsPointToAnotherOrigin();
+
     void brokenSampleTreesAreRefusedWhole_data();
     void brokenSampleTreesAreRefusedWhole();
+    void privateSamplesNeedAToken();
     void executableServesSamplesUntilSigterm();
+    void executableOptions_data();
+    void executableOptions();
 
 private:
-    QNetworkReply *start(const QString &target, const QByteArray &accept = {});
+    QNetworkReply *
+    start(const QString &target, const QByteArray &accept = {}, const Headers &headers = {});
     Reply finish(QNetworkReply *reply);
-    Reply get(const QString &target, const QByteArray &accept = {})
+    Reply get(const QString &target, const QByteArray &accept = {}, const Headers &headers = {})
     {
-        return finish(start(target, accept));
+        return finish(start(target, accept, headers));
     }
 
     GitLab::Server m_server;
@@ -139,13 +201,17 @@ private:
     GitLab::Project m_hello;
     QString m_archive;
     QMap<QString, qint64> m_ids; // by group full path or project path
+    QTemporaryDir m_dir;
 };
 
-QNetworkReply *tst_GitLabServer::start(const QString &target, const QByteArray &accept)
+QNetworkReply *
+tst_GitLabServer::start(const QString &target, const QByteArray &accept, const Headers &headers)
 {
     QNetworkRequest request(target.startsWith('/') ? m_server.baseUrl().toString() + target
                                                    : target);
     request.setRawHeader("Accept", accept);
+    for (const auto &[name, value] : headers)
+        request.setRawHeader(name, value);
     return m_manager.get(request);
 }
 
@@ -201,6 +267,25 @@ void tst_GitLabServer::initTestCase()
     add("odd", {.path = "override", .archiveOverride = "this is not a tarball"});
     for (int i = 0; i < 105; ++i)
         add("big", {.path = QString("p%1").arg(i), .files = readme});
+
+    // Past GitLab's counting limit, and a group whose look-alikes fill the first search page.
+    QCOMPARE(m_server.addGeneratedProjects("huge", 10001).size(), 10001);
+    m_server.addGroup("lookalike/samples", "Samples");
+    QCOMPARE(m_server.addGeneratedSubgroups("lookalike/samples", 25).size(), 25);
+
+    // Own, shared (from elsewhere, and a private one) and subgroup projects.
+    add("team", {.path = "own-old", .lastActivity = QDateTime::fromString("2020-01-01T00:00:00Z", Qt::ISODate), .files = readme});
+    add("team", {.path = "own-new", .files = readme});
+    add("team/sub", {.path = "in-sub", .files = readme});
+    QVERIFY(m_server.shareProject(m_ids["hello"], "team"));
+    QVERIFY(m_server.shareProject(m_ids["secret"], "team"));
+    QVERIFY(!m_server.shareProject(m_ids["hello"], "no/such/group"));
+
+    m_ids["vault"] = m_server.addGroup("vault", "Vault", false);
+    add("vault", {.path = "gold", .files = readme, .avatar = Png, .avatarFileName = "logo.png"});
+    m_server.addToken("glpat-valid");
+    m_server.addToken("glpat-expired");
+    m_server.removeToken("glpat-expired");
     // clang-format on
 }
 
@@ -256,6 +341,12 @@ void tst_GitLabServer::paginationHeadersAndLinks_data()
     QTest::newRow("order kept in links") << groups + "&order_by=path&sort=desc&per_page=10&page=2" << "group-35 [2] [10] [3] [1] [45] [5] prev=1 next=3 first=1 last=5";
     QTest::newRow("nothing found") << "/api/v4/groups?search=nothing-like-this" << "[1] [20] [] [] [0] [1] first=1 last=1";
     QTest::newRow("group projects, newest first") << "/api/v4/groups/big/projects?per_page=100&page=2" << "p4 [2] [100] [] [1] [105] [2] prev=1 first=1 last=2";
+    QTest::newRow("group projects, default page size") << "/api/v4/groups/big/projects" << "p104 [1] [20] [2] [] [105] [6] next=2 first=1 last=6";
+    QTest::newRow("over 10,000: no totals, no last") << "/api/v4/groups/huge/projects?per_page=100" << "example-10001 [1] [100] [2] [] [] [] next=2 first=1";
+    QTest::newRow("over 10,000: last page") << "/api/v4/groups/huge/projects?per_page=100&page=101" << "example-00001 [101] [100] [] [100] [] [] prev=100 first=1";
+    QTest::newRow("over 10,000: past the end") << "/api/v4/groups/huge/projects?per_page=100&page=102" << "[102] [100] [] [] [] [] first=1";
+    QTest::newRow("look-alikes fill the first page") << "/api/v4/groups?search=%22lookalike/samples%22" << "samples-01 [1] [20] [2] [] [26] [2] next=2 first=1 last=2";
+    QTest::newRow("the group itself on page two") << "/api/v4/groups?search=%22lookalike/samples%22&page=2" << "samples-21 [2] [20] [] [1] [26] [2] prev=1 first=1 last=2";
     // clang-format on
 }
 
@@ -276,7 +367,8 @@ void tst_GitLabServer::paginationHeadersAndLinks()
         QCOMPARE(linked.adjusted(QUrl::RemoveQuery), url.adjusted(QUrl::RemoveQuery));
         for (const auto &[key, value] : QUrlQuery(url).queryItems()) {
             if (key != "page" && key != "per_page")
-                QCOMPARE(QUrlQuery(linked).queryItemValue(key), value);
+                QCOMPARE(QUrlQuery(linked).queryItemValue(key, QUrl::FullyDecoded),
+                         QUrlQuery(url).queryItemValue(key, QUrl::FullyDecoded));
         }
         summary.append(m.captured(2) + '=' + QUrlQuery(linked).queryItemValue("page"));
     }
@@ -545,6 +637,295 @@ void tst_GitLabServer::faultsReplaceTheAnswerForTheirUses()
     QCOMPARE(get(target).body, normal); // its one use is spent
 }
 
+void tst_GitLabServer::groupProjectsScopes_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QByteArray>("token");
+    QTest::addColumn<QStringList>("expected"); // details: projects, then "shared:" and shared ones
+
+    const QString team = "/api/v4/groups/team";
+    // clang-format off
+    QTest::newRow("shared included, newest first") << team + "/projects" << ""_ba << QStringList{"team/own-new", "palvexos/examples/hello", "team/own-old"};
+    QTest::newRow("without shared") << team + "/projects?with_shared=false" << ""_ba << QStringList{"team/own-new", "team/own-old"};
+    QTest::newRow("with subgroups") << team + "/projects?include_subgroups=true" << ""_ba << QStringList{"team/sub/in-sub", "team/own-new", "palvexos/examples/hello", "team/own-old"};
+    QTest::newRow("by id") << team + "/projects?order_by=id&sort=asc" << ""_ba << QStringList{"palvexos/examples/hello", "team/own-old", "team/own-new"};
+    QTest::newRow("private shared one with a token") << team + "/projects" << "glpat-valid"_ba << QStringList{"team/own-new", "palvexos/examples/secret", "palvexos/examples/hello", "team/own-old"};
+    QTest::newRow("detail") << team << ""_ba << QStringList{"team/own-new", "team/own-old", "shared:", "palvexos/examples/hello"};
+    QTest::newRow("detail with a token") << team << "glpat-valid"_ba << QStringList{"team/own-new", "team/own-old", "shared:", "palvexos/examples/secret", "palvexos/examples/hello"};
+    // clang-format on
+}
+
+void tst_GitLabServer::groupProjectsScopes()
+{
+    QFETCH(QString, target);
+    QFETCH(QByteArray, token);
+    QFETCH(QStringList, expected);
+
+    const Reply reply
+        = get(target, {}, token.isEmpty() ? Headers{} : Headers{{"PRIVATE-TOKEN", token}});
+    QCOMPARE(reply.status, 200);
+    QStringList paths;
+    const QJsonDocument json = reply.json();
+    const QJsonArray listed = json.isArray() ? json.array() : json["projects"].toArray();
+    for (const QJsonValue &project : listed)
+        paths.append(project["path_with_namespace"].toString());
+    if (json.isObject()) {
+        paths.append("shared:");
+        for (const QJsonValue &project : json["shared_projects"].toArray())
+            paths.append(project["path_with_namespace"].toString());
+    }
+    QCOMPARE(paths, expected);
+}
+
+void tst_GitLabServer::busyServersAskToRetryLater_data()
+{
+    QTest::addColumn<GitLab::Fault>("fault");
+    QTest::addColumn<QString>("answer");  // status, content type, Retry-After ("date": 30 s ahead)
+    QTest::addColumn<QByteArray>("body"); // empty: not compared
+
+    using GitLab::Fault;
+    // clang-format off
+    QTest::newRow("instance throttle") << Fault::busy() << "429 text/plain 2" << "Retry later\n"_ba;
+    QTest::newRow("throttle without Retry-After") << Fault::busy(429, -1) << "429 text/plain" << "Retry later\n"_ba;
+    QTest::newRow("group API rate limit") << Fault::endpointRateLimited() << "429 application/json 60" << R"({"message":{"error":"This endpoint has been requested too many times. Try again later."}})"_ba;
+    QTest::newRow("archive rate limit, no Retry-After") << Fault::archiveRateLimited() << "429 application/json" << R"({"message":{"error":"This archive has been requested too many times. Try again later."}})"_ba;
+    QTest::newRow("bad gateway") << Fault::busy(502, 5) << "502 text/html 5" << ""_ba;
+    QTest::newRow("unavailable, HTTP date") << Fault::busy(503, 30, true) << "503 text/html date" << ""_ba;
+    QTest::newRow("gateway timeout") << Fault::busy(504, 0) << "504 text/html 0" << ""_ba;
+    // clang-format on
+}
+
+void tst_GitLabServer::busyServersAskToRetryLater()
+{
+    QFETCH(GitLab::Fault, fault);
+    QFETCH(QString, answer);
+    QFETCH(QByteArray, body);
+
+    // The next two requests of the route are refused, the third one is answered.
+    const QString target = "/api/v4/groups/palvexos%2Fexamples/projects";
+    m_server.clearFaults();
+    fault.times = 2;
+    m_server.addFault("^/api/v4/groups/[^/]+/projects$", fault);
+    for (int i = 0; i < 2; ++i) {
+        const Reply reply = get(target);
+        QByteArray retryAfter = reply.header("Retry-After");
+        if (answer.endsWith(" date")) {
+            QDateTime when = QLocale::c().toDateTime(QString::fromLatin1(retryAfter),
+                                                     "ddd, dd MMM yyyy hh:mm:ss 'GMT'");
+            when.setTimeSpec(Qt::UTC);
+            const qint64 ahead = QDateTime::currentDateTimeUtc().secsTo(when);
+            QVERIFY2(ahead > 20 && ahead <= 30, retryAfter.constData());
+            retryAfter = "date";
+        }
+        QCOMPARE((reply.answer() + ' ' + retryAfter).trimmed(), answer);
+        if (!body.isEmpty())
+            QCOMPARE(reply.body, body);
+    }
+    QCOMPARE(get(target).status, 200);
+}
+
+void tst_GitLabServer::faultSharesFollowTheSeed()
+{
+    const QString target = "/api/v4/groups?search=ab";
+    GitLab::Fault fault = GitLab::Fault::busy(503);
+    fault.percent = 30;
+    const auto run = [&](quint32 seed) {
+        m_server.clearFaults();
+        m_server.setFaultSeed(seed);
+        m_server.addFault("^/api/v4/groups$", fault);
+        QString statuses;
+        for (int i = 0; i < 60; ++i)
+            statuses += get(target).status == 503 ? 'x' : '.';
+        m_server.clearFaults();
+        return statuses;
+    };
+    const QString first = run(5);
+    QVERIFY2(first.count('x') >= 6 && first.count('x') <= 30, qPrintable(first));
+    QCOMPARE(run(5), first);
+    QVERIFY(run(6) != first);
+}
+
+void tst_GitLabServer::endlessAnswersStopWhenTheClientLeaves_data()
+{
+    QTest::addColumn<QString>("target");
+
+    QTest::newRow("JSON listing") << "/api/v4/groups/palvexos%2Fexamples/projects";
+    QTest::newRow("archive") << m_archive;
+    QTest::newRow("avatar")
+        << QString("/uploads/-/system/project/avatar/%1/logo.png").arg(m_ids["hello"]);
+}
+
+void tst_GitLabServer::endlessAnswersStopWhenTheClientLeaves()
+{
+    QFETCH(QString, target);
+
+    m_server.addFault(QRegularExpression::escape(target) + '$', GitLab::Fault::endless());
+    const int open = m_server.openConnections();
+    {
+        Wire wire(m_server.port(), getRequest(target.toLatin1()));
+        QVERIFY(wire.waitFor(3 * 1024 * 1024));
+        const QByteArray raw = wire.received();
+        QVERIFY(wire.isOpen());
+        QVERIFY(raw.left(raw.indexOf("\r\n\r\n")).contains("\r\nTransfer-Encoding: chunked\r\n"));
+        const QByteArray body = dechunked(raw);
+        QVERIFY(body.size() > 2 * 1024 * 1024);
+        if (target.endsWith("/projects")) {
+            QVERIFY(body.startsWith(R"([{"id":)"));
+            QVERIFY(body.count("\"path_with_namespace\":") > 500);
+        } else if (target == m_archive) {
+            const QString top = m_server.archiveTopDirectory(m_ids["hello"]);
+            QCOMPARE(tarListing(body), (QStringList{top + '/', top + "/endless.bin"}));
+        } else {
+            QVERIFY(body.startsWith(Png + Png + Png));
+        }
+    }
+    // The client hung up: the server lets go of the connection and sends no more.
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.openConnections() <= open, Timeout);
+    m_server.clearFaults();
+}
+
+void tst_GitLabServer::endlessAnswerWaitsForASlowClient()
+{
+    m_server.addFault(QRegularExpression::escape(m_archive) + '$', GitLab::Fault::endless());
+    const qint64 sent = m_server.bytesSent();
+    const size_t heap = heapInUse();
+    Wire wire(m_server.port(), getRequest(m_archive.toLatin1()));
+    wire.setReadBufferSize(1);
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.bytesSent() > sent + 512 * 1024, Timeout);
+    // Once the socket buffers are full, the server waits for the client instead of piling up
+    // what it cannot send.
+    QVERIFY(heapInUse() < heap + 64 * 1024 * 1024);
+    QVERIFY(!QTest::qWaitFor([&] { return heapInUse() > heap + 64 * 1024 * 1024; }, 2000));
+    wire.setReadBufferSize(0);
+    QVERIFY(wire.waitFor(16 * 1024 * 1024));
+    QVERIFY(wire.isOpen());
+    m_server.clearFaults();
+}
+
+void tst_GitLabServer::hugeContentLengthIsDeclaredUpFront()
+{
+    GitLab::Fault fault = GitLab::Fault::hugeContentLength();
+    fault.times = 1;
+    m_server.addFault(QRegularExpression::escape(m_archive) + '$', fault);
+    const int open = m_server.openConnections();
+    {
+        Wire wire(m_server.port(), getRequest(m_archive.toLatin1()));
+        QVERIFY(wire.waitFor(2 * 1024 * 1024));
+        const QByteArray raw = wire.received();
+        const qsizetype headEnd = raw.indexOf("\r\n\r\n");
+        const QByteArray head = raw.left(headEnd);
+        QVERIFY2(head.startsWith("HTTP/1.1 200 OK\r\n"), head.constData());
+        QVERIFY(head.contains("\r\nContent-Length: 5368709120\r\n"));
+        QVERIFY(!head.contains("\r\nTransfer-Encoding:"));
+        // The real archive, then more of the same for as long as the client reads.
+        QVERIFY(raw.mid(headEnd + 4).startsWith(m_server.archiveOf(m_ids["hello"])));
+        QVERIFY(wire.isOpen());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.openConnections() <= open, Timeout);
+}
+
+void tst_GitLabServer::privateContentNeedsAValidToken_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<Headers>("headers");
+    QTest::addColumn<QString>("answer");   // status and content type
+    QTest::addColumn<QString>("contains"); // "!": must not contain
+
+    const Headers anonymous;
+    const Headers token{{"PRIVATE-TOKEN", "glpat-valid"}};
+    const Headers bearer{{"Authorization", "bearer glpat-valid"}};
+    const QString gold = QString::number(m_ids["gold"]);
+    const QString archive = "/api/v4/projects/" + gold + "/repository/archive";
+    const QString avatar = "/uploads/-/system/project/avatar/" + gold + "/logo.png";
+    const QString vaultId = "/api/v4/groups/" + QString::number(m_ids["vault"]);
+    const QString groupMissing = R"({"message":"404 Group Not Found"})";
+    const QString projectMissing = R"({"message":"404 Project Not Found"})";
+    const QString unauthorized = R"({"message":"401 Unauthorized"})";
+    const QString json = "200 application/json";
+    // clang-format off
+    QTest::newRow("group by path") << "/api/v4/groups/vault" << anonymous << "404 application/json" << groupMissing;
+    QTest::newRow("group by id") << vaultId << anonymous << "404 application/json" << groupMissing;
+    QTest::newRow("group projects") << "/api/v4/groups/vault/projects" << anonymous << "404 application/json" << groupMissing;
+    QTest::newRow("project") << "/api/v4/projects/vault%2Fgold" << anonymous << "404 application/json" << projectMissing;
+    QTest::newRow("archive") << archive << anonymous << "404 application/json" << projectMissing;
+    QTest::newRow("avatar") << avatar << anonymous << "404 text/html; charset=utf-8" << "";
+    QTest::newRow("private project, public group") << "/api/v4/projects/palvexos%2Fexamples%2Fsecret" << anonymous << "404 application/json" << projectMissing;
+    QTest::newRow("left out of the detail") << "/api/v4/groups/palvexos%2Fexamples" << anonymous << json << R"(!"path":"secret")";
+    QTest::newRow("left out of the search") << "/api/v4/groups?search=vault" << anonymous << json << "!vault";
+    QTest::newRow("token: group") << "/api/v4/groups/vault" << token << json << R"("visibility":"private")";
+    QTest::newRow("token: group by id") << vaultId << token << json << R"("full_path":"vault")";
+    QTest::newRow("bearer: group projects") << "/api/v4/groups/vault/projects" << bearer << json << R"("path":"gold")";
+    QTest::newRow("token: project") << "/api/v4/projects/vault%2Fgold" << token << json << R"("visibility":"private")";
+    QTest::newRow("token: archive") << archive << token << "200 application/octet-stream" << "";
+    QTest::newRow("bearer: avatar") << avatar << bearer << "200 image/png" << "";
+    QTest::newRow("token: in the detail") << "/api/v4/groups/palvexos%2Fexamples" << token << json << R"("path":"secret")";
+    QTest::newRow("token: in the search") << "/api/v4/groups?search=vault" << token << json << R"("full_path":"vault")";
+    QTest::newRow("token: search for public ones") << "/api/v4/groups?search=vault&visibility=public" << token << json << "!vault";
+    QTest::newRow("public stays public") << "/api/v4/groups/palvexos" << token << json << R"("visibility":"public")";
+    QTest::newRow("unknown token") << "/api/v4/groups/palvexos" << Headers{{"PRIVATE-TOKEN", "glpat-nope"}} << "401 application/json" << unauthorized;
+    QTest::newRow("expired token") << "/api/v4/projects/palvexos%2Fexamples%2Fhello" << Headers{{"PRIVATE-TOKEN", "glpat-expired"}} << "401 application/json" << unauthorized;
+    QTest::newRow("unknown bearer, any route") << "/api/v4/no/such/route" << Headers{{"Authorization", "Bearer glpat-nope"}} << "401 application/json" << unauthorized;
+    QTest::newRow("other schemes are no token") << "/api/v4/groups/vault" << Headers{{"Authorization", "Basic Z2xwYXQtdmFsaWQ="}} << "404 application/json" << groupMissing;
+    // clang-format on
+}
+
+void tst_GitLabServer::privateContentNeedsAValidToken()
+{
+    QFETCH(QString, target);
+    QFETCH(Headers, headers);
+    QFETCH(QString, answer);
+    QFETCH(QString, contains);
+
+    const Reply reply = get(target, {}, headers);
+    QCOMPARE(reply.answer(), answer);
+    if (contains.startsWith('!'))
+        QVERIFY2(!reply.body.contains(contains.mid(1).toUtf8()), reply.body.left(300).constData());
+    else
+        QVERIFY2(reply.body.contains(contains.toUtf8()), reply.body.left(300).constData());
+    // Tests can tell which credentials reached the server.
+    const GitLab::RecordedRequest recorded = m_server.requests().constLast();
+    QCOMPARE(recorded.path.toUtf8(),
+             QUrl(m_server.baseUrl().toString() + target).path(QUrl::FullyEncoded).toUtf8());
+    for (const auto &[name, value] : headers)
+        QCOMPARE(recorded.header(name), value);
+    QVERIFY(!headers.isEmpty() || recorded.header("PRIVATE-TOKEN").isNull());
+}
+
+void tst_GitLabServer::redirectsPointToAnotherOrigin_data()
+{
+    QTest::addColumn<int>("status");
+
+    for (int status : {301, 302, 307, 308})
+        QTest::addRow("%d", status) << status;
+}
+
+void tst_GitLabServer::redirectsPointToAnotherOrigin()
+{
+    QFETCH(int, status);
+
+    GitLab::Server other;
+    QVERIFY(other.listen());
+    other.addGroup("palvexos/examples", "Examples Elsewhere");
+    const QByteArray target = "/api/v4/groups/palvexos%2Fexamples?with_projects=false";
+    GitLab::Fault fault = GitLab::Fault::redirect(other.baseUrl(), status);
+    fault.times = 2;
+    m_server.addFault("^/api/v4/groups/palvexos%2Fexamples$", fault);
+
+    Wire wire(m_server.port(), getRequest(target, "Connection: close\r\n"));
+    QVERIFY(wire.waitForClose());
+    const QByteArray raw = wire.received();
+    QVERIFY2(raw.startsWith("HTTP/1.1 " + QByteArray::number(status) + ' '), raw.constData());
+    QVERIFY(raw.contains("\r\nLocation: " + other.baseUrl().toEncoded() + target + "\r\n"));
+
+    // A client that follows it lands on the other server, which keeps its own log.
+    const Reply followed = get(QString::fromLatin1(target));
+    QCOMPARE(followed.status, 200);
+    QCOMPARE(followed.json()["name"].toString(), "Examples Elsewhere");
+    QCOMPARE(other.requests().size(), 1);
+    QCOMPARE(other.requests().constFirst().query.queryItemValue("with_projects"), "false");
+    QVERIFY(other.requests().constFirst().header("PRIVATE-TOKEN").isNull());
+}
+
 void tst_GitLabServer::brokenSampleTreesAreRefusedWhole_data()
 {
     QTest::addColumn<QString>("file");
@@ -556,6 +937,7 @@ void tst_GitLabServer::brokenSampleTreesAreRefusedWhole_data()
     QTest::newRow("broken group.json") << "g/group.json" << "{"_ba;
     QTest::newRow("project outside any group") << "loose/project.json" << ValidProject;
     QTest::newRow("invalid folder name") << "g/-p/project.json" << ValidProject;
+    QTest::newRow("unknown visibility") << "g/p/project.json" << R"({"name": "P", "visibility": "internal", "last_activity_at": "2025-01-01T00:00:00Z"})"_ba;
     // clang-format on
 }
 
@@ -599,6 +981,114 @@ void tst_GitLabServer::executableServesSamplesUntilSigterm()
     ::kill(pid_t(process.processId()), SIGTERM);
     QVERIFY(process.waitForFinished(Timeout));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+}
+
+void tst_GitLabServer::privateSamplesNeedAToken()
+{
+    QTemporaryDir dir;
+    const QList<std::pair<QString, QByteArray>> files{
+        {"g/group.json", R"({"visibility": "private"})"},
+        {"g/p/project.json", ValidProject},
+        {"pub/q/project.json",
+         R"({"name": "Q", "visibility": "private", "last_activity_at": "2025-01-01T00:00:00Z"})"},
+        {"pub/r/project.json", ValidProject}};
+    for (const auto &[name, bytes] : files) {
+        QVERIFY(QDir(dir.path()).mkpath(QFileInfo(name).path()));
+        QFile out(dir.filePath(name));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+    }
+    GitLab::Server server;
+    QString error;
+    QVERIFY2(server.loadSamples(dir.path(), &error), qPrintable(error));
+    server.addToken("sample-token");
+    QVERIFY(server.listen());
+    const QString base = server.baseUrl().toString();
+    const Headers token{{"PRIVATE-TOKEN", "sample-token"}};
+    QStringList answers;
+    for (const QString &target : {"/api/v4/groups/g",
+                                  "/api/v4/projects/g%2Fp",
+                                  "/api/v4/projects/pub%2Fq",
+                                  "/api/v4/projects/pub%2Fr"}) {
+        answers.append(QString::number(get(base + target).status) + '/'
+                       + QString::number(get(base + target, {}, token).status));
+    }
+    QCOMPARE(answers, (QStringList{"404/200", "404/200", "404/200", "200/200"}));
+}
+
+void tst_GitLabServer::executableOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("environment"); // GITLAB_SERVER_TOKENS
+    QTest::addColumn<QByteArray>("request");     // target and extra header lines
+    QTest::addColumn<QString>("answer");         // status and the value of the header shown
+
+    QVERIFY(m_dir.isValid());
+    const QString tokens = m_dir.filePath("tokens");
+    QFile file(tokens);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("# test tokens\nfile-token\n") > 0);
+    file.close();
+    const QByteArray hello = "/api/v4/projects/palvexos%2Fexamples%2Fhello-qml";
+    const auto with = [](const QByteArray &token) {
+        return "\nPRIVATE-TOKEN: " + token;
+    };
+    // clang-format off
+    QTest::newRow("generated projects") << QStringList{"--generate", "many/more=150"} << ""_ba << "/api/v4/groups/many%2Fmore/projects X-Total"_ba << "200 150";
+    QTest::newRow("generated subgroups") << QStringList{"--generate-subgroups", "palvexos/examples=25"} << ""_ba << "/api/v4/groups?search=%22palvexos/examples%22 X-Total"_ba << "200 27";
+    QTest::newRow("token") << QStringList{"--token", "t1", "--token", "t2"} << ""_ba << hello + " X" + with("t2") << "200";
+    QTest::newRow("unknown token") << QStringList{"--token", "t1"} << ""_ba << hello + " X" + with("t3") << "401";
+    QTest::newRow("tokens file") << QStringList{"--tokens-file", tokens} << ""_ba << hello + " X" + with("file-token") << "200";
+    QTest::newRow("tokens file, comment") << QStringList{"--tokens-file", tokens} << ""_ba << hello + " X" + with("#") << "401";
+    QTest::newRow("tokens from the environment") << QStringList{} << "env-a env-b"_ba << hello + " X" + with("env-b") << "200";
+    QTest::newRow("busy") << QStringList{"--busy", "100", "--busy-status", "503", "--retry-after", "7"} << ""_ba << hello + " Retry-After" << "503 7";
+    QTest::newRow("redirect") << QStringList{"--redirect", "^/api/v4/groups$=http://127.0.0.1:9"} << ""_ba << "/api/v4/groups?search=x Location"_ba << "302 http://127.0.0.1:9/api/v4/groups?search=x";
+    QTest::newRow("endless") << QStringList{"--endless", "^/api/v4/groups$"} << ""_ba << "/api/v4/groups Transfer-Encoding"_ba << "200 chunked";
+    QTest::newRow("huge length") << QStringList{"--huge-length", "/archive$"} << ""_ba << hello + "/repository/archive Content-Length" << "200 5368709120";
+    QTest::newRow("redirect elsewhere") << QStringList{"--redirect", "^/=http://example.com"} << ""_ba << ""_ba << "exit 2";
+    QTest::newRow("count missing") << QStringList{"--generate", "many"} << ""_ba << ""_ba << "exit 2";
+    QTest::newRow("not a busy status") << QStringList{"--busy", "5", "--busy-status", "500"} << ""_ba << ""_ba << "exit 2";
+    QTest::newRow("no tokens file") << QStringList{"--tokens-file", m_dir.filePath("missing")} << ""_ba << ""_ba << "exit 1";
+    // clang-format on
+}
+
+void tst_GitLabServer::executableOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, environment);
+    QFETCH(QByteArray, request);
+    QFETCH(QString, answer);
+
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("GITLAB_SERVER_TOKENS");
+    if (!environment.isEmpty())
+        env.insert("GITLAB_SERVER_TOKENS", QString::fromLatin1(environment));
+    process.setProcessEnvironment(env);
+    process.start(GITLAB_SERVER_EXECUTABLE, arguments);
+    QVERIFY(process.waitForStarted(Timeout));
+    if (answer.startsWith("exit")) {
+        QVERIFY(process.waitForFinished(Timeout));
+        QCOMPARE("exit " + QString::number(process.exitCode()), answer);
+        return;
+    }
+    QVERIFY(process.waitForReadyRead(Timeout));
+    const quint16 port = QUrl(QString::fromUtf8(process.readLine()).trimmed()).port();
+
+    const QList<QByteArray> lines = request.split('\n');
+    const QList<QByteArray> targetAndHeader = lines.first().split(' ');
+    QByteArray extra;
+    for (const QByteArray &line : lines.mid(1))
+        extra += line + "\r\n";
+    Wire wire(port, getRequest(targetAndHeader.first(), extra + "Connection: close\r\n"));
+    QVERIFY(wire.waitFor(256 * 1024));
+    const QByteArray head = wire.received().left(wire.received().indexOf("\r\n\r\n") + 2);
+    const QRegularExpression header("\r\n" + QRegularExpression::escape(targetAndHeader.last())
+                                    + ": ([^\r]*)\r\n");
+    const QString shown = header.match(QString::fromLatin1(head)).captured(1);
+    QCOMPARE((head.mid(9, 3) + ' ' + shown).trimmed(), answer);
+
+    ::kill(pid_t(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(Timeout));
     QCOMPARE(process.exitCode(), 0);
 }
 

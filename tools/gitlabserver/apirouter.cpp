@@ -61,11 +61,25 @@ int compareNames(const QString &a, const QString &b)
 
 } // namespace
 
-ApiRouter::ApiRouter(const ContentStore &store, const QUrl &baseUrl)
+ApiRouter::ApiRouter(const ContentStore &store, const QUrl &baseUrl, const QSet<QByteArray> &tokens)
     : m_store(store)
     , m_baseUrl(baseUrl)
-    , m_renderer(store, baseUrl)
+    , m_tokens(tokens)
 {}
+
+ApiRouter::Caller ApiRouter::callerOf(const HttpRequest &request) const
+{
+    // A blank header counts as none, as Rails' presence makes it.
+    QByteArray token = request.header("PRIVATE-TOKEN").trimmed();
+    if (token.isEmpty()) {
+        const QByteArray authorization = request.header("Authorization").trimmed();
+        if (authorization.left(7).compare("Bearer ", Qt::CaseInsensitive) == 0)
+            token = authorization.mid(7).trimmed();
+    }
+    if (token.isEmpty())
+        return Caller::Anonymous;
+    return m_tokens.contains(token) ? Caller::Authenticated : Caller::BadToken;
+}
 
 HttpResponse ApiRouter::route(const HttpRequest &request) const
 {
@@ -79,12 +93,16 @@ HttpResponse ApiRouter::route(const HttpRequest &request) const
     const QString host = QString::fromLatin1(request.header("Host"));
     if (hostPattern.match(host).hasMatch())
         linkBase = "http://" + host;
-    const Context context{request, QueryParameters(request.query), linkBase};
+    const Caller caller = callerOf(request);
+    const Context context{
+        request, QueryParameters(request.query), linkBase, caller == Caller::Authenticated};
 
     const bool isApi = segments.size() >= 2 && segments.at(0) == "api" && segments.at(1) == "v4";
     const bool isRead = request.method == "GET" || request.method == "HEAD";
 
     if (isApi) {
+        if (caller == Caller::BadToken)
+            return message(401, "401 Unauthorized");
         const QStringList route = segments.mid(2);
         std::function<HttpResponse()> handler;
         if (route == QStringList{"groups"}) {
@@ -127,7 +145,7 @@ HttpResponse ApiRouter::route(const HttpRequest &request) const
 
     if (isRead && segments.size() == 7
         && segments.mid(0, 5) == QStringList{"uploads", "-", "system", "project", "avatar"}) {
-        return avatar(segments.at(5), segments.at(6));
+        return avatar(context, segments.at(5), segments.at(6));
     }
     return pageNotFound();
 }
@@ -145,17 +163,20 @@ ApiRouter::Page ApiRouter::pageOf(const Context &context, QStringList *errors) c
 
 HttpResponse ApiRouter::paginated(const Context &context,
                                   const Page &page,
-                                  const QList<QByteArray> &elements) const
+                                  qint64 total,
+                                  const std::function<QByteArray(qint64 index)> &element) const
 {
-    const qint64 total = elements.size();
+    const bool counted = total <= MaxCountedResults;
     const qint64 totalPages = qMax<qint64>(1, (total + page.perPage - 1) / page.perPage);
     const qint64 offset = qint64(page.page - 1) * page.perPage;
     const bool outOfRange = page.page > totalPages;
     const qint64 next = !outOfRange && page.page < totalPages ? page.page + 1 : 0;
     const qint64 prev = !outOfRange && page.page > 1 ? page.page - 1 : 0;
 
-    HttpResponse response = HttpResponse::json(
-        200, jsonArray(offset < total ? elements.mid(offset, page.perPage) : QList<QByteArray>()));
+    QList<QByteArray> elements;
+    for (qint64 i = offset; i < total && i < offset + page.perPage; ++i)
+        elements.append(element(i));
+    HttpResponse response = HttpResponse::json(200, jsonArray(elements));
 
     auto href = [&](qint64 target) {
         const QByteArray query = context.params.toQuery(
@@ -168,7 +189,8 @@ HttpResponse ApiRouter::paginated(const Context &context,
     if (next)
         links.append(href(next) + "; rel=\"next\"");
     links.append(href(1) + "; rel=\"first\"");
-    links.append(href(totalPages) + "; rel=\"last\"");
+    if (counted)
+        links.append(href(totalPages) + "; rel=\"last\"");
 
     auto number = [](qint64 n) {
         return n ? QByteArray::number(n) : QByteArray("");
@@ -178,8 +200,10 @@ HttpResponse ApiRouter::paginated(const Context &context,
     response.addHeader("X-Page", QByteArray::number(page.page));
     response.addHeader("X-Per-Page", QByteArray::number(page.perPage));
     response.addHeader("X-Prev-Page", number(prev));
-    response.addHeader("X-Total", QByteArray::number(total));
-    response.addHeader("X-Total-Pages", QByteArray::number(totalPages));
+    if (counted) {
+        response.addHeader("X-Total", QByteArray::number(total));
+        response.addHeader("X-Total-Pages", QByteArray::number(totalPages));
+    }
     return response;
 }
 
@@ -195,7 +219,7 @@ HttpResponse ApiRouter::listGroups(const Context &context) const
     params.boolean("statistics", false, &errors);
     params.boolean("owned", false, &errors);
     const QString visibility
-        = params.choice("visibility", {"public", "internal", "private"}, "public", &errors);
+        = params.choice("visibility", {"public", "internal", "private"}, {}, &errors);
     QList<qint64> skipped;
     for (const QString &id : params.values("skip_groups")) {
         bool ok = false;
@@ -209,18 +233,18 @@ HttpResponse ApiRouter::listGroups(const Context &context) const
 
     const QString search = params.value("search").simplified();
     QList<const GroupRecord *> groups;
-    if (visibility == "public") {
-        for (const GroupRecord *group : m_store.visibleGroups()) {
-            if (topLevelOnly && group->parentId)
-                continue;
-            if (skipped.contains(group->id))
-                continue;
-            if (!search.isEmpty() && !searchMatches(group->fullPath, search)
-                && !searchMatches(m_store.fullName(*group), search)) {
-                continue;
-            }
-            groups.append(group);
+    for (const GroupRecord *group : m_store.visibleGroups(context.seesPrivate)) {
+        if (!visibility.isEmpty()
+            && visibility != (m_store.isPublic(*group) ? "public" : "private")) {
+            continue;
         }
+        if ((topLevelOnly && group->parentId) || skipped.contains(group->id))
+            continue;
+        if (!search.isEmpty() && !searchMatches(group->fullPath, search)
+            && !searchMatches(m_store.fullName(*group), search)) {
+            continue;
+        }
+        groups.append(group);
     }
 
     const bool descending = sort == "desc";
@@ -250,10 +274,9 @@ HttpResponse ApiRouter::listGroups(const Context &context) const
         });
     }
 
-    QList<QByteArray> elements;
-    for (const GroupRecord *group : std::as_const(groups))
-        elements.append(m_renderer.group(*group));
-    return paginated(context, page, elements);
+    const JsonRenderer renderer(m_store, m_baseUrl, context.seesPrivate);
+    return paginated(
+        context, page, groups.size(), [&](qint64 i) { return renderer.group(*groups.at(i)); });
 }
 
 HttpResponse ApiRouter::groupDetail(const Context &context, const QString &id) const
@@ -263,10 +286,11 @@ HttpResponse ApiRouter::groupDetail(const Context &context, const QString &id) c
     context.params.boolean("with_custom_attributes", false, &errors);
     if (!errors.isEmpty())
         return badParameters(errors);
-    const GroupRecord *group = m_store.visibleGroup(id);
+    const GroupRecord *group = m_store.visibleGroup(id, context.seesPrivate);
     if (!group)
         return message(404, "404 Group Not Found");
-    return HttpResponse::json(200, m_renderer.groupDetail(*group, withProjects));
+    const JsonRenderer renderer(m_store, m_baseUrl, context.seesPrivate);
+    return HttpResponse::json(200, renderer.groupDetail(*group, withProjects));
 }
 
 HttpResponse ApiRouter::groupProjects(const Context &context, const QString &id) const
@@ -286,22 +310,36 @@ HttpResponse ApiRouter::groupProjects(const Context &context, const QString &id)
                                           &errors);
     const QString sort = params.choice("sort", {"asc", "desc"}, "desc", &errors);
     const bool includeSubgroups = params.boolean("include_subgroups", false, &errors);
+    const bool withShared = params.boolean("with_shared", true, &errors);
     const bool simple = params.boolean("simple", false, &errors);
     const bool archived = params.boolean("archived", false, &errors);
     const QString visibility
-        = params.choice("visibility", {"public", "internal", "private"}, "public", &errors);
+        = params.choice("visibility", {"public", "internal", "private"}, {}, &errors);
     const Page page = pageOf(context, &errors);
     if (!errors.isEmpty())
         return badParameters(errors);
-    const GroupRecord *group = m_store.visibleGroup(id);
+    const GroupRecord *group = m_store.visibleGroup(id, context.seesPrivate);
     if (!group)
         return message(404, "404 Group Not Found");
 
     const QString search = params.value("search").simplified();
     const QStringList topics = params.value("topic").split(',', Qt::SkipEmptyParts);
+    QList<const ProjectRecord *> candidates
+        = m_store.visibleProjects(group->id, includeSubgroups, context.seesPrivate);
+    if (withShared) {
+        for (const ProjectRecord *p :
+             m_store.visibleSharedProjects(group->id, context.seesPrivate)) {
+            if (!candidates.contains(p))
+                candidates.append(p);
+        }
+    }
     QList<const ProjectRecord *> projects;
-    if (visibility == "public" && !(params.contains("archived") && archived)) {
-        for (const ProjectRecord *p : m_store.visibleProjects(group->id, includeSubgroups)) {
+    if (!(params.contains("archived") && archived)) {
+        for (const ProjectRecord *p : std::as_const(candidates)) {
+            if (!visibility.isEmpty()
+                && visibility != (m_store.isPublic(*p) ? "public" : "private")) {
+                continue;
+            }
             if (!search.isEmpty() && !searchMatches(p->project.path, search)
                 && !searchMatches(p->project.name, search)) {
                 continue;
@@ -333,19 +371,19 @@ HttpResponse ApiRouter::groupProjects(const Context &context, const QString &id)
         return descending ? a->id > b->id : a->id < b->id;
     });
 
-    QList<QByteArray> elements;
-    for (const ProjectRecord *p : std::as_const(projects))
-        elements.append(m_renderer.project(*p, simple));
-    return paginated(context, page, elements);
+    const JsonRenderer renderer(m_store, m_baseUrl, context.seesPrivate);
+    return paginated(context, page, projects.size(), [&](qint64 i) {
+        return renderer.project(*projects.at(i), simple);
+    });
 }
 
 HttpResponse ApiRouter::projectDetail(const Context &context, const QString &id) const
 {
-    Q_UNUSED(context)
-    const ProjectRecord *project = m_store.visibleProject(id);
+    const ProjectRecord *project = m_store.visibleProject(id, context.seesPrivate);
     if (!project)
         return message(404, "404 Project Not Found");
-    return HttpResponse::json(200, m_renderer.project(*project));
+    return HttpResponse::json(
+        200, JsonRenderer(m_store, m_baseUrl, context.seesPrivate).project(*project));
 }
 
 HttpResponse
@@ -353,7 +391,7 @@ ApiRouter::archive(const Context &context, const QString &id, const QString &for
 {
     if (acceptsOnlyMedia(context.request.header("Accept")))
         return message(406, "406 Not Acceptable");
-    const ProjectRecord *project = m_store.visibleProject(id);
+    const ProjectRecord *project = m_store.visibleProject(id, context.seesPrivate);
     if (!project)
         return message(404, "404 Project Not Found");
 
@@ -382,9 +420,10 @@ ApiRouter::archive(const Context &context, const QString &id, const QString &for
     return response;
 }
 
-HttpResponse ApiRouter::avatar(const QString &id, const QString &fileName) const
+HttpResponse
+ApiRouter::avatar(const Context &context, const QString &id, const QString &fileName) const
 {
-    const ProjectRecord *project = m_store.visibleProject(id);
+    const ProjectRecord *project = m_store.visibleProject(id, context.seesPrivate);
     if (!project || project->project.avatar.isEmpty() || project->avatarFileName != fileName)
         return pageNotFound();
     HttpResponse response;

@@ -66,13 +66,22 @@ QString imageContentType(const QString &fileName)
     return "application/octet-stream";
 }
 
-GroupRecord *ContentStore::groupByPath(const QString &fullPath)
+GroupRecord *ContentStore::editableGroup(const QString &fullPath)
 {
-    for (auto &[id, group] : m_groups) {
-        if (group.fullPath.compare(fullPath, Qt::CaseInsensitive) == 0)
-            return &group;
-    }
-    return nullptr;
+    const auto it = m_groupIds.constFind(fullPath.toLower());
+    if (it == m_groupIds.cend())
+        return nullptr;
+    return &m_groups.at(*it);
+}
+
+const GroupRecord *ContentStore::groupByPath(const QString &fullPath) const
+{
+    return const_cast<ContentStore *>(this)->editableGroup(fullPath);
+}
+
+QString ContentStore::projectKey(qint64 groupId, const QString &path)
+{
+    return QString::number(groupId) + '/' + path.toLower();
 }
 
 qint64 ContentStore::addGroup(const QString &fullPath, const QString &name, bool isPublic)
@@ -86,7 +95,7 @@ qint64 ContentStore::addGroup(const QString &fullPath, const QString &name, bool
     for (qsizetype i = 0; i < parts.size(); ++i) {
         const QString path = parts.mid(0, i + 1).join('/');
         const bool last = i == parts.size() - 1;
-        if (GroupRecord *existing = groupByPath(path)) {
+        if (GroupRecord *existing = editableGroup(path)) {
             if (last) {
                 if (!name.isEmpty())
                     existing->name = name;
@@ -103,6 +112,7 @@ qint64 ContentStore::addGroup(const QString &fullPath, const QString &name, bool
         group.name = last && !name.isEmpty() ? name : parts.at(i);
         group.isPublic = last ? isPublic : true;
         group.createdAt = QDateTime::currentDateTimeUtc();
+        m_groupIds.insert(path.toLower(), group.id);
         m_groups.emplace(group.id, group);
         parentId = group.id;
     }
@@ -111,7 +121,7 @@ qint64 ContentStore::addGroup(const QString &fullPath, const QString &name, bool
 
 bool ContentStore::setGroupDescription(const QString &fullPath, const QString &description)
 {
-    GroupRecord *group = groupByPath(fullPath);
+    GroupRecord *group = editableGroup(fullPath);
     if (!group)
         return false;
     group->description = description;
@@ -126,12 +136,9 @@ qint64 ContentStore::addProject(const QString &groupFullPath, const Project &pro
     const qint64 groupId = group ? group->id : addGroup(groupFullPath, {}, true);
     if (groupId < 0)
         return -1;
-    for (const auto &[id, existing] : m_projects) {
-        if (existing.groupId == groupId
-            && existing.project.path.compare(project.path, Qt::CaseInsensitive) == 0) {
-            return -1;
-        }
-    }
+    const QString key = projectKey(groupId, project.path);
+    if (m_projectIds.contains(key))
+        return -1;
 
     ProjectRecord record;
     record.id = m_nextProjectId++;
@@ -150,7 +157,18 @@ qint64 ContentStore::addProject(const QString &groupFullPath, const Project &pro
                                                         : project.avatarFileName);
     }
     m_projects.emplace(record.id, record);
+    m_projectIds.insert(key, record.id);
     return record.id;
+}
+
+bool ContentStore::shareProject(qint64 projectId, const QString &groupFullPath)
+{
+    GroupRecord *group = editableGroup(groupFullPath);
+    if (!group || !project(projectId))
+        return false;
+    if (!group->sharedProjectIds.contains(projectId))
+        group->sharedProjectIds.append(projectId);
+    return true;
 }
 
 const GroupRecord *ContentStore::group(qint64 id) const
@@ -165,67 +183,68 @@ const ProjectRecord *ContentStore::project(qint64 id) const
     return it == m_projects.end() ? nullptr : &it->second;
 }
 
-const GroupRecord *ContentStore::visibleGroup(const QString &idOrPath) const
+const GroupRecord *ContentStore::visibleGroup(const QString &idOrPath, bool seesPrivate) const
 {
-    const GroupRecord *found = nullptr;
-    if (isNumericId(idOrPath)) {
-        found = group(idOrPath.toLongLong());
-    } else {
-        for (const auto &[id, group] : m_groups) {
-            if (group.fullPath.compare(idOrPath, Qt::CaseInsensitive) == 0) {
-                found = &group;
-                break;
-            }
-        }
-    }
-    return found && isVisible(*found) ? found : nullptr;
+    const GroupRecord *found
+        = isNumericId(idOrPath) ? group(idOrPath.toLongLong()) : groupByPath(idOrPath);
+    return found && (seesPrivate || isPublic(*found)) ? found : nullptr;
 }
 
-const ProjectRecord *ContentStore::visibleProject(const QString &idOrPath) const
+const ProjectRecord *ContentStore::visibleProject(const QString &idOrPath, bool seesPrivate) const
 {
     const ProjectRecord *found = nullptr;
     if (isNumericId(idOrPath)) {
         found = project(idOrPath.toLongLong());
     } else {
         const qsizetype slash = idOrPath.lastIndexOf('/');
-        const GroupRecord *owner = slash > 0 ? visibleGroup(idOrPath.left(slash)) : nullptr;
-        const QString path = idOrPath.mid(slash + 1);
-        for (const auto &[id, project] : m_projects) {
-            if (owner && project.groupId == owner->id
-                && project.project.path.compare(path, Qt::CaseInsensitive) == 0) {
-                found = &project;
-                break;
-            }
-        }
+        const GroupRecord *owner = slash > 0 ? groupByPath(idOrPath.left(slash)) : nullptr;
+        const auto it = owner
+                            ? m_projectIds.constFind(projectKey(owner->id, idOrPath.mid(slash + 1)))
+                            : m_projectIds.cend();
+        found = it == m_projectIds.cend() ? nullptr : project(*it);
     }
-    return found && isVisible(*found) ? found : nullptr;
+    return found && (seesPrivate || isPublic(*found)) ? found : nullptr;
 }
 
-QList<const GroupRecord *> ContentStore::visibleGroups() const
+QList<const GroupRecord *> ContentStore::visibleGroups(bool seesPrivate) const
 {
     QList<const GroupRecord *> result;
     for (const auto &[id, group] : m_groups) {
-        if (isVisible(group))
+        if (seesPrivate || isPublic(group))
             result.append(&group);
     }
     return result;
 }
 
-QList<const ProjectRecord *> ContentStore::visibleProjects(qint64 groupId,
-                                                           bool includeSubgroups) const
+QList<const ProjectRecord *>
+ContentStore::visibleProjects(qint64 groupId, bool includeSubgroups, bool seesPrivate) const
 {
     QList<const ProjectRecord *> result;
     for (const auto &[id, project] : m_projects) {
         const GroupRecord *owner = group(project.groupId);
         const bool inScope = project.groupId == groupId
                              || (includeSubgroups && owner && isDescendant(*owner, groupId));
-        if (inScope && isVisible(project))
+        if (inScope && (seesPrivate || isPublic(project)))
             result.append(&project);
     }
     return result;
 }
 
-bool ContentStore::isVisible(const GroupRecord &group) const
+QList<const ProjectRecord *> ContentStore::visibleSharedProjects(qint64 groupId,
+                                                                 bool seesPrivate) const
+{
+    QList<const ProjectRecord *> result;
+    if (const GroupRecord *g = group(groupId)) {
+        for (qint64 id : g->sharedProjectIds) {
+            const ProjectRecord *p = project(id);
+            if (p && (seesPrivate || isPublic(*p)))
+                result.append(p);
+        }
+    }
+    return result;
+}
+
+bool ContentStore::isPublic(const GroupRecord &group) const
 {
     // A group is no more visible than its parent.
     for (const GroupRecord *g = &group; g; g = g->parentId ? this->group(g->parentId) : nullptr) {
@@ -235,10 +254,10 @@ bool ContentStore::isVisible(const GroupRecord &group) const
     return true;
 }
 
-bool ContentStore::isVisible(const ProjectRecord &project) const
+bool ContentStore::isPublic(const ProjectRecord &project) const
 {
     const GroupRecord *owner = group(project.groupId);
-    return project.project.isPublic && owner && isVisible(*owner);
+    return project.project.isPublic && owner && isPublic(*owner);
 }
 
 QString ContentStore::fullName(const GroupRecord &group) const

@@ -21,6 +21,7 @@ struct GroupRecord
     QString description;
     bool isPublic = true;
     QDateTime createdAt;
+    QList<qint64> sharedProjectIds; // projects shared with this group, in sharing order
 };
 
 struct ProjectRecord
@@ -47,20 +48,26 @@ public:
     qint64 addGroup(const QString &fullPath, const QString &name, bool isPublic);
     bool setGroupDescription(const QString &fullPath, const QString &description);
     qint64 addProject(const QString &groupFullPath, const Project &project);
+    bool shareProject(qint64 projectId, const QString &groupFullPath);
 
     const GroupRecord *group(qint64 id) const;
     const ProjectRecord *project(qint64 id) const;
+    const GroupRecord *groupByPath(const QString &fullPath) const;
 
-    // Lookups as the API does them for an anonymous caller: numeric id or full path (case
-    // insensitive); private or internal content, or content below it, is not found.
-    const GroupRecord *visibleGroup(const QString &idOrPath) const;
-    const ProjectRecord *visibleProject(const QString &idOrPath) const;
+    // Lookups as the API does them: numeric id or full path (case insensitive). Without
+    // seesPrivate (an anonymous caller) private content, or content below it, is not found.
+    const GroupRecord *visibleGroup(const QString &idOrPath, bool seesPrivate = false) const;
+    const ProjectRecord *visibleProject(const QString &idOrPath, bool seesPrivate = false) const;
 
-    QList<const GroupRecord *> visibleGroups() const;
-    QList<const ProjectRecord *> visibleProjects(qint64 groupId, bool includeSubgroups) const;
+    QList<const GroupRecord *> visibleGroups(bool seesPrivate = false) const;
+    QList<const ProjectRecord *>
+    visibleProjects(qint64 groupId, bool includeSubgroups, bool seesPrivate = false) const;
+    QList<const ProjectRecord *> visibleSharedProjects(qint64 groupId,
+                                                       bool seesPrivate = false) const;
 
-    bool isVisible(const GroupRecord &group) const;
-    bool isVisible(const ProjectRecord &project) const;
+    // Public when it and everything above it is public.
+    bool isPublic(const GroupRecord &group) const;
+    bool isPublic(const ProjectRecord &project) const;
     QString fullName(const GroupRecord &group) const;
     QString pathWithNamespace(const ProjectRecord &project) const;
     bool isDescendant(const GroupRecord &group, qint64 ancestorId) const;
@@ -73,10 +80,13 @@ public:
     bool resolvesRef(const ProjectRecord &project, const QString &ref) const;
 
 private:
-    GroupRecord *groupByPath(const QString &fullPath);
+    GroupRecord *editableGroup(const QString &fullPath);
+    static QString projectKey(qint64 groupId, const QString &path);
 
     std::map<qint64, GroupRecord> m_groups;
     std::map<qint64, ProjectRecord> m_projects;
+    QHash<QString, qint64> m_projectIds; // by projectKey(), for large groups
+    QHash<QString, qint64> m_groupIds;   // by lower-case full path
     qint64 m_nextGroupId = 10;
     qint64 m_nextProjectId = 100;
     mutable QHash<QString, Archive> m_archiveCache;

@@ -5,16 +5,19 @@
 
 #include "apirouter.h"
 #include "contentstore.h"
+#include "endlessbody.h"
 #include "httpconnection.h"
 #include "samplesloader.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QtEndian>
 
 namespace GitLab {
 
@@ -27,6 +30,7 @@ struct FaultRule
 {
     RequestPredicate matches;
     Fault fault;
+    QHash<QString, int> seen; // matching requests per path, for the seeded draw
 };
 
 class ServerPrivate final
@@ -46,6 +50,8 @@ public:
     ContentStore store;
     QList<FaultRule> faults;
     QList<RecordedRequest> requests;
+    QSet<QByteArray> tokens;
+    quint32 faultSeed = 1;
     QSet<HttpConnection *> connections;
     int idleTimeoutMs = DefaultIdleTimeoutMs;
     int connectionsAccepted = 0;
@@ -68,11 +74,32 @@ void ServerPrivate::record(const HttpRequest &request)
     emit q->requestReceived(requests.constLast());
 }
 
+// A number below 100 for the n-th matching request of a path: the same seed gives the same
+// numbers whatever order requests of different paths come in.
+int draw(quint32 seed, qsizetype rule, const QString &path, int n)
+{
+    const QByteArray key = QByteArray::number(seed) + ' ' + QByteArray::number(rule) + ' '
+                           + path.toUtf8() + ' ' + QByteArray::number(n);
+    const QByteArray digest = QCryptographicHash::hash(key, QCryptographicHash::Sha1);
+    return int(qFromBigEndian<quint32>(digest.constData()) % 100);
+}
+
+QByteArray httpDate(const QDateTime &time)
+{
+    return QLocale::c().toString(time.toUTC(), "ddd, dd MMM yyyy hh:mm:ss 'GMT'").toLatin1();
+}
+
 std::optional<Fault> ServerPrivate::takeFault(const RecordedRequest &request)
 {
-    for (FaultRule &rule : faults) {
+    for (qsizetype i = 0; i < faults.size(); ++i) {
+        FaultRule &rule = faults[i];
         if (rule.fault.times == 0 || !rule.matches(request))
             continue;
+        if (rule.fault.percent < 100) {
+            const int n = rule.seen[request.path]++;
+            if (draw(faultSeed, i, request.path, n) >= rule.fault.percent)
+                continue;
+        }
         if (rule.fault.times > 0)
             --rule.fault.times;
         return rule.fault;
@@ -88,7 +115,18 @@ HttpResponse ServerPrivate::answer(const HttpRequest &request)
     const std::optional<Fault> fault = takeFault(recorded);
 
     HttpResponse response;
-    if (fault && fault->kind == Fault::Status) {
+    if (fault && fault->kind == Fault::Redirect) {
+        QByteArray location
+            = fault->redirectTo.toString(QUrl::StripTrailingSlash).toUtf8() + request.path;
+        if (!request.query.isEmpty())
+            location += '?' + request.query;
+        response.status = fault->status;
+        response.addHeader("Location", location);
+        response.addHeader("Content-Type", "text/html; charset=utf-8");
+        response.body = "<html><body>You are being <a href=\""
+                        + QString::fromUtf8(location).toHtmlEscaped().toUtf8()
+                        + "\">redirected</a>.</body></html>";
+    } else if (fault && fault->kind == Fault::Status) {
         response.status = fault->status;
         response.body = fault->body;
         response.headers = fault->headers;
@@ -98,7 +136,13 @@ HttpResponse ServerPrivate::answer(const HttpRequest &request)
             response.addHeader("Content-Type", json ? "application/json" : "text/plain");
         }
     } else {
-        response = ApiRouter(store, q->baseUrl()).route(request);
+        response = ApiRouter(store, q->baseUrl(), tokens).route(request);
+    }
+    if (fault && fault->retryAfterSeconds >= 0) {
+        response.setHeader("Retry-After",
+                           fault->retryAfterAsDate ? httpDate(
+                               QDateTime::currentDateTimeUtc().addSecs(fault->retryAfterSeconds))
+                                                   : QByteArray::number(fault->retryAfterSeconds));
     }
 
     // What Rails and Workhorse add to every answer.
@@ -119,7 +163,20 @@ HttpResponse ServerPrivate::answer(const HttpRequest &request)
     if (fault) {
         switch (fault->kind) {
         case Fault::Status:
+        case Fault::Redirect:
             break;
+        case Fault::Endless:
+            makeEndless(&response);
+            break;
+        case Fault::HugeContentLength: {
+            const QByteArray unit = response.body.isEmpty() ? QByteArray(4096, 'x') : response.body;
+            response.stream = [unit] {
+                return unit;
+            };
+            response.declaredLength = qMax<qint64>(0, fault->declaredLength);
+            response.chunked = false;
+            break;
+        }
         case Fault::Delay:
             response.delayMs = qMax(1, fault->delayMs);
             break;
@@ -196,6 +253,52 @@ Fault Fault::instanceThrottled()
                      {"RateLimit-Reset", "1609833960"},
                      {"RateLimit-ResetTime", "Tue, 05 Jan 2021 08:06:00 GMT"},
                      {"Retry-After", "30"}};
+    return fault;
+}
+
+Fault Fault::busy(int status, int retryAfterSeconds, bool asHttpDate)
+{
+    Fault fault;
+    if (status == 429) {
+        fault = instanceThrottled();
+        fault.headers.removeIf([](const auto &h) { return h.first == "Retry-After"; });
+    } else {
+        fault.status = status;
+        const QByteArray title = QByteArray::number(status) + ' ' + reasonPhrase(status);
+        fault.body = "<html>\r\n<head><title>" + title
+                     + "</title></head>\r\n<body>\r\n"
+                       "<center><h1>"
+                     + title
+                     + "</h1></center>\r\n<hr><center>nginx</center>\r\n"
+                       "</body>\r\n</html>\r\n";
+        fault.headers = {{"Content-Type", "text/html"}};
+    }
+    fault.retryAfterSeconds = retryAfterSeconds;
+    fault.retryAfterAsDate = asHttpDate;
+    return fault;
+}
+
+Fault Fault::endless()
+{
+    Fault fault;
+    fault.kind = Endless;
+    return fault;
+}
+
+Fault Fault::hugeContentLength(qint64 declaredLength)
+{
+    Fault fault;
+    fault.kind = HugeContentLength;
+    fault.declaredLength = declaredLength;
+    return fault;
+}
+
+Fault Fault::redirect(const QUrl &origin, int status)
+{
+    Fault fault;
+    fault.kind = Redirect;
+    fault.status = status;
+    fault.redirectTo = origin;
     return fault;
 }
 
@@ -301,6 +404,72 @@ qint64 Server::addProject(const QString &groupFullPath, const Project &project)
     return d->store.addProject(groupFullPath, project);
 }
 
+QList<qint64>
+Server::addGeneratedProjects(const QString &groupFullPath, int count, const QString &pathPrefix)
+{
+    QList<qint64> ids;
+    if (count <= 0)
+        return ids;
+    const int width = int(QString::number(count).size());
+    const QDateTime base = QDateTime::fromString("2025-01-01T00:00:00Z", Qt::ISODate);
+    for (int n = 1; n <= count; ++n) {
+        const QString number = QStringLiteral("%1").arg(n, width, 10, QChar('0'));
+        const QString path = pathPrefix + '-' + number;
+        Project project;
+        project.path = path;
+        project.name = pathPrefix + ' ' + number;
+        project.description = QStringLiteral("Generated example %1").arg(number);
+        // Created one after the other, so creation order and id order agree.
+        project.lastActivity = base.addSecs(n);
+        project.files = {{"README.md", "# " + path.toUtf8() + '\n'},
+                         {"CMakeLists.txt", "project(" + path.toUtf8() + ")\n"}};
+        const qint64 id = d->store.addProject(groupFullPath, project);
+        if (id >= 0)
+            ids.append(id);
+    }
+    return ids;
+}
+
+QList<qint64>
+Server::addGeneratedSubgroups(const QString &groupFullPath, int count, const QString &namePrefix)
+{
+    QList<qint64> ids;
+    // An existing group keeps its visibility.
+    const GroupRecord *parent = d->store.groupByPath(groupFullPath);
+    if (!parent && count > 0)
+        parent = d->store.group(d->store.addGroup(groupFullPath, {}, true));
+    if (!parent || count <= 0)
+        return ids;
+    const QString path = parent->path;
+    const QString name = parent->name;
+    const int width = int(QString::number(count).size());
+    for (int n = 1; n <= count; ++n) {
+        const QString number = QStringLiteral("%1").arg(n, width, 10, QChar('0'));
+        const qint64 id = d->store.addGroup(groupFullPath + '/' + path + '-' + number,
+                                            namePrefix + ' ' + name + ' ' + number,
+                                            true);
+        if (id >= 0)
+            ids.append(id);
+    }
+    return ids;
+}
+
+bool Server::shareProject(qint64 projectId, const QString &groupFullPath)
+{
+    return d->store.shareProject(projectId, groupFullPath);
+}
+
+void Server::addToken(const QByteArray &token)
+{
+    if (!token.trimmed().isEmpty())
+        d->tokens.insert(token.trimmed());
+}
+
+void Server::removeToken(const QByteArray &token)
+{
+    d->tokens.remove(token.trimmed());
+}
+
 bool Server::loadSamples(const QString &samplesDir, QString *error)
 {
     return SamplesLoader(this).load(samplesDir, error);
@@ -316,12 +485,17 @@ void Server::addFault(const QString &pathRegex, const Fault &fault)
 
 void Server::addFault(const RequestPredicate &matches, const Fault &fault)
 {
-    d->faults.append({matches, fault});
+    d->faults.append({matches, fault, {}});
 }
 
 void Server::clearFaults()
 {
     d->faults.clear();
+}
+
+void Server::setFaultSeed(quint32 seed)
+{
+    d->faultSeed = seed;
 }
 
 QList<RecordedRequest> Server::requests() const

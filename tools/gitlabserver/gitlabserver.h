@@ -54,15 +54,30 @@ struct RecordedRequest
 
 struct Fault
 {
-    enum Kind { Status, Delay, NeverAnswer, CloseMidBody, WrongContentType, InvalidJson };
+    enum Kind {
+        Status,
+        Delay,
+        NeverAnswer,
+        CloseMidBody,
+        WrongContentType,
+        InvalidJson,
+        Endless,           // the normal status and headers, then a chunked body without end
+        HugeContentLength, // the normal status and headers with Content-Length: declaredLength
+        Redirect           // status (301, 302, 307, 308) with Location: redirectTo + path + query
+    };
 
     Kind kind = Status;
-    int status = 500;                             // Status
+    int status = 500;                             // Status, Redirect
     QByteArray body;                              // Status; InvalidJson: replacement body
     QList<QPair<QByteArray, QByteArray>> headers; // Status; Content-Type guessed if absent
     int delayMs = 0;                              // Delay: answer normally after this long
     QByteArray contentType;                       // WrongContentType
-    int times = -1; // how many matching requests it applies to; -1 = always
+    int times = -1;    // how many matching requests it applies to; -1 = always
+    int percent = 100; // share of matching requests it applies to, drawn from the fault seed
+    int retryAfterSeconds = -1;    // >= 0: adds Retry-After, counted from the time of the answer
+    bool retryAfterAsDate = false; // Retry-After as an HTTP date instead of seconds
+    qint64 declaredLength = Q_INT64_C(5) * 1024 * 1024 * 1024; // HugeContentLength
+    QUrl redirectTo; // Redirect: origin, e.g. other server
 
     // GitLab's throttling answers, ready to inject.
     static Fault archiveRateLimited(); // 429 {"message":{"error":"This archive ..."}}
@@ -70,6 +85,15 @@ struct Fault
     endpointRateLimited();            // 429 {"message":{"error":"This endpoint ..."}}, Retry-After
     static Fault instanceThrottled(); // 429 text/plain "Retry later", RateLimit-*, Retry-After
     static Fault status500();         // 500 {"message":"500 Internal Server Error"}
+    // A busy instance: 429 as the instance throttle answers it, 502/503/504 as the proxy in
+    // front of GitLab answers them (HTML page); Retry-After unless retryAfterSeconds < 0.
+    static Fault busy(int status = 429, int retryAfterSeconds = 2, bool asHttpDate = false);
+    // JSON listings repeat their elements, archives are a valid tar.gz of an endless file, and
+    // anything else repeats its body.
+    static Fault endless();
+    static Fault hugeContentLength(qint64 declaredLength = Q_INT64_C(5) * 1024 * 1024 * 1024);
+    // The same path and query on another origin.
+    static Fault redirect(const QUrl &origin, int status = 302);
 };
 
 using RequestPredicate = std::function<bool(const RecordedRequest &)>;
@@ -102,13 +126,35 @@ public:
 
     // Parents are created as needed, named after their last path component. Calling it again for
     // an existing group updates its name (when given) and visibility. Returns -1 for an empty or
-    // malformed path.
+    // malformed path. A private group, and everything below it, is seen only with a valid token.
     qint64 addGroup(const QString &fullPath, const QString &name = {}, bool isPublic = true);
     bool setGroupDescription(const QString &fullPath, const QString &description);
 
     // Creates the group when needed. Returns the new project id (ids increase), or -1 when the
     // path is empty, contains '/', or is taken in that group.
     qint64 addProject(const QString &groupFullPath, const Project &project);
+
+    // Adds count small projects "<pathPrefix>-<n>" (n from 1, zero-padded to the same width),
+    // each with a README.md and a CMakeLists.txt, for groups larger than any page. Ids are
+    // consecutive and returned in order; paths already taken are skipped.
+    QList<qint64> addGeneratedProjects(const QString &groupFullPath,
+                                       int count,
+                                       const QString &pathPrefix = QStringLiteral("example"));
+    // Adds count public subgroups "<group path>-<n>" below the group, named
+    // "<namePrefix> <group name> <n>": their full paths contain the group's, so a search for it
+    // finds them all, and with the default prefix their names sort before most group names.
+    QList<qint64> addGeneratedSubgroups(const QString &groupFullPath,
+                                        int count,
+                                        const QString &namePrefix = QStringLiteral("Archived"));
+
+    // Lists the project among the group's shared projects (group detail "shared_projects", and
+    // GET /groups/:id/projects unless with_shared=false). False for unknown ids or groups.
+    bool shareProject(qint64 projectId, const QString &groupFullPath);
+
+    // Access tokens accepted in PRIVATE-TOKEN or Authorization: Bearer. A valid token sees all
+    // private groups and projects; any other token gets 401 on every API route.
+    void addToken(const QByteArray &token);
+    void removeToken(const QByteArray &token); // as if it expired
 
     bool loadSamples(const QString &samplesDir, QString *error = nullptr);
 
@@ -117,7 +163,11 @@ public:
     void addFault(const QString &pathRegex, const Fault &fault);
     void addFault(const RequestPredicate &matches, const Fault &fault);
     void clearFaults();
+    // Chooses which requests a fault with percent < 100 applies to: the same seed picks the same
+    // requests (by rule, path and how often that path was asked for), whatever the timing.
+    void setFaultSeed(quint32 seed);
 
+    // Every request as it arrived, headers included (PRIVATE-TOKEN too).
     QList<RecordedRequest> requests() const;
     void clearRequests();
 

@@ -76,15 +76,19 @@ QByteArray httpDate()
         .toLatin1();
 }
 
-QByteArray chunkedEncoding(const QByteArray &body)
+QByteArray chunks(const QByteArray &body)
 {
     QByteArray out;
     for (qsizetype pos = 0; pos < body.size(); pos += ChunkSize) {
         const QByteArray piece = body.mid(pos, ChunkSize);
         out += QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n";
     }
-    out += "0\r\n\r\n";
     return out;
+}
+
+QByteArray chunkedEncoding(const QByteArray &body)
+{
+    return chunks(body) + "0\r\n\r\n";
 }
 
 } // namespace
@@ -289,6 +293,13 @@ void HttpConnection::send(const HttpResponse &response, const HttpRequest &reque
         chunked = false;
         keepAlive = false;
     }
+    const bool streamed = response.stream && !request.isHead();
+    const bool declared = response.declaredLength >= 0;
+    if (streamed || declared) {
+        // Only the client ends it; nothing can follow on this connection.
+        keepAlive = false;
+        chunked = chunked && !declared;
+    }
     const bool hasLength = !chunked && keepAlive;
 
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
@@ -296,7 +307,9 @@ void HttpConnection::send(const HttpResponse &response, const HttpRequest &reque
     head += "Server: nginx\r\nDate: " + httpDate() + "\r\n";
     for (const auto &[name, value] : response.headers)
         head += fieldText(name) + ": " + fieldText(value) + "\r\n";
-    if (chunked)
+    if (declared)
+        head += "Content-Length: " + QByteArray::number(response.declaredLength) + "\r\n";
+    else if (chunked)
         head += "Transfer-Encoding: chunked\r\n";
     else if (hasLength || !response.chunked)
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
@@ -304,8 +317,21 @@ void HttpConnection::send(const HttpResponse &response, const HttpRequest &reque
     head += "\r\n";
 
     QByteArray body;
-    if (!request.isHead())
+    m_stream = {};
+    m_streamChunked = chunked;
+    m_streamLeft = -1;
+    if (streamed) {
+        m_stream = response.stream;
+        body = response.body;
+        if (declared) {
+            body.truncate(response.declaredLength);
+            m_streamLeft = response.declaredLength - body.size();
+        }
+        if (chunked)
+            body = chunks(body);
+    } else if (!request.isHead()) {
         body = chunked ? chunkedEncoding(response.body) : response.body;
+    }
     if (response.closeMidBody) {
         body.truncate(body.size() / 2);
         keepAlive = false;
@@ -317,11 +343,32 @@ void HttpConnection::send(const HttpResponse &response, const HttpRequest &reque
     pump();
 }
 
+bool HttpConnection::refill()
+{
+    if (!m_stream)
+        return false;
+    if (m_streamLeft == 0) {
+        m_stream = {};
+        return false;
+    }
+    QByteArray piece = m_stream();
+    if (m_streamLeft > 0) {
+        piece.truncate(qMin<qint64>(piece.size(), m_streamLeft));
+        m_streamLeft -= piece.size();
+    }
+    m_output = m_streamChunked ? chunks(piece) : piece;
+    m_outputPos = 0;
+    return true;
+}
+
 void HttpConnection::pump()
 {
-    if (!m_busy || m_output.isEmpty())
+    if (!m_busy || (m_output.isEmpty() && !m_stream))
         return;
-    while (m_outputPos < m_output.size() && m_socket->bytesToWrite() < MaxUnsentBytes) {
+    // A streamed body is only produced as fast as the client takes it.
+    while (m_socket->bytesToWrite() < MaxUnsentBytes) {
+        if (m_outputPos >= m_output.size() && !refill())
+            break;
         const qint64 written = m_socket->write(m_output.constData() + m_outputPos,
                                                qMin(WriteChunk, m_output.size() - m_outputPos));
         if (written <= 0) {
@@ -330,7 +377,7 @@ void HttpConnection::pump()
         }
         m_outputPos += written;
     }
-    if (m_outputPos < m_output.size())
+    if (m_outputPos < m_output.size() || m_stream)
         return;
 
     m_output.clear();

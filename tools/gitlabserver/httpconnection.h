@@ -55,6 +55,7 @@ private:
     void dispatchNext();
     void send(const HttpResponse &response, const HttpRequest &request, bool malformed);
     void pump();
+    bool refill();
     void waitForNextRequest();
 
     QTcpSocket *m_socket = nullptr;
@@ -67,6 +68,9 @@ private:
     QByteArray m_output;
     qsizetype m_outputPos = 0;
     bool m_closeAfterOutput = false;
+    std::function<QByteArray()> m_stream; // the rest of a streamed body
+    bool m_streamChunked = false;
+    qint64 m_streamLeft = -1; // bytes of a streamed body still to send; -1: no end
     QTimer m_idleTimer;
     QTimer m_delayTimer;
 };

@@ -7,6 +7,8 @@
 #include <QList>
 #include <QPair>
 
+#include <functional>
+
 namespace GitLab::Internal {
 
 using HeaderList = QList<QPair<QByteArray, QByteArray>>;
@@ -34,6 +36,10 @@ struct HttpResponse
     QByteArray body;
     bool chunked = false; // streamed without a length, as GitLab sends archives
     bool closeConnection = false;
+    // When set, the body goes on after `body` with one piece from here each time the connection
+    // has drained, until the client goes away or declaredLength bytes are sent.
+    std::function<QByteArray()> stream;
+    qint64 declaredLength = -1; // >= 0: sent as Content-Length whatever the body holds
 
     // How the connection delivers it; set by fault injection.
     int delayMs = 0;

@@ -12,9 +12,10 @@ QString isoTime(const QDateTime &time)
     return time.toUTC().toString("yyyy-MM-ddTHH:mm:ss.zzzZ");
 }
 
-JsonRenderer::JsonRenderer(const ContentStore &store, const QUrl &baseUrl)
+JsonRenderer::JsonRenderer(const ContentStore &store, const QUrl &baseUrl, bool seesPrivate)
     : m_store(store)
     , m_base(baseUrl.toString(QUrl::StripTrailingSlash))
+    , m_seesPrivate(seesPrivate)
 {}
 
 QString JsonRenderer::avatarUrl(const ProjectRecord &project) const
@@ -33,7 +34,7 @@ JsonObjectWriter JsonRenderer::groupObject(const GroupRecord &group) const
         .add("name", group.name)
         .add("path", group.path)
         .add("description", group.description)
-        .add("visibility", group.isPublic ? "public" : "private")
+        .add("visibility", m_store.isPublic(group) ? "public" : "private")
         .add("share_with_group_lock", false)
         .add("require_two_factor_authentication", false)
         .add("two_factor_grace_period", 48)
@@ -74,14 +75,22 @@ QByteArray JsonRenderer::groupDetail(const GroupRecord &group, bool withProjects
         .add("runners_token", QJsonValue::Null)
         .add("prevent_sharing_groups_outside_hierarchy", false);
     if (withProjects) {
-        QList<const ProjectRecord *> projects = m_store.visibleProjects(group.id, false);
-        std::sort(projects.begin(), projects.end(), [](auto a, auto b) { return a->id > b->id; });
-        QList<QByteArray> elements;
-        for (const ProjectRecord *p : projects.mid(0, DetailProjectLimit))
-            elements.append(project(*p));
-        json.addRaw("projects", jsonArray(elements)).addRaw("shared_projects", "[]");
+        json.addRaw("projects",
+                    projectArray(m_store.visibleProjects(group.id, false, m_seesPrivate)))
+            .addRaw("shared_projects",
+                    projectArray(m_store.visibleSharedProjects(group.id, m_seesPrivate)));
     }
     return json.toJson();
+}
+
+QByteArray JsonRenderer::projectArray(QList<const ProjectRecord *> projects) const
+{
+    // The newest first, and no more than a page's worth: larger groups need the listing.
+    std::sort(projects.begin(), projects.end(), [](auto a, auto b) { return a->id > b->id; });
+    QList<QByteArray> elements;
+    for (const ProjectRecord *p : projects.mid(0, DetailProjectLimit))
+        elements.append(project(*p));
+    return jsonArray(elements);
 }
 
 QByteArray JsonRenderer::project(const ProjectRecord &record, bool simple) const
@@ -153,7 +162,7 @@ QByteArray JsonRenderer::project(const ProjectRecord &record, bool simple) const
         .add("packages_enabled", true)
         .add("empty_repo", empty)
         .add("archived", false)
-        .add("visibility", "public")
+        .add("visibility", m_store.isPublic(record) ? "public" : "private")
         .add("resolve_outdated_diff_discussions", false)
         .add("repository_object_format", "sha1")
         .add("issues_enabled", true)

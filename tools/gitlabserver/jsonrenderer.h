@@ -10,11 +10,12 @@
 
 namespace GitLab::Internal {
 
-// Group and project objects as GitLab's API entities render them for an anonymous caller.
+// Group and project objects as GitLab's API entities render them; seesPrivate for a caller with
+// a valid token, who also sees private projects in group details.
 class JsonRenderer final
 {
 public:
-    JsonRenderer(const ContentStore &store, const QUrl &baseUrl);
+    JsonRenderer(const ContentStore &store, const QUrl &baseUrl, bool seesPrivate = false);
 
     QByteArray group(const GroupRecord &group) const;
     QByteArray groupDetail(const GroupRecord &group, bool withProjects) const;
@@ -27,8 +28,11 @@ public:
 private:
     JsonObjectWriter groupObject(const GroupRecord &group) const;
 
+    QByteArray projectArray(QList<const ProjectRecord *> projects) const;
+
     const ContentStore &m_store;
     QString m_base;
+    bool m_seesPrivate = false;
 };
 
 QString isoTime(const QDateTime &time);

@@ -9,12 +9,16 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QFile>
+#include <QHash>
+#include <QHostAddress>
 #include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QtEndian>
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -52,28 +56,74 @@ int draw(uint seed, const char *salt, const QString &path)
     return int(qFromBigEndian<quint32>(digest.constData()) % 100);
 }
 
+enum class Draw { PerPath, PerRequest };
+
+// PerPath: the same paths fail every time. PerRequest: each request of a path draws anew (by how
+// often that path was asked for), so a client that retries gets through eventually.
 void addShareFault(GitLab::Server &server,
                    uint seed,
                    const char *route,
                    int from,
                    int to,
                    const char *label,
-                   const GitLab::Fault &fault)
+                   const GitLab::Fault &fault,
+                   Draw mode = Draw::PerPath)
 {
     if (from >= to)
         return;
     const QRegularExpression pattern(route);
+    const auto seen = std::make_shared<QHash<QString, int>>();
     server.addFault(
         [=](const GitLab::RecordedRequest &request) {
             if (!pattern.match(request.path).hasMatch())
                 return false;
-            const int value = draw(seed, route, request.path);
+            const QString key = mode == Draw::PerPath
+                                    ? request.path
+                                    : request.path + '#' + QString::number((*seen)[request.path]++);
+            const int value = draw(seed, route, key);
             if (value < from || value >= to)
                 return false;
             std::fprintf(stderr, "fault %s %s\n", label, qPrintable(request.path));
             return true;
         },
         fault);
+}
+
+// "GROUP=N" with N > 0.
+bool parseGroupCount(const QString &text, QString *group, int *count)
+{
+    const qsizetype eq = text.lastIndexOf('=');
+    bool ok = false;
+    *group = text.left(eq);
+    *count = eq > 0 ? text.mid(eq + 1).toInt(&ok) : 0;
+    return ok && *count > 0 && *count <= 1000000;
+}
+
+// Redirects stay on this machine: only loopback origins are accepted.
+bool isLoopbackOrigin(const QUrl &url)
+{
+    if (!url.isValid() || url.scheme() != "http" || url.host().isEmpty() || !url.path().isEmpty())
+        return false;
+    if (url.host() == "localhost")
+        return true;
+    const QHostAddress address(url.host());
+    return !address.isNull() && address.isLoopback();
+}
+
+QList<QByteArray> tokensIn(const QByteArray &text)
+{
+    QList<QByteArray> tokens;
+    for (const QByteArray &token : text.simplified().split(' ')) {
+        if (!token.isEmpty() && !token.startsWith('#'))
+            tokens.append(token);
+    }
+    return tokens;
+}
+
+int usageError(const QString &message)
+{
+    std::fprintf(stderr, "gitlab-server: %s\n", qPrintable(message));
+    return 2;
 }
 
 } // namespace
@@ -103,6 +153,34 @@ int main(int argc, char *argv[])
     const QCommandLineOption avatarOption(
         "bad-avatars", "Send bytes that are no image for this share of avatars.", "percent", "0");
     const QCommandLineOption seedOption("seed", "Chooses which requests fail.", "n", "1");
+    const QCommandLineOption generateOption(
+        "generate", "Add N generated projects to GROUP (repeatable).", "GROUP=N");
+    const QCommandLineOption subgroupsOption(
+        "generate-subgroups",
+        "Add N look-alike subgroups below GROUP that sort before it (repeatable).",
+        "GROUP=N");
+    const QCommandLineOption tokenOption(
+        "token", "Accept this access token (repeatable; prefer --tokens-file).", "token");
+    const QCommandLineOption tokensFileOption(
+        "tokens-file", "Accept the access tokens in this file, one a line.", "file");
+    const QCommandLineOption busyOption(
+        "busy", "Answer this share of all requests as a busy server.", "percent", "0");
+    const QCommandLineOption busyStatusOption(
+        "busy-status", "Status of busy answers: 429, 502, 503 or 504.", "status", "429");
+    const QCommandLineOption retryAfterOption(
+        "retry-after", "Retry-After of busy answers in seconds (-1: none).", "seconds", "2");
+    const QCommandLineOption retryDateOption("retry-after-date",
+                                             "Send Retry-After as an HTTP date.");
+    const QCommandLineOption endlessOption(
+        "endless", "Never end the body of answers to paths matching this (repeatable).", "regex");
+    const QCommandLineOption hugeOption(
+        "huge-length",
+        "Declare a 5 GiB Content-Length for paths matching this (repeatable).",
+        "regex");
+    const QCommandLineOption redirectOption(
+        "redirect",
+        "Redirect paths matching REGEX to the same path on ORIGIN (repeatable, loopback only).",
+        "REGEX=ORIGIN");
     parser.addOptions({samplesOption,
                        portOption,
                        verboseOption,
@@ -110,7 +188,18 @@ int main(int argc, char *argv[])
                        hangOption,
                        cutOption,
                        avatarOption,
-                       seedOption});
+                       seedOption,
+                       generateOption,
+                       subgroupsOption,
+                       tokenOption,
+                       tokensFileOption,
+                       busyOption,
+                       busyStatusOption,
+                       retryAfterOption,
+                       retryDateOption,
+                       endlessOption,
+                       hugeOption,
+                       redirectOption});
     parser.process(app);
 
     bool portOk = false;
@@ -141,6 +230,45 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "gitlab-server: invalid --seed or archive shares above 100%%\n");
         return 2;
     }
+    bool busyOk = false;
+    const int busyShare = parser.value(busyOption).toInt(&busyOk);
+    if (!busyOk || busyShare < 0 || busyShare > 100)
+        return usageError("--busy needs a percentage");
+    const int busyStatus = parser.value(busyStatusOption).toInt();
+    if (!QList<int>{429, 502, 503, 504}.contains(busyStatus))
+        return usageError("--busy-status must be 429, 502, 503 or 504");
+    bool retryOk = false;
+    const int retryAfter = parser.value(retryAfterOption).toInt(&retryOk);
+    if (!retryOk || retryAfter < -1)
+        return usageError("--retry-after needs a number of seconds");
+    for (const QString &pattern : parser.values(endlessOption) + parser.values(hugeOption)) {
+        if (!QRegularExpression(pattern).isValid())
+            return usageError(QString("invalid regular expression \"%1\"").arg(pattern));
+    }
+    QList<QPair<QRegularExpression, QUrl>> redirects;
+    for (const QString &text : parser.values(redirectOption)) {
+        const qsizetype eq = text.lastIndexOf('=');
+        const QRegularExpression pattern(text.left(qMax<qsizetype>(0, eq)));
+        const QUrl origin(text.mid(eq + 1));
+        if (eq <= 0 || !pattern.isValid() || !isLoopbackOrigin(origin))
+            return usageError(
+                QString("--redirect needs REGEX=http://127.0.0.1:PORT, not \"%1\"").arg(text));
+        redirects.append({pattern, origin});
+    }
+    QList<QByteArray> tokens;
+    for (const QString &token : parser.values(tokenOption))
+        tokens += tokensIn(token.toUtf8());
+    tokens += tokensIn(qgetenv("GITLAB_SERVER_TOKENS"));
+    if (parser.isSet(tokensFileOption)) {
+        QFile file(parser.value(tokensFileOption));
+        if (!file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024) {
+            std::fprintf(
+                stderr, "gitlab-server: cannot read tokens from %s\n", qPrintable(file.fileName()));
+            return 1;
+        }
+        for (const QByteArray &line : file.readAll().split('\n'))
+            tokens += tokensIn(line);
+    }
 
     if (!installSignalHandlers()) {
         std::perror("gitlab-server: cannot install signal handlers");
@@ -162,6 +290,23 @@ int main(int argc, char *argv[])
         std::printf("requests %lld bytes %lld\n", requestCount, server.bytesSent());
         std::fflush(stdout);
     });
+
+    for (const QByteArray &token : std::as_const(tokens))
+        server.addToken(token);
+    for (const auto &[pattern, origin] : std::as_const(redirects))
+        server.addFault(pattern.pattern(), GitLab::Fault::redirect(origin, 302));
+    for (const QString &pattern : parser.values(endlessOption))
+        server.addFault(pattern, GitLab::Fault::endless());
+    for (const QString &pattern : parser.values(hugeOption))
+        server.addFault(pattern, GitLab::Fault::hugeContentLength());
+    addShareFault(server,
+                  seed,
+                  "^/",
+                  0,
+                  busyShare,
+                  "busy",
+                  GitLab::Fault::busy(busyStatus, retryAfter, parser.isSet(retryDateOption)),
+                  Draw::PerRequest);
 
     const char archiveRoute[] = "^/api/v4/projects/[^/]+/repository/archive";
     const int hangFrom = failShare;
@@ -187,6 +332,20 @@ int main(int argc, char *argv[])
     if (!server.loadSamples(parser.value(samplesOption), &error)) {
         std::fprintf(stderr, "gitlab-server: cannot load samples: %s\n", qPrintable(error));
         return 1;
+    }
+    for (const auto &[option, subgroups] :
+         {std::pair{&generateOption, false}, {&subgroupsOption, true}}) {
+        for (const QString &text : parser.values(*option)) {
+            QString group;
+            int count = 0;
+            if (!parseGroupCount(text, &group, &count))
+                return usageError(QString("--%1 needs GROUP=N, not \"%2\"")
+                                      .arg(option->names().constFirst(), text));
+            const QList<qint64> added = subgroups ? server.addGeneratedSubgroups(group, count)
+                                                  : server.addGeneratedProjects(group, count);
+            if (added.isEmpty())
+                return usageError(QString("cannot add to group \"%1\"").arg(group));
+        }
     }
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "gitlab-server: cannot listen on 127.0.0.1:%u\n", port);

@@ -53,6 +53,20 @@ bool readJsonObject(const QString &fileName, QJsonObject *object, QString *error
     return true;
 }
 
+// "visibility": "public" or "private"; the older "public": bool still works.
+bool readVisibility(const QJsonObject &object, bool *isPublic)
+{
+    const QJsonValue visibility = object.value("visibility");
+    if (visibility.isUndefined()) {
+        *isPublic = object.value("public").toBool(true);
+        return true;
+    }
+    if (visibility != "public" && visibility != "private")
+        return false;
+    *isPublic = visibility == "public";
+    return true;
+}
+
 bool isValidSlug(const QString &path)
 {
     static const QRegularExpression slug("^[A-Za-z0-9_][A-Za-z0-9_.\\-]*$");
@@ -131,7 +145,9 @@ bool SamplesLoader::readGroup(const QString &directory, const QString &fullPath)
             return false;
         group.name = object.value("name").toString(group.name);
         group.description = object.value("description").toString();
-        group.isPublic = object.value("public").toBool(true);
+        if (!readVisibility(object, &group.isPublic))
+            return fail(QStringLiteral("%1: \"visibility\" must be \"public\" or \"private\"")
+                            .arg(fileName));
     }
     m_groups.append(group);
     return true;
@@ -184,7 +200,9 @@ bool SamplesLoader::readProject(const QString &directory, const QString &groupPa
     }
     project.lastActivity = project.lastActivity.toUTC();
     project.ref = object.value("ref").toString("main");
-    project.isPublic = object.value("public").toBool(true);
+    if (!readVisibility(object, &project.isPublic))
+        return fail(QStringLiteral("%1: \"visibility\" must be \"public\" or \"private\"")
+                        .arg(metadataFile));
 
     const QString avatar = object.value("avatar").toString();
     if (!avatar.isEmpty()) {

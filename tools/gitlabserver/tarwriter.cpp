@@ -100,28 +100,34 @@ void appendGnuLong(QByteArray *out, char type, const QByteArray &value)
 
 } // namespace
 
+QByteArray makeTarHeader(const TarEntry &entry, qint64 size)
+{
+    QByteArray out;
+    QByteArray name = entry.name;
+    QByteArray prefix;
+    if (name.size() > 100) {
+        QByteArray rest;
+        if (splitUstarName(name, &prefix, &rest)) {
+            name = rest;
+        } else {
+            appendGnuLong(&out, 'L', entry.name);
+            name.truncate(100);
+        }
+    }
+    QByteArray link = entry.linkTarget;
+    if (link.size() > 100) {
+        appendGnuLong(&out, 'K', link);
+        link.truncate(100);
+    }
+    out.append(header(name, prefix, entry.type, link, entry.mode, size, entry.mtime));
+    return out;
+}
+
 QByteArray makeTar(const QList<TarEntry> &entries)
 {
     QByteArray out;
     for (const TarEntry &entry : entries) {
-        QByteArray name = entry.name;
-        QByteArray prefix;
-        if (name.size() > 100) {
-            QByteArray rest;
-            if (splitUstarName(name, &prefix, &rest)) {
-                name = rest;
-            } else {
-                appendGnuLong(&out, 'L', entry.name);
-                name.truncate(100);
-            }
-        }
-        QByteArray link = entry.linkTarget;
-        if (link.size() > 100) {
-            appendGnuLong(&out, 'K', link);
-            link.truncate(100);
-        }
-        out.append(
-            header(name, prefix, entry.type, link, entry.mode, entry.data.size(), entry.mtime));
+        out.append(makeTarHeader(entry, entry.data.size()));
         appendPadded(&out, entry.data);
     }
     out.append(2 * BlockSize, '\0');

@@ -25,6 +25,10 @@ struct TarEntry
 // long-name member; long link targets get a GNU long-link member.
 QByteArray makeTar(const QList<TarEntry> &entries);
 
+// The header block(s) of one member whose data of the given size follows separately, for
+// streamed or endless members; entry.data is ignored.
+QByteArray makeTarHeader(const TarEntry &entry, qint64 size);
+
 // gzip container (RFC 1952) around zlib's deflate of data.
 QByteArray gzipCompress(const QByteArray &data);
 
