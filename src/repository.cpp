@@ -29,6 +29,7 @@ void Repository::reset()
     connect(client.get(), &ApiClient::exampleDownloaded, this, &Repository::exampleDownloaded);
     connect(client.get(), &ApiClient::downloadsFinished, this, &Repository::downloadsFinished);
     connect(client.get(), &ApiClient::fetched, this, &Repository::onFetched);
+    connect(client.get(), &ApiClient::failed, this, &Repository::failed);
     connect(client.get(), &ApiClient::ready, client.get(), &ApiClient::fetch);
 }
 

@@ -41,6 +41,8 @@ signals:
     void exampleDownloaded(const QSharedPointer<Brindle::Internal::Example> &example);
     void downloadsFinished(const Brindle::Internal::Repository::Examples &examples);
     void fetched();
+    // The group lookup or the listing gave up; the examples of the last listing stay.
+    void failed();
 
 public slots:
     void onFetched(const Brindle::Internal::Repository::Examples &examples);
