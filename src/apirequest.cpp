@@ -32,7 +32,7 @@ const int MAX_TRIES = 3;
 const qint64 READ_BUFFER_SIZE = 256 * 1024;
 
 std::array<qint64, 3> s_limitOverrides{};
-int s_maxRetryDelay = 60000;
+const qint64 MAX_RETRY_DELAY = 60000;
 
 // A server that stops sending for this long fails the try instead of holding the batch and
 // its progress entry forever. BRINDLE_TRANSFER_TIMEOUT_MS shortens it for soak runs against
@@ -107,11 +107,6 @@ void ApiRequest::setTransferTimeout(int msecs)
 int ApiRequest::transferTimeout()
 {
     return s_transferTimeout;
-}
-
-void ApiRequest::setMaxRetryDelay(int msecs)
-{
-    s_maxRetryDelay = msecs;
 }
 
 QString ApiRequest::displayUrl(const QUrl &url)
@@ -334,7 +329,7 @@ int ApiRequest::retryDelay() const
             delay = qMax<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(date));
         }
     }
-    return int(qMin<qint64>(delay, s_maxRetryDelay));
+    return int(qMin<qint64>(delay, MAX_RETRY_DELAY));
 }
 
 } // namespace Brindle::Internal

@@ -58,8 +58,6 @@ public:
     static void setTransferTimeout(int msecs);
     static int transferTimeout();
 
-    // Longest wait between two tries; tests shorten it.
-    static void setMaxRetryDelay(int msecs);
 
     // The address as it may be logged or shown: without user name and password.
     static QString displayUrl(const QUrl &url);
