@@ -55,6 +55,25 @@
         <source>Unable to download image: %1</source>
         <translation>Не удалось загрузить изображение: %1</translation>
     </message>
+    <message>
+        <source>Fetch error: request return wrong data - no list of projects</source>
+        <translation>Ошибка получения: запрос вернул неверные данные — нет списка проектов</translation>
+    </message>
+    <message>
+        <source>Fetch error: the group lists more than %1 projects</source>
+        <translation>Ошибка получения: в группе больше %1 проектов</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ApiRequest</name>
+    <message>
+        <source>The server&apos;s answer exceeds the limit of %1: %2</source>
+        <translation>Ответ сервера превышает предел в %1: %2</translation>
+    </message>
+    <message>
+        <source>Unable to save the download of %1: %2</source>
+        <translation>Не удалось сохранить загрузку %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::BrindlePlugin</name>
