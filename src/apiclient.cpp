@@ -238,10 +238,32 @@ QUrl ApiClient::apiUrl(const QString &path) const
 ApiRequest *ApiClient::makeRequest(const QUrl &url, ApiRequest::Kind kind)
 {
     auto request = new ApiRequest(manager, url, kind, this);
+    // The token goes to the repository's own server only, never to another one that serves
+    // avatars or that a redirect leads to.
+    const int defaultPort = baseUrl.scheme() == QLatin1String("https") ? 443 : 80;
+    const bool ownServer = url.scheme() == baseUrl.scheme()
+                           && url.host().compare(baseUrl.host(), Qt::CaseInsensitive) == 0
+                           && url.port(defaultPort) == baseUrl.port(defaultPort);
+    if (ownServer) {
+        if (!accessToken.isEmpty())
+            request->setAccessToken(accessToken);
+        const QString denied = tr("Access denied by %1: check the access token of repository %2")
+                                   .arg(baseUrl.host(), repositoryName);
+        request->setStatusText(401, denied);
+        request->setStatusText(403, denied);
+        if (accessToken.isEmpty() && kind == ApiRequest::Kind::Json)
+            request->setStatusText(404, QStringLiteral("%1 ") + privateGroupHint());
+    }
     // Downloads take a slot of the batch before they are sent again; the rest go at once.
     if (kind == ApiRequest::Kind::Json)
         connect(request, &ApiRequest::retryDue, request, &ApiRequest::send);
     return request;
+}
+
+QString ApiClient::privateGroupHint() const
+{
+    return tr("A private group needs an access token: set one with \"Access token...\" on "
+              "the options page.");
 }
 
 void ApiClient::findGroup()
@@ -324,7 +346,10 @@ void ApiClient::onSearchPage(const std::shared_ptr<Search> &search,
 void ApiClient::onGroupFound(const QJsonObject &groupObject)
 {
     if (!groupObject.contains(QLatin1String("id"))) {
-        giveUp(tr("Search error: request return wrong data - no id field"));
+        QString status = tr("Search error: request return wrong data - no id field");
+        if (accessToken.isEmpty())
+            status += u' ' + privateGroupHint();
+        giveUp(status);
         return;
     }
 

@@ -33,6 +33,8 @@ public:
     // Sent as PRIVATE-TOKEN with the requests to the repository's own server (scheme, host
     // and port), never to another one. Set it before the event loop runs the lookup.
     void setAccessToken(const QString &token) { accessToken = token; }
+    // The repository's name, for the status texts that tell the user what to check.
+    void setRepositoryName(const QString &name) { repositoryName = name; }
     bool isReady() const { return groupId != 0; }
     void download(const Repository::Examples &examples);
 
@@ -64,6 +66,7 @@ private:
     QUrl apiUrl(const QString &path) const;
     ApiRequest *makeRequest(const QUrl &url, ApiRequest::Kind kind);
     void findGroup();
+    QString privateGroupHint() const;
     void searchPage(const std::shared_ptr<Search> &search, int page);
     void onSearchPage(const std::shared_ptr<Search> &search, const ApiRequest &request, int page);
     void onGroupFound(const QJsonObject &groupObject);
@@ -86,6 +89,7 @@ private:
     // Without user information: that is given only when the repository's server asks for it.
     QUrl baseUrl;
     QString accessToken;
+    QString repositoryName;
     QString userName;
     QString password;
     QString group;

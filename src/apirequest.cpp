@@ -138,6 +138,24 @@ QString ApiRequest::takeFile()
     return path;
 }
 
+void ApiRequest::setAccessToken(const QString &token)
+{
+    m_accessToken = token.toUtf8();
+}
+
+void ApiRequest::setStatusText(int status, const QString &text)
+{
+    m_statusTexts.insert(status, text);
+}
+
+static bool isSameOrigin(const QUrl &a, const QUrl &b)
+{
+    const int defaultPort = a.scheme() == QLatin1String("https") ? 443 : 80;
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0
+           && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
+           && a.port(defaultPort) == b.port(defaultPort);
+}
+
 void ApiRequest::send()
 {
     if (m_done)
@@ -149,6 +167,7 @@ void ApiRequest::send()
     m_headers.clear();
     m_file.reset();
     m_fileError.clear();
+    m_refusedRedirect.clear();
 
     qCDebug(Log::api) << "Requesting:" << displayUrl(m_url);
     QNetworkRequest request(m_url);
@@ -159,7 +178,24 @@ void ApiRequest::send()
     // Each try is a request of its own, with a fresh inactivity timeout; the wait before it
     // does not count.
     request.setTransferTimeout(s_transferTimeout);
+    if (!m_accessToken.isEmpty()) {
+        request.setRawHeader("PRIVATE-TOKEN", m_accessToken);
+        // Qt keeps custom headers across redirects: each one is checked first.
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::UserVerifiedRedirectPolicy);
+    }
     m_reply = m_manager.get(request);
+    if (!m_accessToken.isEmpty()) {
+        connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
+            if (isSameOrigin(target, m_url)) {
+                emit m_reply->redirectAllowed();
+                return;
+            }
+            qCDebug(Log::api) << "Redirect to another server refused:" << displayUrl(target);
+            m_refusedRedirect = target;
+            m_reply->abort();
+        });
+    }
     m_reply->setReadBufferSize(READ_BUFFER_SIZE);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &ApiRequest::onMetaDataChanged);
     connect(m_reply, &QNetworkReply::readyRead, this, &ApiRequest::onReadyRead);
@@ -258,6 +294,10 @@ void ApiRequest::onFinished()
 
     if (m_overLimit) {
         fail(limitText());
+    } else if (!m_refusedRedirect.isEmpty()) {
+        fail(tr("The server sent the request on to another server, which is not given the "
+                "access token: %1")
+                 .arg(displayUrl(m_refusedRedirect)));
     } else if (!m_fileError.isEmpty()) {
         fail(fileErrorText(m_fileError));
     } else if (success) {
@@ -277,6 +317,8 @@ void ApiRequest::onFinished()
         QString error = reply->errorString();
         if (!m_url.userInfo().isEmpty())
             error.replace(m_url.toString(), displayUrl(m_url));
+        if (m_statusTexts.contains(status))
+            error = m_statusTexts.value(status).arg(error);
         fail(error);
     }
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -33,6 +34,13 @@ public:
 
     ApiRequest(QNetworkAccessManager &manager, const QUrl &url, Kind kind, QObject *parent);
     ~ApiRequest() override;
+
+    // Sent as PRIVATE-TOKEN. A redirect to another server (scheme, host or port) is then
+    // refused, since the header would travel with it.
+    void setAccessToken(const QString &token);
+    // The status text of a failure with the HTTP status 'status'; "%1" stands for the
+    // network's own error text.
+    void setStatusText(int status, const QString &text);
 
     // The answer goes to a new temporary file made from this QTemporaryFile template.
     void setFileTemplate(const QString &fileTemplate);
@@ -85,6 +93,9 @@ private:
     const Kind m_kind;
     const qint64 m_limit;
     QString m_fileTemplate;
+    QByteArray m_accessToken;
+    QHash<int, QString> m_statusTexts;
+    QUrl m_refusedRedirect;
     QPointer<QNetworkReply> m_reply;
     QTimer m_retryTimer;
     int m_tries = 0;

@@ -63,6 +63,14 @@
         <source>Fetch error: the group lists more than %1 projects</source>
         <translation>Abruffehler: Die Gruppe listet mehr als %1 Projekte auf</translation>
     </message>
+    <message>
+        <source>Access denied by %1: check the access token of repository %2</source>
+        <translation>Zugriff verweigert von %1: Prüfen Sie das Zugriffstoken des Repositorys %2</translation>
+    </message>
+    <message>
+        <source>A private group needs an access token: set one with &quot;Access token...&quot; on the options page.</source>
+        <translation>Eine private Gruppe braucht ein Zugriffstoken: Legen Sie es mit &quot;Zugriffstoken...&quot; auf der Einstellungsseite fest.</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>
@@ -73,6 +81,10 @@
     <message>
         <source>Unable to save the download of %1: %2</source>
         <translation>Der Download von %1 kann nicht gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>The server sent the request on to another server, which is not given the access token: %1</source>
+        <translation>Der Server hat die Anfrage an einen anderen Server weitergeleitet, der das Zugriffstoken nicht erhält: %1</translation>
     </message>
 </context>
 <context>

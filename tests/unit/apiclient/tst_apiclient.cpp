@@ -220,7 +220,7 @@ private slots:
         QTest::newRow("single object") << 200 << QByteArray(R"({"id": 42, "full_path": "x"})") << ready << qint64(42) << false;
         QTest::newRow("full path differs in case") << 200 << QByteArray(R"([{"id": 41, "full_path": "palvexos/examples/legacy"}, {"id": 42, "full_path": "PalvexOS/Examples"}])") << ready << qint64(42) << true;
         QTest::newRow("no full path matches") << 200 << QByteArray(R"([{"id": 41, "full_path": "a"}, {"id": 43, "full_path": "b"}])") << ready << qint64(41) << true;
-        QTest::newRow("empty array") << 200 << QByteArray("[]") << QStringList{"", "Search error: request return wrong data - no id field"} << qint64(0) << false;
+        QTest::newRow("empty array") << 200 << QByteArray("[]") << QStringList{"", "Search error: request return wrong data - no id field A private group needs an access token: set one with \"Access token...\" on the options page."} << qint64(0) << false;
         QTest::newRow("string id") << 200 << QByteArray(R"([{"id": "42", "full_path": "palvexos/examples"}])") << QStringList{""} << qint64(0) << false;
         QTest::newRow("zero id") << 200 << QByteArray(R"({"id": 0})") << QStringList{""} << qint64(0) << false;
         QTest::newRow("204 without body") << 204 << QByteArray() << QStringList{"", "Search error: request return null object"} << qint64(0) << false;
@@ -831,6 +831,69 @@ private slots:
         QVERIFY(!other.requests().isEmpty());
         for (const GitLab::RecordedRequest &request : other.requests())
             QVERIFY(request.header("Authorization").isNull());
+    }
+
+    void privateGroupWithAccessToken_data()
+    {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("status"); // of the failed lookup; empty: all installed
+        // clang-format off
+        QTest::newRow("right token") << "glpat-right" << "";
+        QTest::newRow("no token") << "" << "Search error: request return wrong data - no id field A private group needs an access token";
+        QTest::newRow("wrong token") << "glpat-wrong" << "Access denied by 127.0.0.1: check the access token of repository partners";
+        // clang-format on
+    }
+    void privateGroupWithAccessToken()
+    {
+        QFETCH(QString, token);
+        QFETCH(QString, status);
+
+        // alpha's avatar lies on another server; beta's archive is sent on to it
+        GitLab::Server other;
+        QVERIFY(other.listen());
+        server->addToken("glpat-right");
+        server->addGroup("acme/partners", "Partners", false);
+        server->addProject("acme/partners", project("alpha", false));
+        const qint64 beta = server->addProject("acme/partners", project("beta", false));
+        server->addFault(archivePath(beta), GitLab::Fault::redirect(other.baseUrl()));
+        other.addGroup("elsewhere");
+        const qint64 picture = other.addProject("elsewhere", project("picture", true));
+        const QString avatar = QString("%1/uploads/-/system/project/avatar/%2/logo.png")
+                                   .arg(other.baseUrl().toString())
+                                   .arg(picture);
+
+        ApiClient client(url("/acme/partners"));
+        client.setAccessToken(token);
+        client.setRepositoryName("partners");
+        QSignalSpy statuses(&client, &ApiClient::statusChanged);
+        QSignalSpy failed(&client, &ApiClient::failed);
+        if (!status.isEmpty()) {
+            connect(&client, &ApiClient::ready, &client, &ApiClient::fetch);
+            QVERIFY(failed.wait(20000));
+            QStringList texts;
+            for (const QList<QVariant> &arguments : std::as_const(statuses))
+                texts.append(arguments.first().toString());
+            QVERIFY2(!texts.filter(status).isEmpty(), qPrintable(texts.join('\n')));
+            return;
+        }
+        Repository::Examples examples = listed(client);
+        QCOMPARE(namesOf(examples, true), (QStringList{"alpha", "beta"}));
+        QJsonObject withAvatar = *examples.first();
+        withAvatar.insert("avatar_url", avatar);
+        examples[0] = QSharedPointer<Example>::create(withAvatar);
+        Batch batch(client, examples);
+        QVERIFY(batch.finished.wait(20000));
+        // alpha arrives; beta's redirect to another server is refused, not followed
+        QCOMPARE(batch.names(), QStringList{"alpha"});
+        QVERIFY(!server->requests().isEmpty());
+        for (const GitLab::RecordedRequest &request : server->requests())
+            QCOMPARE(request.header("PRIVATE-TOKEN"), token.toUtf8());
+        QVERIFY(!other.requests().isEmpty()); // the avatar was asked for, without the token
+        for (const GitLab::RecordedRequest &request : other.requests()) {
+            QVERIFY2(request.header("PRIVATE-TOKEN").isNull(), qPrintable(request.path));
+            QVERIFY2(request.path.startsWith("/uploads/"), qPrintable(request.path));
+        }
+        QCOMPARE(logLines.filter(token).join('\n'), QString());
     }
 
     // The repository on top of the client
