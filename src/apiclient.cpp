@@ -5,20 +5,24 @@
 
 #include "constants.h"
 #include "logging.h"
+#include "settings.h"
 
 #include <coreplugin/progressmanager/futureprogress.h>
 #include <coreplugin/progressmanager/progressmanager.h>
 #include <utils/id.h>
 
+#include <QAuthenticator>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSslSocket>
+#include <QUrlQuery>
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 
 namespace Brindle::Internal {
@@ -26,38 +30,69 @@ namespace Brindle::Internal {
 const char API_PATH[] = "/api/v4";
 const char EXAMPLES_GROUP[] = "palvexos/examples";
 const char DEMOS_GROUP[] = "palvexos/demos";
-const char SEARCH_PATH[] = "/groups?search=\"%1\"";
+const char SEARCH_PATH[] = "/groups?search=\"%1\"&per_page=100";
 const char FETCH_PATH[] = "/groups/%1";
+const char PROJECTS_PATH[] = "/groups/%1/projects?per_page=100&with_shared=false"
+                             "&include_subgroups=false";
 const char DOWNLOAD_PATH[] = "/projects/%1/repository/archive%2";
 const char DOWNLOAD_TASK_TYPE[] = "LoadExamplesTask";
 // As many as the network access manager opens connections to one server. A request beyond
 // them would wait in its queue with the inactivity timeout already running, and in a large
 // batch on a slow line fail after 60 s without ever having been sent.
 const int MAX_RUNNING_DOWNLOADS = 6;
-// Address space taken for an archive when its first bytes arrive. Only the pages written are
-// backed by memory, and an array that never grows never moves: growing it step by step copied
-// megabytes at a time into fresh pages, tens of milliseconds of the event loop per archive.
-const qsizetype ARCHIVE_RESERVE = 64 * 1024 * 1024;
+// The group detail lists no more projects than this; a full one is completed page by page.
+const int DETAIL_PROJECT_LIMIT = 100;
+// Search answers of a group with this many pages of look-alikes are not followed further.
+const int MAX_SEARCH_PAGES = 20;
+// 100,000 projects: a server that keeps announcing further pages is not followed forever.
+const int MAX_LIST_PAGES = 1000;
+// The download batch a request belongs to.
+const char BATCH_PROPERTY[] = "brindleBatch";
 
-// A server that stops sending for this long fails the request instead of holding the batch
-// and its progress entry forever. BRINDLE_TRANSFER_TIMEOUT_MS shortens it for soak runs
-// against a server that stalls on purpose.
-static int s_transferTimeout = [] {
-    bool ok = false;
-    const int fromEnvironment = qEnvironmentVariableIntValue("BRINDLE_TRANSFER_TIMEOUT_MS", &ok);
-    return ok && fromEnvironment > 0 ? fromEnvironment : 60000;
-}();
-
-static QJsonDocument getReply(QNetworkReply *reply)
+struct ApiClient::Search
 {
-    const QByteArray body = reply->readAll();
+    QJsonObject first; // the first result of the first page
+    int pages = 0;
+};
+
+struct ApiClient::Listing
+{
+    Repository::Examples examples;
+    QSet<qint64> ids;
+    int pages = 0;
+};
+
+static QJsonDocument parseJson(const QByteArray &body)
+{
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError) {
-        qCDebug(Log::api) << "Json response:" << body;
+        qCDebug(Log::api) << "Json response:" << body.left(1024);
         qCDebug(Log::api) << "Json parse error: " << error.errorString();
     }
     return document;
+}
+
+// The page after 'page' that a paginated answer announces, or 0. X-Next-Page first, then the
+// Link header; only the page number is taken, so that a link cannot lead to another server.
+static int nextPage(const ApiRequest &request, int page)
+{
+    bool ok = false;
+    int next = request.header("X-Next-Page").trimmed().toInt(&ok);
+    if (!ok) {
+        static const QRegularExpression link(QStringLiteral(R"(<([^>]*)>\s*;\s*rel="?next"?)"));
+        const QRegularExpressionMatch match = link.match(QString::fromLatin1(request.header("Link")));
+        if (match.hasMatch())
+            next = QUrlQuery(QUrl(match.captured(1))).queryItemValue(QStringLiteral("page")).toInt();
+    }
+    return next > page ? next : 0;
+}
+
+static bool isSameOrigin(const QUrl &a, const QUrl &b)
+{
+    auto defaultPort = [](const QUrl &url) { return url.scheme() == QLatin1String("https") ? 443 : 80; };
+    return a.scheme() == b.scheme() && a.host() == b.host()
+           && a.port(defaultPort(a)) == b.port(defaultPort(b));
 }
 
 // The same project, also when it comes from a later listing as a new record.
@@ -74,14 +109,19 @@ ApiClient::ApiClient(const QUrl &url, QObject *parent)
     qRegisterMetaType<Repository::Examples>("Brindle::Internal::Repository::Examples");
 
     // Request URLs are built by appending to the base as text, so a query or fragment of the
-    // repository URL would end up in front of the API path and misdirect every request.
-    baseUrl = url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    // repository URL would end up in front of the API path and misdirect every request. User
+    // name and password stay out of every address, and so out of every log line and error.
+    baseUrl = url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment
+                           | QUrl::RemoveUserInfo);
     baseUrl.setPath(QLatin1String(API_PATH));
     if (!baseUrl.isValid() || baseUrl.isLocalFile() || baseUrl.isRelative()) {
-        qCDebug(Log::api) << "Provided repository url is not valid:" << url.toString();
+        qCDebug(Log::api) << "Provided repository url is not valid:"
+                          << ApiRequest::displayUrl(url);
         QMetaObject::invokeMethod(this, &ApiClient::failed, Qt::QueuedConnection);
         return;
     }
+    userName = url.userName();
+    password = url.password();
 
     group = url.path(QUrl::FullyDecoded);
     if (group.startsWith(QLatin1Char('/')))
@@ -95,10 +135,31 @@ ApiClient::ApiClient(const QUrl &url, QObject *parent)
         groupType = 2;
 
     if (group.isEmpty()) {
-        qCDebug(Log::api) << "Provided repository url has no group:" << url.toString();
+        qCDebug(Log::api) << "Provided repository url has no group:"
+                          << ApiRequest::displayUrl(url);
         QMetaObject::invokeMethod(this, &ApiClient::failed, Qt::QueuedConnection);
         return;
     }
+
+    // The credentials of the repository URL go to the repository's own server only, and only
+    // once per request: a refused password is not sent again and again.
+    connect(&manager,
+            &QNetworkAccessManager::authenticationRequired,
+            this,
+            [this](QNetworkReply *reply, QAuthenticator *authenticator) {
+                if (userName.isEmpty() && password.isEmpty())
+                    return;
+                if (!isSameOrigin(reply->url(), baseUrl)) {
+                    qCDebug(Log::api) << "Credentials withheld from another server:"
+                                      << ApiRequest::displayUrl(reply->url());
+                    return;
+                }
+                if (reply->property("credentialsGiven").toBool())
+                    return;
+                reply->setProperty("credentialsGiven", true);
+                authenticator->setUser(userName);
+                authenticator->setPassword(password);
+            });
 
     // The creator connects its signals after construction; the lookup waits for the event loop.
     QMetaObject::invokeMethod(this, &ApiClient::findGroup, Qt::QueuedConnection);
@@ -111,12 +172,12 @@ ApiClient::~ApiClient()
 
 void ApiClient::setTransferTimeout(int msecs)
 {
-    s_transferTimeout = msecs;
+    ApiRequest::setTransferTimeout(msecs);
 }
 
 int ApiClient::transferTimeout()
 {
-    return s_transferTimeout;
+    return ApiRequest::transferTimeout();
 }
 
 int ApiClient::runningRequestCount() const
@@ -134,10 +195,19 @@ void ApiClient::shutdown()
     disconnect(this, nullptr, nullptr, nullptr);
     promise.finish();
     ++batchNumber;
+    // Archives saved for examples that will not complete any more.
+    for (const QSharedPointer<Example> &example : std::as_const(queue))
+        example->removeArchiveFile();
     queue.clear();
     downloaded.clear();
     waiting.clear();
+    retrying.clear();
 
+    const QList<ApiRequest *> requests = findChildren<ApiRequest *>(Qt::FindDirectChildrenOnly);
+    for (ApiRequest *request : requests) {
+        request->disconnect(this);
+        request->abort();
+    }
     const QList<QNetworkReply *> replies = manager.findChildren<QNetworkReply *>();
     for (QNetworkReply *reply : replies) {
         reply->disconnect(this);
@@ -153,33 +223,47 @@ void ApiClient::emitStatusChanged(const QString &status)
     emit statusChanged(status);
 }
 
-QNetworkReply *ApiClient::makeRequest(const QUrl &url,
-                                      const QByteArray &contentType,
-                                      const std::function<void(QNetworkReply &)> &onFinished,
-                                      const std::function<void()> &onError)
+void ApiClient::giveUp(const QString &status)
 {
-    qCDebug(Log::api) << "Requesting:" << url.toString();
+    if (!status.isEmpty())
+        emitStatusChanged(status);
+    emit failed();
+}
 
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
-    request.setTransferTimeout(s_transferTimeout);
-    QNetworkReply *reply = manager.get(request);
+QUrl ApiClient::apiUrl(const QString &path) const
+{
+    return QUrl(baseUrl.toString() + path);
+}
 
-    connect(reply, &QNetworkReply::finished, this, [this, reply, url, onFinished, onError] {
-        // Released first: a handler may end up replacing this client, after which neither
-        // the reply nor the client may be touched again.
-        reply->deleteLater();
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (reply->error() == QNetworkReply::NoError && status >= 200 && status <= 299) {
-            onFinished(*reply);
-        } else {
-            // Error texts such as "Connection closed" do not tell which request failed.
-            qCDebug(Log::api) << "Request failed:" << url.toString();
-            emitStatusChanged(reply->errorString());
-            onError();
-        }
-    });
-    return reply;
+ApiRequest *ApiClient::makeRequest(const QUrl &url, ApiRequest::Kind kind)
+{
+    auto request = new ApiRequest(manager, url, kind, this);
+    // The token goes to the repository's own server only, never to another one that serves
+    // avatars or that a redirect leads to.
+    const int defaultPort = baseUrl.scheme() == QLatin1String("https") ? 443 : 80;
+    const bool ownServer = url.scheme() == baseUrl.scheme()
+                           && url.host().compare(baseUrl.host(), Qt::CaseInsensitive) == 0
+                           && url.port(defaultPort) == baseUrl.port(defaultPort);
+    if (ownServer) {
+        if (!accessToken.isEmpty())
+            request->setAccessToken(accessToken);
+        const QString denied = tr("Access denied by %1: check the access token of repository %2")
+                                   .arg(baseUrl.host(), repositoryName);
+        request->setStatusText(401, denied);
+        request->setStatusText(403, denied);
+        if (accessToken.isEmpty() && kind == ApiRequest::Kind::Json)
+            request->setStatusText(404, QStringLiteral("%1 ") + privateGroupHint());
+    }
+    // Downloads take a slot of the batch before they are sent again; the rest go at once.
+    if (kind == ApiRequest::Kind::Json)
+        connect(request, &ApiRequest::retryDue, request, &ApiRequest::send);
+    return request;
+}
+
+QString ApiClient::privateGroupHint() const
+{
+    return tr("A private group needs an access token: set one with \"Access token...\" on "
+              "the options page.");
 }
 
 void ApiClient::findGroup()
@@ -195,54 +279,83 @@ void ApiClient::findGroup()
     }
 
     emitStatusChanged(tr("Searching examples"));
-    const QUrl url(baseUrl.toString() + QString::fromLatin1(SEARCH_PATH).arg(group));
-    makeRequest(
-        url,
-        "application/json",
-        [this](QNetworkReply &reply) { onGroupFound(getReply(&reply)); },
-        [this] { emit failed(); });
+    searchPage(std::make_shared<Search>(), 1);
 }
 
-void ApiClient::onGroupFound(const QJsonDocument &document)
+void ApiClient::searchPage(const std::shared_ptr<Search> &search, int page)
 {
-    emitStatusChanged({});
+    // The group's name is searched as one quoted term; GitLab also returns every descendant
+    // and look-alike, ordered by short name, so the group may be on any page.
+    QString path = QString::fromLatin1(SEARCH_PATH).arg(group);
+    if (page > 1)
+        path += QStringLiteral("&page=%1").arg(page);
+    ++search->pages;
+    ApiRequest *request = makeRequest(apiUrl(path), ApiRequest::Kind::Json);
+    connect(request, &ApiRequest::succeeded, this, [this, search, request, page] {
+        onSearchPage(search, *request, page);
+    });
+    connect(request, &ApiRequest::failed, this, &ApiClient::giveUp);
+    request->send();
+}
 
+void ApiClient::onSearchPage(const std::shared_ptr<Search> &search,
+                             const ApiRequest &request,
+                             int page)
+{
+    const QJsonDocument document = parseJson(request.body());
     if (document.isNull()) {
-        emitStatusChanged(tr("Search error: request return null object"));
-        emit failed();
+        emitStatusChanged({});
+        giveUp(tr("Search error: request return null object"));
+        return;
+    }
+    if (!document.isArray()) {
+        emitStatusChanged({});
+        onGroupFound(document.object());
         return;
     }
 
-    QJsonObject groupObject;
-    if (document.isArray()) {
-        // GitLab's search also returns descendants and look-alikes of the group, ordered by
-        // their short names, so the group is picked by its full path where possible.
-        const QJsonArray groups = document.array();
+    const QJsonArray groups = document.array();
+    if (page == 1) {
         if (groups.size() >= 2)
             qCDebug(Log::api) << "Search request return more than 1 object - taking first";
         if (!groups.isEmpty())
-            groupObject = groups.first().toObject();
-        for (const QJsonValue &value : groups) {
-            const QJsonObject candidate = value.toObject();
-            const QString fullPath = candidate.value(QLatin1String("full_path")).toString();
-            if (fullPath.compare(group, Qt::CaseInsensitive) == 0) {
-                groupObject = candidate;
-                break;
-            }
+            search->first = groups.first().toObject();
+    }
+    for (const QJsonValue &value : groups) {
+        const QJsonObject candidate = value.toObject();
+        const QString fullPath = candidate.value(QLatin1String("full_path")).toString();
+        if (fullPath.compare(group, Qt::CaseInsensitive) == 0) {
+            emitStatusChanged({});
+            onGroupFound(candidate);
+            return;
         }
-    } else {
-        groupObject = document.object();
     }
 
+    if (const int next = nextPage(request, page)) {
+        if (search->pages < MAX_SEARCH_PAGES) {
+            searchPage(search, next);
+            return;
+        }
+        qCDebug(Log::api) << "Search answer has more than" << MAX_SEARCH_PAGES
+                          << "pages without the group - taking the first result";
+    }
+    emitStatusChanged({});
+    onGroupFound(search->first);
+}
+
+void ApiClient::onGroupFound(const QJsonObject &groupObject)
+{
     if (!groupObject.contains(QLatin1String("id"))) {
-        emitStatusChanged(tr("Search error: request return wrong data - no id field"));
-        emit failed();
+        QString status = tr("Search error: request return wrong data - no id field");
+        if (accessToken.isEmpty())
+            status += u' ' + privateGroupHint();
+        giveUp(status);
         return;
     }
 
     groupId = quint64(qint64(groupObject.value(QLatin1String("id")).toInt()));
     if (groupId == 0) {
-        emit failed();
+        giveUp({});
         return;
     }
     emitStatusChanged(tr("API client is ready"));
@@ -261,12 +374,13 @@ void ApiClient::fetch()
     }
 
     emitStatusChanged(tr("Fetch examples"));
-    const QUrl url(baseUrl.toString() + QString::fromLatin1(FETCH_PATH).arg(groupId));
-    makeRequest(
-        url,
-        "application/json",
-        [this](QNetworkReply &reply) { onFetched(getReply(&reply)); },
-        [this] { emit failed(); });
+    ApiRequest *request = makeRequest(apiUrl(QString::fromLatin1(FETCH_PATH).arg(groupId)),
+                                      ApiRequest::Kind::Json);
+    connect(request, &ApiRequest::succeeded, this, [this, request] {
+        onFetched(parseJson(request->body()));
+    });
+    connect(request, &ApiRequest::failed, this, &ApiClient::giveUp);
+    request->send();
 }
 
 void ApiClient::onFetched(const QJsonDocument &document)
@@ -274,8 +388,7 @@ void ApiClient::onFetched(const QJsonDocument &document)
     emitStatusChanged({});
 
     if (document.isNull()) {
-        emitStatusChanged(tr("Fetch error: request return null object"));
-        emit failed();
+        giveUp(tr("Fetch error: request return null object"));
         return;
     }
 
@@ -291,19 +404,78 @@ void ApiClient::onFetched(const QJsonDocument &document)
     }
 
     if (!groupObject.contains(QLatin1String("projects"))) {
-        emitStatusChanged(tr("Fetch error: request return wrong data - no projects field"));
-        emit failed();
+        giveUp(tr("Fetch error: request return wrong data - no projects field"));
         return;
     }
 
-    Repository::Examples examples;
+    auto listing = std::make_shared<Listing>();
     const QJsonArray projects = groupObject.value(QLatin1String("projects")).toArray();
     for (const QJsonValue &project : projects) {
         auto example = QSharedPointer<Example>::create(project.toObject());
-        if (example->isValid())
-            examples.append(example);
+        if (example->isValid()) {
+            listing->examples.append(example);
+            listing->ids.insert(example->id());
+        }
     }
-    emit fetched(examples);
+    if (projects.size() < DETAIL_PROJECT_LIMIT) {
+        emit fetched(listing->examples);
+        return;
+    }
+
+    // The detail holds the newest projects only; the group's project list has them all.
+    qCDebug(Log::api) << "Group detail lists" << projects.size()
+                      << "projects - listing the group's projects page by page";
+    listPage(listing, 1);
+}
+
+void ApiClient::listPage(const std::shared_ptr<Listing> &listing, int page)
+{
+    ++listing->pages;
+    const QString path = QString::fromLatin1(PROJECTS_PATH).arg(groupId)
+                         + QStringLiteral("&page=%1").arg(page);
+    ApiRequest *request = makeRequest(apiUrl(path), ApiRequest::Kind::Json);
+    connect(request, &ApiRequest::succeeded, this, [this, listing, request, page] {
+        onListPage(listing, *request, page);
+    });
+    // Never a partial list: the examples missing from it would count as removed online.
+    connect(request, &ApiRequest::failed, this, &ApiClient::giveUp);
+    request->send();
+}
+
+void ApiClient::onListPage(const std::shared_ptr<Listing> &listing,
+                           const ApiRequest &request,
+                           int page)
+{
+    const QJsonDocument document = parseJson(request.body());
+    if (document.isNull()) {
+        giveUp(tr("Fetch error: request return null object"));
+        return;
+    }
+    if (!document.isArray()) {
+        giveUp(tr("Fetch error: request return wrong data - no list of projects"));
+        return;
+    }
+
+    const QJsonArray projects = document.array();
+    for (const QJsonValue &project : projects) {
+        auto example = QSharedPointer<Example>::create(project.toObject());
+        if (example->isValid() && !listing->ids.contains(example->id())) {
+            listing->examples.append(example);
+            listing->ids.insert(example->id());
+        }
+    }
+
+    if (const int next = nextPage(request, page)) {
+        if (listing->pages >= MAX_LIST_PAGES) {
+            qCDebug(Log::api) << "Project list has more than" << MAX_LIST_PAGES << "pages";
+            giveUp(tr("Fetch error: the group lists more than %1 projects")
+                       .arg(MAX_LIST_PAGES * DETAIL_PROJECT_LIMIT));
+            return;
+        }
+        listPage(listing, next);
+        return;
+    }
+    emit fetched(listing->examples);
 }
 
 void ApiClient::download(const Repository::Examples &examples)
@@ -349,10 +521,51 @@ void ApiClient::download(const Repository::Examples &examples)
 
 void ApiClient::startWaitingDownloads()
 {
-    while (downloadsRunning < MAX_RUNNING_DOWNLOADS && !waiting.isEmpty()) {
+    while (downloadsRunning < MAX_RUNNING_DOWNLOADS && (!retrying.isEmpty() || !waiting.isEmpty())) {
+        if (!retrying.isEmpty()) {
+            // Examples already under way go first: they hold their progress back.
+            const QPointer<ApiRequest> request = retrying.takeFirst();
+            if (request) {
+                ++downloadsRunning;
+                request->send();
+            }
+            continue;
+        }
         ++downloadsRunning;
         download(waiting.takeFirst());
     }
+}
+
+void ApiClient::holdSlotWhileSending(ApiRequest *request, quint64 batch)
+{
+    request->setProperty(BATCH_PROPERTY, batch);
+    // A download that waits for a busy server gives its slot to the next example, and takes
+    // one again when its wait is over. One of a batch that ended is not sent again.
+    connect(request, &ApiRequest::waiting, this, [this, request, batch] {
+        if (batch != batchNumber) {
+            request->abort();
+            return;
+        }
+        --downloadsRunning;
+        startWaitingDownloads();
+    });
+    connect(request, &ApiRequest::retryDue, this, [this, request, batch] {
+        if (batch != batchNumber) {
+            request->abort();
+            return;
+        }
+        retrying.append(request);
+        startWaitingDownloads();
+    });
+}
+
+void ApiClient::dropRetries()
+{
+    for (const QPointer<ApiRequest> &request : std::as_const(retrying)) {
+        if (request)
+            request->abort();
+    }
+    retrying.clear();
 }
 
 void ApiClient::setupDownloadTask(int count)
@@ -362,6 +575,7 @@ void ApiClient::setupDownloadTask(int count)
     batchSize = count;
     finishedCount = 0;
     waiting.clear();
+    dropRetries();
     downloadsRunning = 0;
 
     promise = QPromise<void>();
@@ -397,8 +611,18 @@ void ApiClient::onDownloadTaskCanceled(quint64 batch)
     if (batch != batchNumber || queue.isEmpty())
         return;
 
+    // The user wants none of the rest: downloads under way stop, and archives already saved
+    // for examples still waiting for their avatar go.
+    const QList<ApiRequest *> requests = findChildren<ApiRequest *>(Qt::FindDirectChildrenOnly);
+    for (ApiRequest *request : requests) {
+        if (request->property(BATCH_PROPERTY).toULongLong() == batch)
+            request->abort();
+    }
+    for (const QSharedPointer<Example> &example : std::as_const(queue))
+        example->removeArchiveFile();
     queue.clear();
     waiting.clear();
+    retrying.clear();
     canceled = true;
     ++batchNumber;
     promise.setProgressValue(batchSize);
@@ -412,43 +636,31 @@ void ApiClient::download(const QSharedPointer<Example> &example)
     emitStatusChanged(tr("Downloading example: %1").arg(example->displayName()));
 
     const quint64 batch = batchNumber;
-    const QUrl url(
-        baseUrl.toString()
-        + QString::fromLatin1(DOWNLOAD_PATH)
-              .arg(QString::number(example->id()), QLatin1String(Constants::ARCHIVE_EXTENSION)));
-    // The archive is taken from the reply as it arrives. Reading megabytes at once when the
-    // reply finishes copied them into fresh memory in one go, which held the event loop for
-    // tens of milliseconds per archive and kept two copies of the archive for a moment.
-    auto received = std::make_shared<QByteArray>();
-    QNetworkReply *reply = makeRequest(
-        url,
-        "application/zip",
-        [this, example, batch, received](QNetworkReply &reply) {
-            // A batch that was cancelled meanwhile has no use for the archive.
-            if (batch != batchNumber)
-                return;
-            received->append(reply.readAll());
-            received->squeeze();
-            example->setData(std::exchange(*received, {}));
-            downloadImage(example, batch);
-        },
-        [this, example, batch] {
-            if (batch == batchNumber)
-                onExampleDownloadFinished(example, false);
-        });
-    // Without a limit the network thread queues whatever arrives, and the event loop then
-    // takes it all in one pass; bounded, each pass has little to take.
-    reply->setReadBufferSize(256 * 1024);
-    connect(reply, &QNetworkReply::readyRead, this, [reply, received] {
-        // Read straight into the archive: a chunk read on its own first only to be copied
-        // would leave the heap fragmented by short-lived blocks.
-        if (received->capacity() == 0)
-            received->reserve(ARCHIVE_RESERVE);
-        const qsizetype size = received->size();
-        received->resize(size + reply->bytesAvailable());
-        const qint64 read = reply->read(received->data() + size, received->size() - size);
-        received->resize(size + qMax<qint64>(read, 0));
+    const QUrl url = apiUrl(
+        QString::fromLatin1(DOWNLOAD_PATH)
+            .arg(QString::number(example->id()), QLatin1String(Constants::ARCHIVE_EXTENSION)));
+    ApiRequest *request = makeRequest(url, ApiRequest::Kind::Archive);
+    // The archive goes to disk as it arrives; the installer takes the file over.
+    const QString prefix = isSafePathComponent(example->name()) ? example->name()
+                                                                : QStringLiteral("example");
+    request->setFileTemplate(QDir::tempPath() + QLatin1Char('/') + prefix
+                             + QStringLiteral("-XXXXXX")
+                             + QLatin1String(Constants::ARCHIVE_EXTENSION));
+    holdSlotWhileSending(request, batch);
+    connect(request, &ApiRequest::succeeded, this, [this, example, batch, request] {
+        // A batch that was cancelled meanwhile has no use for the archive; it goes with the
+        // request.
+        if (batch != batchNumber)
+            return;
+        example->setArchiveFile(request->takeFile());
+        downloadImage(example, batch);
     });
+    connect(request, &ApiRequest::failed, this, [this, example, batch](const QString &error) {
+        emitStatusChanged(error);
+        if (batch == batchNumber)
+            onExampleDownloadFinished(example, false);
+    });
+    request->send();
 }
 
 void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 batch)
@@ -460,21 +672,23 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
         return;
     }
 
-    makeRequest(
-        QUrl(example->imageUrl()),
-        "image/png",
-        [this, example, batch](QNetworkReply &reply) {
-            if (batch != batchNumber)
-                return;
-            example->setImage(reply.readAll());
-            onExampleDownloadFinished(example, true);
-        },
-        [this, example, batch] {
-            if (batch != batchNumber)
-                return;
-            emitStatusChanged(tr("Unable to download image: %1").arg(example->imageUrl()));
-            onExampleDownloadFinished(example, false);
-        });
+    ApiRequest *request = makeRequest(QUrl(example->imageUrl()), ApiRequest::Kind::Image);
+    holdSlotWhileSending(request, batch);
+    connect(request, &ApiRequest::succeeded, this, [this, example, batch, request] {
+        if (batch != batchNumber)
+            return;
+        example->setImage(request->body());
+        onExampleDownloadFinished(example, true);
+    });
+    connect(request, &ApiRequest::failed, this, [this, example, batch](const QString &error) {
+        emitStatusChanged(error);
+        if (batch != batchNumber)
+            return;
+        emitStatusChanged(tr("Unable to download image: %1")
+                              .arg(ApiRequest::displayUrl(QUrl(example->imageUrl()))));
+        onExampleDownloadFinished(example, false);
+    });
+    request->send();
 }
 
 void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success)
@@ -493,6 +707,8 @@ void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example
     if (success) {
         downloaded.append(example);
         emit exampleDownloaded(example);
+    } else {
+        example->removeArchiveFile();
     }
 
     if (queue.isEmpty()) {

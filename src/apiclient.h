@@ -3,25 +3,24 @@
 
 #pragma once
 
+#include "apirequest.h"
 #include "repository.h"
 
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QPointer>
 #include <QPromise>
 #include <QUrl>
 
-#include <functional>
-
-QT_BEGIN_NAMESPACE
-class QNetworkReply;
-QT_END_NAMESPACE
+#include <memory>
 
 namespace Brindle::Internal {
 
 // REST client of one repository: finds the GitLab group, lists its projects and
-// downloads batches of examples (archive and avatar) under one progress entry.
+// downloads batches of examples (archive and avatar) under one progress entry. Archives are
+// saved to temporary files as they arrive; the example record carries the file.
 class ApiClient : public QObject
 {
     Q_OBJECT
@@ -34,6 +33,8 @@ public:
     // Sent as PRIVATE-TOKEN with the requests to the repository's own server (scheme, host
     // and port), never to another one. Set it before the event loop runs the lookup.
     void setAccessToken(const QString &token) { accessToken = token; }
+    // The repository's name, for the status texts that tell the user what to check.
+    void setRepositoryName(const QString &name) { repositoryName = name; }
     bool isReady() const { return groupId != 0; }
     void download(const Repository::Examples &examples);
 
@@ -59,24 +60,38 @@ signals:
     void downloadsFinished(const Brindle::Internal::Repository::Examples &examples);
 
 private:
+    struct Search;
+    struct Listing;
+
+    QUrl apiUrl(const QString &path) const;
+    ApiRequest *makeRequest(const QUrl &url, ApiRequest::Kind kind);
     void findGroup();
-    void onGroupFound(const QJsonDocument &document);
+    QString privateGroupHint() const;
+    void searchPage(const std::shared_ptr<Search> &search, int page);
+    void onSearchPage(const std::shared_ptr<Search> &search, const ApiRequest &request, int page);
+    void onGroupFound(const QJsonObject &groupObject);
     void onFetched(const QJsonDocument &document);
+    void listPage(const std::shared_ptr<Listing> &listing, int page);
+    void onListPage(const std::shared_ptr<Listing> &listing, const ApiRequest &request, int page);
+    // The one place where a lookup or a listing gives up, with the status text to show.
+    void giveUp(const QString &status);
     void emitStatusChanged(const QString &status);
-    QNetworkReply *makeRequest(const QUrl &url,
-                               const QByteArray &contentType,
-                               const std::function<void(QNetworkReply &)> &onFinished,
-                               const std::function<void()> &onError);
 
     void setupDownloadTask(int count);
     void startWaitingDownloads();
+    void holdSlotWhileSending(ApiRequest *request, quint64 batch);
+    void dropRetries();
     void download(const QSharedPointer<Example> &example);
     void downloadImage(const QSharedPointer<Example> &example, quint64 batch);
     void onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success);
     void onDownloadTaskCanceled(quint64 batch);
 
+    // Without user information: that is given only when the repository's server asks for it.
     QUrl baseUrl;
     QString accessToken;
+    QString repositoryName;
+    QString userName;
+    QString password;
     QString group;
     QNetworkAccessManager manager;
     quint64 groupId = 0;
@@ -88,6 +103,8 @@ private:
     // Examples of the batch not requested yet, and how many are being downloaded.
     Repository::Examples waiting;
     int downloadsRunning = 0;
+    // Downloads of the batch whose busy server's wait is over, sent again before new ones.
+    QList<QPointer<ApiRequest>> retrying;
 
     // Replies carry the number of the batch they were sent for; a reply of a batch that
     // was cancelled or shut down must not count in a later one.

@@ -50,8 +50,10 @@ DownloadService::DownloadService(QObject *parent)
         onTokenKnown(url, {});
     });
 
-    for (const Settings::RepositoryInfo &info : std::as_const(settings.repositories)) {
+    for (auto it = settings.repositories.cbegin(); it != settings.repositories.cend(); ++it) {
+        const Settings::RepositoryInfo &info = it.value();
         QSharedPointer<Repository> repository(new Repository(info.url, this, false));
+        repository->setName(it.key());
         repositories.append(repository);
         connect(repository.get(),
                 &Repository::exampleDownloaded,

@@ -4,8 +4,11 @@
 #include "example.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QJsonArray>
 #include <QMutexLocker>
+
+#include <utility>
 
 namespace Brindle::Internal {
 
@@ -18,6 +21,11 @@ const QSize PREVIEW_SIZE(128, 128);
 Example::Example(const QJsonObject &project)
     : QJsonObject(project)
 {}
+
+Example::~Example()
+{
+    removeArchiveFile();
+}
 
 qint64 Example::id() const
 {
@@ -88,6 +96,33 @@ void Example::clearData()
 {
     QMutexLocker locker(&m_dataMutex);
     m_data = QByteArray();
+}
+
+void Example::setArchiveFile(const QString &path)
+{
+    QMutexLocker locker(&m_dataMutex);
+    if (!m_archiveFile.isEmpty() && m_archiveFile != path)
+        QFile::remove(m_archiveFile);
+    m_archiveFile = path;
+}
+
+QString Example::archiveFile() const
+{
+    QMutexLocker locker(&m_dataMutex);
+    return m_archiveFile;
+}
+
+QString Example::takeArchiveFile()
+{
+    QMutexLocker locker(&m_dataMutex);
+    return std::exchange(m_archiveFile, {});
+}
+
+void Example::removeArchiveFile()
+{
+    const QString path = takeArchiveFile();
+    if (!path.isEmpty())
+        QFile::remove(path);
 }
 
 void Example::setImage(const QByteArray &data)

@@ -19,6 +19,8 @@ class Example : public QJsonObject
 {
 public:
     explicit Example(const QJsonObject &project);
+    // Removes a saved archive that nobody took.
+    ~Example();
 
     qint64 id() const;
     QString name() const;
@@ -35,11 +37,19 @@ public:
     // Releases the archive bytes once they are on disk; archives can be large.
     void clearData();
 
+    // The archive as a file saved while it downloaded. The record owns the file, and removes
+    // it when it gets another one, is told to or goes, until someone takes it over.
+    void setArchiveFile(const QString &path);
+    QString archiveFile() const;
+    QString takeArchiveFile();
+    void removeArchiveFile();
+
     void setImage(const QByteArray &data);
     QImage image() const;
 
 private:
     QByteArray m_data;
+    QString m_archiveFile;
     mutable QMutex m_dataMutex;
     QImage m_image;
     mutable QMutex m_imageMutex;

@@ -185,23 +185,29 @@ QString findTopFolder(const QString &path, const QString &name)
     return own.size() == 1 ? own.first() : QString();
 }
 
-// Saves an archive and creates the private directory it is going to be unpacked into. Runs in
-// a pool thread; on failure nothing is left and the error is the status text to show.
+// Saves an archive, unless it was saved while it downloaded ('savedArchive'), and creates the
+// private directory it is going to be unpacked into. Runs in a pool thread; on failure nothing
+// is left and the error is the status text to show.
 PreparedArchive prepareArchive(const QString &fileTemplate,
                                const QByteArray &data,
+                               const QString &savedArchive,
                                const QString &displayName,
                                const QString &repositoryName)
 {
     PreparedArchive prepared;
     prepared.repositoryName = repositoryName;
     const QString repositoryDir = repositoryPath(repositoryName);
-    QTemporaryFile archiveFile(fileTemplate);
-    if (!archiveFile.open() || archiveFile.write(data) != data.size() || !archiveFile.flush()) {
-        prepared.error = ExampleInstaller::tr("Unable to save the archive of example %1: %2")
-                             .arg(displayName, archiveFile.errorString());
-        return prepared;
+    QString archivePath = savedArchive;
+    if (archivePath.isEmpty()) {
+        QTemporaryFile archiveFile(fileTemplate);
+        if (!archiveFile.open() || archiveFile.write(data) != data.size() || !archiveFile.flush()) {
+            prepared.error = ExampleInstaller::tr("Unable to save the archive of example %1: %2")
+                                 .arg(displayName, archiveFile.errorString());
+            return prepared;
+        }
+        archiveFile.setAutoRemove(false);
+        archivePath = archiveFile.fileName();
     }
-    archiveFile.close();
 
     // Next to the installed examples (same file system, so the result can be renamed into
     // place), hidden so that it never counts as an installed example.
@@ -211,10 +217,10 @@ PreparedArchive prepareArchive(const QString &fileTemplate,
     if (!unpackDir->isValid()) {
         prepared.error
             = ExampleInstaller::tr("Unable to create a directory in: %1").arg(repositoryDir);
+        QFile::remove(archivePath);
         return prepared;
     }
-    archiveFile.setAutoRemove(false);
-    prepared.archivePath = archiveFile.fileName();
+    prepared.archivePath = archivePath;
     prepared.unpackDir = unpackDir;
     return prepared;
 }
@@ -466,8 +472,10 @@ void ExampleInstaller::nextStep(const QString &key)
 void ExampleInstaller::startInstall(const QSharedPointer<Example> &example,
                                     const QString &repositoryName)
 {
-    const QByteArray data = example->data();
-    if (data.isEmpty()) {
+    // An archive saved while it downloaded is taken over; from now on it is ours to remove.
+    const QString savedArchive = example->takeArchiveFile();
+    const QByteArray data = savedArchive.isEmpty() ? example->data() : QByteArray();
+    if (data.isEmpty() && savedArchive.isEmpty()) {
         endInstall(example,
                    repositoryName,
                    tr("The data is not downloaded for example: %1").arg(example->displayName()));
@@ -487,8 +495,9 @@ void ExampleInstaller::startInstall(const QSharedPointer<Example> &example,
     const QString displayName = example->displayName();
     example->clearData();
     runInPool<PreparedArchive>(
-        [this, fileTemplate, data, displayName, repositoryName] {
-            PreparedArchive prepared = prepareArchive(fileTemplate, data, displayName, repositoryName);
+        [this, fileTemplate, data, savedArchive, displayName, repositoryName] {
+            PreparedArchive prepared
+                = prepareArchive(fileTemplate, data, savedArchive, displayName, repositoryName);
             if (!prepared.archivePath.isEmpty()) {
                 QMutexLocker locker(&archivesMutex);
                 savedArchives.insert(prepared.archivePath);

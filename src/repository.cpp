@@ -27,6 +27,7 @@ void Repository::reset()
     // requests, so nothing of it reaches this repository any more.
     client = std::make_unique<ApiClient>(repositoryUrl, nullptr);
     client->setAccessToken(accessToken);
+    client->setRepositoryName(repositoryName);
 
     connect(client.get(), &ApiClient::exampleDownloaded, this, &Repository::exampleDownloaded);
     connect(client.get(), &ApiClient::downloadsFinished, this, &Repository::downloadsFinished);

@@ -39,6 +39,7 @@ public:
     // The GitLab access token sent with every request to the repository's own server;
     // empty for anonymous access. Applies from the next reset() on.
     void setAccessToken(const QString &token) { accessToken = token; }
+    void setName(const QString &name) { repositoryName = name; }
     bool hasAccessToken() const { return !accessToken.isEmpty(); }
     void download(const QSet<QString> &names);
     void shutdown();
@@ -59,6 +60,7 @@ private:
     QUrl repositoryUrl;
     Examples exampleCache;
     QString accessToken;
+    QString repositoryName;
     std::unique_ptr<ApiClient> client;
 };
 

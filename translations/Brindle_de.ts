@@ -55,6 +55,37 @@
         <source>Unable to download image: %1</source>
         <translation>Bild kann nicht heruntergeladen werden: %1</translation>
     </message>
+    <message>
+        <source>Fetch error: request return wrong data - no list of projects</source>
+        <translation>Abruffehler: Die Anfrage lieferte falsche Daten – keine Liste von Projekten</translation>
+    </message>
+    <message>
+        <source>Fetch error: the group lists more than %1 projects</source>
+        <translation>Abruffehler: Die Gruppe listet mehr als %1 Projekte auf</translation>
+    </message>
+    <message>
+        <source>Access denied by %1: check the access token of repository %2</source>
+        <translation>Zugriff verweigert von %1: Prüfen Sie das Zugriffstoken des Repositorys %2</translation>
+    </message>
+    <message>
+        <source>A private group needs an access token: set one with &quot;Access token...&quot; on the options page.</source>
+        <translation>Eine private Gruppe braucht ein Zugriffstoken: Legen Sie es mit &quot;Zugriffstoken...&quot; auf der Einstellungsseite fest.</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ApiRequest</name>
+    <message>
+        <source>The server&apos;s answer exceeds the limit of %1: %2</source>
+        <translation>Die Antwort des Servers überschreitet die Grenze von %1: %2</translation>
+    </message>
+    <message>
+        <source>Unable to save the download of %1: %2</source>
+        <translation>Der Download von %1 kann nicht gespeichert werden: %2</translation>
+    </message>
+    <message>
+        <source>The server sent the request on to another server, which is not given the access token: %1</source>
+        <translation>Der Server hat die Anfrage an einen anderen Server weitergeleitet, der das Zugriffstoken nicht erhält: %1</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::BrindlePlugin</name>

@@ -55,6 +55,37 @@
         <source>Unable to download image: %1</source>
         <translation>Не удалось загрузить изображение: %1</translation>
     </message>
+    <message>
+        <source>Fetch error: request return wrong data - no list of projects</source>
+        <translation>Ошибка получения: запрос вернул неверные данные — нет списка проектов</translation>
+    </message>
+    <message>
+        <source>Fetch error: the group lists more than %1 projects</source>
+        <translation>Ошибка получения: в группе больше %1 проектов</translation>
+    </message>
+    <message>
+        <source>Access denied by %1: check the access token of repository %2</source>
+        <translation>Доступ запрещён сервером %1: проверьте токен доступа репозитория %2</translation>
+    </message>
+    <message>
+        <source>A private group needs an access token: set one with &quot;Access token...&quot; on the options page.</source>
+        <translation>Для закрытой группы нужен токен доступа: задайте его кнопкой &quot;Токен доступа...&quot; на странице настроек.</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ApiRequest</name>
+    <message>
+        <source>The server&apos;s answer exceeds the limit of %1: %2</source>
+        <translation>Ответ сервера превышает предел в %1: %2</translation>
+    </message>
+    <message>
+        <source>Unable to save the download of %1: %2</source>
+        <translation>Не удалось сохранить загрузку %1: %2</translation>
+    </message>
+    <message>
+        <source>The server sent the request on to another server, which is not given the access token: %1</source>
+        <translation>Сервер перенаправил запрос на другой сервер, которому токен доступа не передаётся: %1</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::BrindlePlugin</name>

@@ -180,8 +180,9 @@ private slots:
         QTest::newRow("group not on the server")
             << QStringList{both.first(), "gone=$SERVER/palvexos/gone"} << QString() << GitLab::Fault()
             << QStringList{"examples"}
-            << QStringList{"Search error: request return wrong data - no id field "
-                           "($SERVER/palvexos/gone)"} << 1;
+            << QStringList{"Search error: request return wrong data - no id field A private group "
+                           "needs an access token: set one with \"Access token...\" on the "
+                           "options page. ($SERVER/palvexos/gone)"} << 1;
         QTest::newRow("listing fails")
             << both << "^/api/v4/groups/\\d+$" << GitLab::Fault::status500() << QStringList()
             << QStringList{"Internal Server Error ($SERVER/palvexos/demos)",

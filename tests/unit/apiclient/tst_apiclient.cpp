@@ -2,11 +2,17 @@
 // SPDX-License-Identifier: GPL-3.0-only
 
 #include "apiclient.h"
+#include "apirequest.h"
 #include "gitlabserver.h"
 
 #include <coreplugin/progressmanager/futureprogress.h>
 #include <coreplugin/progressmanager/progressmanager.h>
 
+#include <coreplugin/icore.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QRegularExpression>
@@ -51,6 +57,18 @@ static QStringList namesOf(const Repository::Examples &examples, bool sorted = f
 
 static QStringList logLines; // the plugin's debug output
 
+static QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Archives saved to the temporary folder for examples whose path starts with 'prefix'.
+static QStringList savedArchives(const QString &prefix = {})
+{
+    return QDir::temp().entryList({prefix + "*.tar.gz"}, QDir::Files);
+}
+
 // A batch the client under test started: its progress entry, the examples reported as they
 // arrive and its end signal.
 struct Batch
@@ -61,7 +79,7 @@ struct Batch
     {
         QObject::connect(&client, &ApiClient::exampleDownloaded, [this](const auto &example) {
             // Reported complete: archive and avatar are in the record, and the batch is on.
-            if (!example->data().isEmpty() && finished.isEmpty())
+            if (QFile::exists(example->archiveFile()) && finished.isEmpty())
                 arrived.append(example->name());
         });
         client.download(examples);
@@ -120,7 +138,7 @@ private slots:
         QVERIFY(server->listen());
         ids["examples"] = server->addGroup("palvexos/examples", "Examples");
         // Sorts before the group in GitLab's search answer.
-        server->addGroup("palvexos/examples/legacy", "Archived Examples");
+        ids["legacy"] = server->addGroup("palvexos/examples/legacy", "Archived Examples");
         server->addGroup("palvexos/demos", "Demos");
         for (const QString &name : {"alpha", "beta", "gamma"})
             ids[name] = server->addProject("palvexos/examples", project(name, name != "gamma"));
@@ -128,7 +146,11 @@ private slots:
     void cleanup()
     {
         ApiClient::setTransferTimeout(60000);
+        for (auto kind : {ApiRequest::Kind::Json, ApiRequest::Kind::Image, ApiRequest::Kind::Archive})
+            ApiRequest::setSizeLimit(kind, 0);
+        Core::ICore::settings()->remove("Brindle/MaxArchiveMegabytes");
         server.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(savedArchives().isEmpty(), 20000);
     }
 
     void derivesGroupAndTitleFromUrl_data()
@@ -198,7 +220,7 @@ private slots:
         QTest::newRow("single object") << 200 << QByteArray(R"({"id": 42, "full_path": "x"})") << ready << qint64(42) << false;
         QTest::newRow("full path differs in case") << 200 << QByteArray(R"([{"id": 41, "full_path": "palvexos/examples/legacy"}, {"id": 42, "full_path": "PalvexOS/Examples"}])") << ready << qint64(42) << true;
         QTest::newRow("no full path matches") << 200 << QByteArray(R"([{"id": 41, "full_path": "a"}, {"id": 43, "full_path": "b"}])") << ready << qint64(41) << true;
-        QTest::newRow("empty array") << 200 << QByteArray("[]") << QStringList{"", "Search error: request return wrong data - no id field"} << qint64(0) << false;
+        QTest::newRow("empty array") << 200 << QByteArray("[]") << QStringList{"", "Search error: request return wrong data - no id field A private group needs an access token: set one with \"Access token...\" on the options page."} << qint64(0) << false;
         QTest::newRow("string id") << 200 << QByteArray(R"([{"id": "42", "full_path": "palvexos/examples"}])") << QStringList{""} << qint64(0) << false;
         QTest::newRow("zero id") << 200 << QByteArray(R"({"id": 0})") << QStringList{""} << qint64(0) << false;
         QTest::newRow("204 without body") << 204 << QByteArray() << QStringList{"", "Search error: request return null object"} << qint64(0) << false;
@@ -238,6 +260,80 @@ private slots:
         QTEST(logged("Search request return more than 1 object - taking first"), "several");
     }
 
+    void findsGroupAmongLookAlikes_data()
+    {
+        QTest::addColumn<QString>("searched");
+        QTest::addColumn<int>("lookAlikes"); // subgroups whose names sort before the group's
+        QTest::addColumn<QString>("answers"); // "link": page 1 names the next only in Link;
+                                              // "endless": every page announces another
+        QTest::addColumn<int>("searches");
+        QTest::addColumn<QString>("chosen"); // the group whose projects are listed
+        QTest::addColumn<QString>("logLine");
+
+        // clang-format off
+        QTest::newRow("25 descendants sort first") << "palvexos/examples" << 25 << "" << 1 << "examples" << "";
+        QTest::newRow("group on the second page") << "palvexos/examples" << 130 << "" << 2 << "examples" << "";
+        QTest::newRow("next page in Link only") << "palvexos/examples" << 130 << "link" << 2 << "examples" << "";
+        QTest::newRow("no page matches: first result") << "palvexos/exam" << 130 << "" << 2 << "legacy" << "";
+        QTest::newRow("pages without end") << "palvexos/examples" << 0 << "endless" << 20 << "9001" << "pages without the group";
+        // clang-format on
+    }
+    void findsGroupAmongLookAlikes()
+    {
+        QFETCH(QString, searched);
+        QFETCH(int, lookAlikes);
+        QFETCH(QString, answers);
+        QFETCH(QString, chosen);
+        QFETCH(QString, logLine);
+
+        server->addGeneratedSubgroups("palvexos/examples", lookAlikes);
+        auto onPage = [](int page) { // 0: the first, which names no page
+            return [page](const GitLab::RecordedRequest &request) {
+                return request.path == "/api/v4/groups"
+                       && request.query.queryItemValue("page").toInt() == page;
+            };
+        };
+        const QByteArray json = "application/json";
+        if (answers == "link") {
+            // Only the page number is taken from the link, never its server.
+            server->addFault(onPage(0),
+                             GitLab::Fault{.status = 200,
+                                           .body = R"([{"id": 8001, "full_path": "a/palvexos/examples"}])",
+                                           .headers = {{"Content-Type", json},
+                                                       {"Link", "<http://127.0.0.1:1/api/v4/groups?"
+                                                                "page=2&per_page=100>; rel=\"next\""}}});
+        } else if (answers == "endless") {
+            for (int page = 1; page <= 25; ++page) {
+                const QByteArray body = QString(R"([{"id": %1, "full_path": "other/%1"}])")
+                                            .arg(9000 + page)
+                                            .toUtf8();
+                server->addFault(onPage(page == 1 ? 0 : page),
+                                 GitLab::Fault{.status = 200,
+                                               .body = body,
+                                               .headers = {{"Content-Type", json},
+                                                           {"X-Next-Page",
+                                                            QByteArray::number(page + 1)}}});
+            }
+        }
+        const qint64 chosenId = ids.value(chosen, chosen.toLongLong());
+
+        ApiClient client(url("/" + searched));
+        connect(&client, &ApiClient::ready, &client, &ApiClient::fetch);
+        QVERIFY(QSignalSpy(&client, &ApiClient::ready).wait(20000));
+        QTRY_COMPARE_WITH_TIMEOUT(countRequests(*server, "^/api/v4/groups/"), 1, 20000);
+        QCOMPARE(server->requests().last().path, QString("/api/v4/groups/%1").arg(chosenId));
+        QTEST(countRequests(*server, "^/api/v4/groups$"), "searches");
+        for (const GitLab::RecordedRequest &request : server->requests()) {
+            if (request.path == "/api/v4/groups") {
+                QCOMPARE(request.query.queryItemValue("per_page"), "100");
+                QCOMPARE(request.query.queryItemValue("search", QUrl::FullyDecoded),
+                         '"' + searched + '"');
+            }
+        }
+        if (!logLine.isEmpty())
+            QVERIFY(logged(logLine));
+    }
+
     void listsValidProjectsInServerOrder_data()
     {
         QTest::addColumn<QByteArray>("body"); // empty: the server's own answer
@@ -271,6 +367,72 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!status.isEmpty() && status.last().first() == failure, 20000);
             QCOMPARE(fetched.count(), 0);
         }
+    }
+
+    void listsEveryProjectOfLargeGroup_data()
+    {
+        QTest::addColumn<int>("projects"); // alpha, beta, gamma and generated ones
+        QTest::addColumn<QString>("pageFault"); // on the second page: "500", "broken"
+        QTest::addColumn<int>("pages");         // requests of the group's project list
+        QTest::addColumn<QString>("failure");   // the status when the listing fails
+
+        // clang-format off
+        QTest::newRow("99: the detail is complete") << 99 << "" << 0 << "";
+        QTest::newRow("100: the detail may be cut") << 100 << "" << 1 << "";
+        QTest::newRow("130 projects") << 130 << "" << 2 << "";
+        QTest::newRow("250 projects") << 250 << "" << 3 << "";
+        QTest::newRow("second page fails") << 130 << "500" << 2 << "Internal Server Error";
+        QTest::newRow("second page broken") << 130 << "broken" << 2 << "Fetch error: request return null object";
+        // clang-format on
+    }
+    void listsEveryProjectOfLargeGroup()
+    {
+        QFETCH(int, projects);
+        QFETCH(QString, pageFault);
+        QFETCH(QString, failure);
+
+        server->addGeneratedProjects("palvexos/examples", projects - 3);
+        // Shared into the group from elsewhere: not one of its examples.
+        const qint64 shared = server->addProject("palvexos/demos", project("shared", false));
+        QVERIFY(server->shareProject(shared, "palvexos/examples"));
+        const auto secondPage = [](const GitLab::RecordedRequest &request) {
+            return request.path.endsWith("/projects") && request.query.queryItemValue("page") == "2";
+        };
+        if (pageFault == "500")
+            server->addFault(secondPage, GitLab::Fault::status500());
+        else if (pageFault == "broken")
+            server->addFault(secondPage, GitLab::Fault{.kind = GitLab::Fault::InvalidJson});
+
+        ApiClient client(url("/palvexos/examples"));
+        connect(&client, &ApiClient::ready, &client, &ApiClient::fetch);
+        QSignalSpy status(&client, &ApiClient::statusChanged);
+        QSignalSpy fetched(&client, &ApiClient::fetched);
+        QSignalSpy failed(&client, &ApiClient::failed);
+        QTRY_VERIFY_WITH_TIMEOUT(fetched.count() + failed.count() > 0, 20000);
+
+        QTEST(countRequests(*server, "^/api/v4/groups/\\d+/projects$"), "pages");
+        for (const GitLab::RecordedRequest &request : server->requests()) {
+            if (request.path.endsWith("/projects")) {
+                QCOMPARE(request.query.queryItemValue("per_page"), "100");
+                QCOMPARE(request.query.queryItemValue("with_shared"), "false");
+                QCOMPARE(request.query.queryItemValue("include_subgroups"), "false");
+            }
+        }
+        if (!failure.isEmpty()) {
+            // Never a partial list: missing examples would count as removed online.
+            QCOMPARE(fetched.count(), 0);
+            QCOMPARE(failed.count(), 1);
+            QVERIFY2(status.last().first().toString().contains(failure),
+                     qPrintable(status.last().first().toString()));
+            return;
+        }
+        QCOMPARE(failed.count(), 0);
+        QCOMPARE(fetched.count(), 1);
+        const QStringList names = namesOf(fetched.first().first().value<Repository::Examples>());
+        QCOMPARE(names.size(), projects);
+        QCOMPARE(QSet<QString>(names.cbegin(), names.cend()).size(), projects);
+        QVERIFY(names.contains("alpha"));
+        QVERIFY(!names.contains("shared"));
     }
 
     void downloadsBatchOfThree_data()
@@ -318,11 +480,15 @@ private slots:
 
         for (const QSharedPointer<Example> &example : examples) {
             const bool failed = example->name() == failing;
-            // A failed avatar still leaves the archive in the record.
-            if (!failed || fault == "avatar")
-                QCOMPARE(example->data(), server->archiveOf(example->id()));
+            // An example that failed leaves no saved archive behind, not even when only its
+            // avatar failed.
+            if (failed)
+                QVERIFY(example->archiveFile().isEmpty());
+            else
+                QCOMPARE(contentOf(example->archiveFile()), server->archiveOf(example->id()));
             QCOMPARE(example->image().isNull(), example->name() == "gamma" || failed);
         }
+        QCOMPARE(savedArchives().size(), batch.names().size());
         // gamma has no avatar and sends no image request; a failed archive skips the avatar.
         const bool archiveFailed = fault == "archive" || fault == "stall";
         QCOMPARE(countRequests(*server, "^/uploads/"), archiveFailed ? 1 : 2);
@@ -347,26 +513,224 @@ private slots:
         QCOMPARE(countRequests(*server, "/repository/archive"), 10);
     }
 
+    void retriesBusyServer_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("retryAfter"); // seconds; -1: no Retry-After
+        QTest::addColumn<bool>("asDate");
+        QTest::addColumn<int>("busyAnswers");
+        QTest::addColumn<int>("requests"); // of the target
+        QTest::addColumn<bool>("succeeds");
+
+        // clang-format off
+        QTest::newRow("lookup 429, Retry-After 1") << "lookup" << 429 << 1 << false << 1 << 2 << true;
+        QTest::newRow("listing 503, Retry-After as date") << "listing" << 503 << 2 << true << 1 << 2 << true;
+        QTest::newRow("archive 502 without Retry-After") << "archive" << 502 << -1 << false << 2 << 3 << true;
+        QTest::newRow("avatar 504, Retry-After 1") << "avatar" << 504 << 1 << false << 1 << 2 << true;
+        QTest::newRow("archive busy on every try") << "archive" << 429 << 0 << false << -1 << 3 << false;
+        QTest::newRow("listing busy on every try") << "listing" << 503 << 0 << false << -1 << 3 << false;
+        QTest::newRow("archive 500 is no busy server") << "archive" << 500 << 1 << false << -1 << 1 << false;
+        // clang-format on
+    }
+    void retriesBusyServer()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, status);
+        QFETCH(int, retryAfter);
+        QFETCH(bool, asDate);
+        QFETCH(int, busyAnswers);
+        QFETCH(bool, succeeds);
+
+        const QHash<QString, QString> paths{{"lookup", "^/api/v4/groups$"},
+                                            {"listing", "^/api/v4/groups/\\d+$"},
+                                            {"archive", archivePath(ids["alpha"])},
+                                            {"avatar", QString("^/uploads/.*/%1/").arg(ids["alpha"])}};
+        const QString path = paths.value(target);
+        GitLab::Fault busy = GitLab::Fault::busy(status, retryAfter, asDate);
+        busy.times = busyAnswers;
+        server->addFault(path, busy);
+        // When each busy answer went out and each request of the target came in.
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> answered, received;
+        const QRegularExpression pattern(path);
+        connect(server.get(), &GitLab::Server::requestAnswered, this, [&](const auto &request, int code) {
+            if (pattern.match(request.path).hasMatch() && code == status)
+                answered.append(clock.elapsed());
+        });
+        connect(server.get(), &GitLab::Server::requestReceived, this, [&](const auto &request) {
+            if (pattern.match(request.path).hasMatch())
+                received.append(clock.elapsed());
+        });
+
+        ApiClient client(url("/palvexos/examples"));
+        QSignalSpy status_(&client, &ApiClient::statusChanged);
+        QSignalSpy failed(&client, &ApiClient::failed);
+        connect(&client, &ApiClient::ready, &client, &ApiClient::fetch);
+        QSignalSpy fetched(&client, &ApiClient::fetched);
+        QTRY_VERIFY_WITH_TIMEOUT(fetched.count() + failed.count() > 0, 30000);
+        bool succeeded = !fetched.isEmpty();
+        if (target == "archive" || target == "avatar") {
+            QVERIFY(succeeded);
+            auto examples = fetched.first().first().value<Repository::Examples>();
+            examples.removeIf([](const auto &example) { return example->name() != "alpha"; });
+            Batch batch(client, examples);
+            QVERIFY(batch.finished.wait(30000));
+            succeeded = batch.names() == QStringList{"alpha"};
+        }
+        QCOMPARE(succeeded, succeeds);
+        QTEST(int(received.size()), "requests");
+
+        // Each try waited as long as the server asked, or backed off; the next try came only
+        // after the busy answer.
+        for (qsizetype i = 1; i < received.size(); ++i) {
+            QVERIFY(answered.size() >= i);
+            const qint64 asked = retryAfter < 0 ? 1000 << (i - 1)
+                                 : asDate   ? (retryAfter - 1) * 1000
+                                            : retryAfter * 1000;
+            QVERIFY2(received.at(i) - answered.at(i - 1) >= asked * 9 / 10,
+                     qPrintable(QString("waited %1 ms").arg(received.at(i) - answered.at(i - 1))));
+        }
+        // The busy answers show only when the last try failed.
+        QStringList errors;
+        for (const QList<QVariant> &arguments : std::as_const(status_)) {
+            if (arguments.first().toString().contains("server replied"))
+                errors.append(arguments.first().toString());
+        }
+        QCOMPARE(errors.size(), succeeds ? 0 : 1);
+        QCOMPARE(failed.count(), succeeds || target != "listing" ? 0 : 1);
+        if (!succeeds || retryAfter >= 0)
+            QVERIFY(logged("Server busy") == (busyAnswers != -1 || status != 500));
+    }
+
+    void busyDownloadGivesUpItsSlot()
+    {
+        // Waiting for a busy server, an archive lets the next example use its connection.
+        for (int i = 0; i < 7; ++i)
+            server->addProject("palvexos/examples", project(QString("more%1").arg(i), false));
+        ApiClient client(url("/palvexos/examples"));
+        const Repository::Examples examples = listed(client);
+        QCOMPARE(examples.size(), 10);
+        GitLab::Fault busy = GitLab::Fault::busy(503, 1);
+        busy.times = 1;
+        server->addFault(archivePath(ids["alpha"]), busy);
+        server->addFault(QString("^/api/v4/projects/(?!%1/)\\d+/repository/").arg(ids["alpha"]),
+                         silence);
+        ApiClient::setTransferTimeout(2000);
+        QStringList order;
+        connect(server.get(), &GitLab::Server::requestReceived, this, [&](const auto &request) {
+            if (request.path.contains("/repository/archive"))
+                order.append(request.path.section('/', 4, 4));
+        });
+
+        Batch batch(client, examples);
+        QVERIFY(batch.finished.wait(30000));
+        QCOMPARE(batch.names(), QStringList{"alpha"});
+        QCOMPARE(order.size(), 11);
+        // alpha and five more fill the six slots; the seventh takes alpha's while alpha waits,
+        // and alpha tries again only when a slot is free.
+        const QString alpha = QString::number(ids["alpha"]);
+        const QString seventh = QString::number(examples.at(6)->id());
+        QCOMPARE(order.first(), alpha);
+        QCOMPARE(order.indexOf(seventh), 6);
+        QVERIFY(order.indexOf(alpha, 1) > 6);
+    }
+
+    void boundsAnswerSize_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("answer"); // "endless" or "huge": announced larger than the limit
+        QTest::addColumn<QString>("limit");  // as the status names it
+
+        // clang-format off
+        QTest::newRow("endless lookup") << "lookup" << "endless" << "1 MiB";
+        QTest::newRow("endless project list page") << "page" << "endless" << "1 MiB";
+        QTest::newRow("group detail of 5 GiB") << "listing" << "huge" << "1 MiB";
+        QTest::newRow("endless archive") << "archive" << "endless" << "2 MiB";
+        QTest::newRow("archive of 5 GiB") << "archive" << "huge" << "2 MiB";
+        QTest::newRow("endless archive, limit from settings") << "archive" << "endless" << "3 MiB";
+        QTest::newRow("endless avatar") << "avatar" << "endless" << "1 MiB";
+        QTest::newRow("avatar of 5 GiB") << "avatar" << "huge" << "1 MiB";
+        // clang-format on
+    }
+    void boundsAnswerSize()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, answer);
+        QFETCH(QString, limit);
+
+        ApiRequest::setSizeLimit(ApiRequest::Kind::Json, 1024 * 1024);
+        ApiRequest::setSizeLimit(ApiRequest::Kind::Image, 1024 * 1024);
+        if (QTest::currentDataTag() == QByteArray("endless archive, limit from settings"))
+            Core::ICore::settings()->setValue("Brindle/MaxArchiveMegabytes", 3);
+        else
+            ApiRequest::setSizeLimit(ApiRequest::Kind::Archive, 2 * 1024 * 1024);
+        if (target == "page")
+            server->addGeneratedProjects("palvexos/examples", 100);
+        const QHash<QString, QString> paths{{"lookup", "^/api/v4/groups$"},
+                                            {"listing", "^/api/v4/groups/\\d+$"},
+                                            {"page", "/projects$"},
+                                            {"archive", archivePath(ids["alpha"])},
+                                            {"avatar", QString("^/uploads/.*/%1/").arg(ids["alpha"])}};
+        server->addFault(paths.value(target),
+                         answer == "endless" ? GitLab::Fault::endless()
+                                             : GitLab::Fault::hugeContentLength());
+
+        ApiClient client(url("/palvexos/examples"));
+        connect(&client, &ApiClient::ready, &client, &ApiClient::fetch);
+        QSignalSpy status(&client, &ApiClient::statusChanged);
+        QSignalSpy failed(&client, &ApiClient::failed);
+        QSignalSpy fetched(&client, &ApiClient::fetched);
+        QTRY_VERIFY_WITH_TIMEOUT(fetched.count() + failed.count() > 0, 30000);
+        if (target == "archive" || target == "avatar") {
+            QCOMPARE(fetched.count(), 1);
+            auto examples = fetched.first().first().value<Repository::Examples>();
+            examples.removeIf([](const auto &example) { return example->name() != "alpha"; });
+            Batch batch(client, examples);
+            QVERIFY(batch.finished.wait(30000));
+            QVERIFY(batch.names().isEmpty());
+            QVERIFY(savedArchives().isEmpty());
+        } else {
+            QCOMPARE(failed.count(), 1);
+            QCOMPARE(fetched.count(), 0);
+        }
+        // The answer was given up at the limit, not read to its end.
+        QCOMPARE(client.runningRequestCount(), 0);
+        const QString expected = "The server's answer exceeds the limit of " + limit;
+        QVERIFY(!status.isEmpty());
+        bool shown = false;
+        for (const QList<QVariant> &arguments : std::as_const(status))
+            shown = shown || arguments.first().toString().startsWith(expected);
+        QVERIFY2(shown, qPrintable(expected));
+    }
+
     void cancelReportsCompletedExamplesAtOnce()
     {
         ApiClient client(url("/palvexos/examples"));
         const Repository::Examples examples = listed(client);
-        server->addFault(archivePath(ids["beta"]), silence);
-        server->addFault(archivePath(ids["gamma"]), silence);
+        // When the user cancels, alpha is complete, beta's archive is saved while its avatar
+        // does not come, and gamma's archive is on its way to disk (to an unnamed file, on
+        // Linux).
+        server->addFault(QString("^/uploads/.*/%1/").arg(ids["beta"]), silence);
+        server->addFault(archivePath(ids["gamma"]), GitLab::Fault::endless());
         QSignalSpy status(&client, &ApiClient::statusChanged);
 
         Batch batch(client, examples);
         QTRY_COMPARE_WITH_TIMEOUT(batch.future.progressValue(), 1, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(savedArchives("beta-").size(), 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(server->bytesSent() > 4 * 1024 * 1024, 20000);
+        const qsizetype before = status.count();
         batch.progress->cancel();
         QCOMPARE(batch.finished.count(), 1);
         QCOMPARE(batch.names(), QStringList{"alpha"});
         QVERIFY(batch.future.isFinished());
 
-        // The two held replies end only now, after the cancel; they must change nothing.
-        const qsizetype before = status.count();
-        server.reset();
-        QTRY_COMPARE_WITH_TIMEOUT(status.count(), before + 2, 20000);
-        QCOMPARE(batch.finished.count(), 1);
+        // The rest stops at once and leaves nothing behind; what was reported stays.
+        QCOMPARE(client.runningRequestCount(), 0);
+        QCOMPARE(savedArchives(), savedArchives("alpha-"));
+        QCOMPARE(savedArchives().size(), 1);
+        QCOMPARE(status.count(), before);
         QCOMPARE(batch.future.progressValue(), 1);
     }
 
@@ -416,6 +780,120 @@ private slots:
         QCOMPARE(fetched.count(), 0);
         QCOMPARE(batch.added.count(), 1);
         QCOMPARE(server->requests().size(), 5);
+    }
+
+    void keepsPasswordToRepositoryServer()
+    {
+        // The repository's server asks for the password once; alpha's avatar lies on another
+        // server, which asks as well; beta's archive is missing, so its error text is shown.
+        GitLab::Server other;
+        QVERIFY(other.listen());
+        const GitLab::Fault challenge{.status = 401,
+                                      .body = R"({"message":"401 Unauthorized"})",
+                                      .headers = {{"Content-Type", "application/json"},
+                                                  {"WWW-Authenticate", "Basic realm=\"GitLab\""}}};
+        GitLab::Fault once = challenge;
+        once.times = 1;
+        server->addFault("^/api/v4/groups$", once);
+        other.addFault("^/uploads/", challenge);
+        server->addFault(archivePath(ids["beta"]), GitLab::Fault{.status = 404});
+        const QString projects
+            = QString(R"({"projects": [
+            {"id": %1, "name": "Alpha", "web_url": "u", "path": "alpha", "avatar_url": "%3/uploads/-/system/project/avatar/%1/logo.png"},
+            {"id": %2, "name": "Beta", "web_url": "u", "path": "beta"}]})")
+                  .arg(QString::number(ids["alpha"]),
+                       QString::number(ids["beta"]),
+                       other.baseUrl().toString());
+        server->addFault("^/api/v4/groups/\\d+$",
+                         GitLab::Fault{.status = 200, .body = projects.toUtf8()});
+
+        QUrl repository = url("/palvexos/examples");
+        repository.setUserName("reader");
+        repository.setPassword("s3cret-word");
+        ApiClient client(repository);
+        QSignalSpy status(&client, &ApiClient::statusChanged);
+        const Repository::Examples examples = listed(client);
+        QCOMPARE(examples.size(), 2);
+        Batch batch(client, examples);
+        QVERIFY(batch.finished.wait(20000));
+        QVERIFY(batch.names().isEmpty());
+
+        QVERIFY(logged("Requesting:"));
+        QVERIFY(logged("/repository/archive.tar.gz"));
+        QVERIFY(logged("Credentials withheld from another server:"));
+        QCOMPARE(logLines.filter("s3cret").join('\n'), QString());
+        for (const QList<QVariant> &arguments : std::as_const(status))
+            QVERIFY2(!arguments.first().toString().contains("s3cret"),
+                     qPrintable(arguments.first().toString()));
+        // Given to the repository's server when it asked, and to no other.
+        const QByteArray credentials = "Basic " + QByteArray("reader:s3cret-word").toBase64();
+        QCOMPARE(server->requests().at(1).header("Authorization"), credentials);
+        QVERIFY(!other.requests().isEmpty());
+        for (const GitLab::RecordedRequest &request : other.requests())
+            QVERIFY(request.header("Authorization").isNull());
+    }
+
+    void privateGroupWithAccessToken_data()
+    {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<QString>("status"); // of the failed lookup; empty: all installed
+        // clang-format off
+        QTest::newRow("right token") << "glpat-right" << "";
+        QTest::newRow("no token") << "" << "Search error: request return wrong data - no id field A private group needs an access token";
+        QTest::newRow("wrong token") << "glpat-wrong" << "Access denied by 127.0.0.1: check the access token of repository partners";
+        // clang-format on
+    }
+    void privateGroupWithAccessToken()
+    {
+        QFETCH(QString, token);
+        QFETCH(QString, status);
+
+        // alpha's avatar lies on another server; beta's archive is sent on to it
+        GitLab::Server other;
+        QVERIFY(other.listen());
+        server->addToken("glpat-right");
+        server->addGroup("acme/partners", "Partners", false);
+        server->addProject("acme/partners", project("alpha", false));
+        const qint64 beta = server->addProject("acme/partners", project("beta", false));
+        server->addFault(archivePath(beta), GitLab::Fault::redirect(other.baseUrl()));
+        other.addGroup("elsewhere");
+        const qint64 picture = other.addProject("elsewhere", project("picture", true));
+        const QString avatar = QString("%1/uploads/-/system/project/avatar/%2/logo.png")
+                                   .arg(other.baseUrl().toString())
+                                   .arg(picture);
+
+        ApiClient client(url("/acme/partners"));
+        client.setAccessToken(token);
+        client.setRepositoryName("partners");
+        QSignalSpy statuses(&client, &ApiClient::statusChanged);
+        QSignalSpy failed(&client, &ApiClient::failed);
+        if (!status.isEmpty()) {
+            connect(&client, &ApiClient::ready, &client, &ApiClient::fetch);
+            QVERIFY(failed.wait(20000));
+            QStringList texts;
+            for (const QList<QVariant> &arguments : std::as_const(statuses))
+                texts.append(arguments.first().toString());
+            QVERIFY2(!texts.filter(status).isEmpty(), qPrintable(texts.join('\n')));
+            return;
+        }
+        Repository::Examples examples = listed(client);
+        QCOMPARE(namesOf(examples, true), (QStringList{"alpha", "beta"}));
+        QJsonObject withAvatar = *examples.first();
+        withAvatar.insert("avatar_url", avatar);
+        examples[0] = QSharedPointer<Example>::create(withAvatar);
+        Batch batch(client, examples);
+        QVERIFY(batch.finished.wait(20000));
+        // alpha arrives; beta's redirect to another server is refused, not followed
+        QCOMPARE(batch.names(), QStringList{"alpha"});
+        QVERIFY(!server->requests().isEmpty());
+        for (const GitLab::RecordedRequest &request : server->requests())
+            QCOMPARE(request.header("PRIVATE-TOKEN"), token.toUtf8());
+        QVERIFY(!other.requests().isEmpty()); // the avatar was asked for, without the token
+        for (const GitLab::RecordedRequest &request : other.requests()) {
+            QVERIFY2(request.header("PRIVATE-TOKEN").isNull(), qPrintable(request.path));
+            QVERIFY2(request.path.startsWith("/uploads/"), qPrintable(request.path));
+        }
+        QCOMPARE(logLines.filter(token).join('\n'), QString());
     }
 
     // The repository on top of the client

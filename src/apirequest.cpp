@@ -1,0 +1,377 @@
+// Copyright (C) 2026 The Brindle Authors
+// SPDX-License-Identifier: GPL-3.0-only
+
+#include "apirequest.h"
+
+#include "logging.h"
+
+#include <coreplugin/icore.h>
+
+#include <QDateTime>
+#include <QLocale>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTemporaryFile>
+#include <QTimeZone>
+
+#include <array>
+
+namespace Brindle::Internal {
+
+namespace {
+
+const char MAX_ARCHIVE_MEGABYTES_KEY[] = "Brindle/MaxArchiveMegabytes";
+const qint64 MEBIBYTE = 1024 * 1024;
+const qint64 JSON_LIMIT = 32 * MEBIBYTE;
+const qint64 IMAGE_LIMIT = 16 * MEBIBYTE;
+const qint64 ARCHIVE_LIMIT = 2048 * MEBIBYTE;
+const int MAX_TRIES = 3;
+// Without the network thread holding back, it queues whatever arrives and the event loop
+// takes it all in one pass; bounded, each pass has little to take and to write.
+const qint64 READ_BUFFER_SIZE = 256 * 1024;
+
+std::array<qint64, 3> s_limitOverrides{};
+const qint64 MAX_RETRY_DELAY = 60000;
+
+// A server that stops sending for this long fails the try instead of holding the batch and
+// its progress entry forever. BRINDLE_TRANSFER_TIMEOUT_MS shortens it for soak runs against
+// a server that stalls on purpose.
+int s_transferTimeout = [] {
+    bool ok = false;
+    const int fromEnvironment = qEnvironmentVariableIntValue("BRINDLE_TRANSFER_TIMEOUT_MS", &ok);
+    return ok && fromEnvironment > 0 ? fromEnvironment : 60000;
+}();
+
+bool isBusy(int status)
+{
+    return status == 429 || status == 502 || status == 503 || status == 504;
+}
+
+} // namespace
+
+ApiRequest::ApiRequest(QNetworkAccessManager &manager, const QUrl &url, Kind kind, QObject *parent)
+    : QObject(parent)
+    , m_manager(manager)
+    , m_url(url)
+    , m_kind(kind)
+    , m_limit(sizeLimit(kind))
+{
+    m_retryTimer.setSingleShot(true);
+    // Never earlier than the server asked for.
+    m_retryTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_retryTimer, &QTimer::timeout, this, &ApiRequest::retryDue);
+}
+
+ApiRequest::~ApiRequest()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+    }
+}
+
+qint64 ApiRequest::sizeLimit(Kind kind)
+{
+    if (const qint64 limit = s_limitOverrides.at(size_t(kind)); limit > 0)
+        return limit;
+    switch (kind) {
+    case Kind::Json:
+        return JSON_LIMIT;
+    case Kind::Image:
+        return IMAGE_LIMIT;
+    case Kind::Archive:
+        break;
+    }
+    // Read when a download starts, so that a changed value applies to the next one.
+    if (Utils::QtcSettings *settings = Core::ICore::settings()) {
+        bool ok = false;
+        const qint64 megabytes = settings->value(MAX_ARCHIVE_MEGABYTES_KEY).toLongLong(&ok);
+        if (ok && megabytes > 0)
+            return megabytes * MEBIBYTE;
+    }
+    return ARCHIVE_LIMIT;
+}
+
+void ApiRequest::setSizeLimit(Kind kind, qint64 bytes)
+{
+    s_limitOverrides.at(size_t(kind)) = qMax<qint64>(bytes, 0);
+}
+
+void ApiRequest::setTransferTimeout(int msecs)
+{
+    s_transferTimeout = msecs;
+}
+
+int ApiRequest::transferTimeout()
+{
+    return s_transferTimeout;
+}
+
+QString ApiRequest::displayUrl(const QUrl &url)
+{
+    return url.toString(QUrl::RemoveUserInfo);
+}
+
+void ApiRequest::setFileTemplate(const QString &fileTemplate)
+{
+    m_fileTemplate = fileTemplate;
+}
+
+QByteArray ApiRequest::header(const QByteArray &name) const
+{
+    for (const auto &[key, value] : m_headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+QString ApiRequest::takeFile()
+{
+    if (!m_file)
+        return {};
+    m_file->setAutoRemove(false);
+    const QString path = m_file->fileName();
+    m_file.reset();
+    return path;
+}
+
+void ApiRequest::setAccessToken(const QString &token)
+{
+    m_accessToken = token.toUtf8();
+}
+
+void ApiRequest::setStatusText(int status, const QString &text)
+{
+    m_statusTexts.insert(status, text);
+}
+
+static bool isSameOrigin(const QUrl &a, const QUrl &b)
+{
+    const int defaultPort = a.scheme() == QLatin1String("https") ? 443 : 80;
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0
+           && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
+           && a.port(defaultPort) == b.port(defaultPort);
+}
+
+void ApiRequest::send()
+{
+    if (m_done)
+        return;
+    ++m_tries;
+    m_received = 0;
+    m_overLimit = false;
+    m_body.clear();
+    m_headers.clear();
+    m_file.reset();
+    m_fileError.clear();
+    m_refusedRedirect.clear();
+
+    qCDebug(Log::api) << "Requesting:" << displayUrl(m_url);
+    QNetworkRequest request(m_url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      m_kind == Kind::Json    ? QByteArray("application/json")
+                      : m_kind == Kind::Image ? QByteArray("image/png")
+                                              : QByteArray("application/zip"));
+    // Each try is a request of its own, with a fresh inactivity timeout; the wait before it
+    // does not count.
+    request.setTransferTimeout(s_transferTimeout);
+    if (!m_accessToken.isEmpty()) {
+        request.setRawHeader("PRIVATE-TOKEN", m_accessToken);
+        // Qt keeps custom headers across redirects: each one is checked first.
+        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                             QNetworkRequest::UserVerifiedRedirectPolicy);
+    }
+    m_reply = m_manager.get(request);
+    if (!m_accessToken.isEmpty()) {
+        connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
+            if (isSameOrigin(target, m_url)) {
+                emit m_reply->redirectAllowed();
+                return;
+            }
+            qCDebug(Log::api) << "Redirect to another server refused:" << displayUrl(target);
+            m_refusedRedirect = target;
+            m_reply->abort();
+        });
+    }
+    m_reply->setReadBufferSize(READ_BUFFER_SIZE);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &ApiRequest::onMetaDataChanged);
+    connect(m_reply, &QNetworkReply::readyRead, this, &ApiRequest::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &ApiRequest::onFinished);
+}
+
+void ApiRequest::abort()
+{
+    m_done = true;
+    m_retryTimer.stop();
+    m_file.reset();
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+        m_reply = nullptr;
+    }
+    deleteLater();
+}
+
+void ApiRequest::onMetaDataChanged()
+{
+    // A declared size above the limit fails before any of the body is read.
+    bool ok = false;
+    const qint64 length = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong(&ok);
+    if (ok && length > m_limit)
+        stopForLimit();
+}
+
+void ApiRequest::onReadyRead()
+{
+    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool keep = status >= 200 && status <= 299;
+    while (!m_overLimit && m_fileError.isEmpty() && m_reply->bytesAvailable() > 0) {
+        const QByteArray chunk = m_reply->read(READ_BUFFER_SIZE);
+        m_received += chunk.size();
+        if (m_received > m_limit) {
+            stopForLimit();
+            return;
+        }
+        if (!keep) // the text of an error answer is of no use
+            continue;
+        if (m_fileTemplate.isEmpty()) {
+            m_body.append(chunk);
+            continue;
+        }
+        if (!m_file) {
+            m_file = std::make_unique<QTemporaryFile>(m_fileTemplate);
+            if (!m_file->open()) {
+                m_fileError = m_file->errorString();
+                m_reply->abort();
+                return;
+            }
+        }
+        // Small writes as the bytes arrive: an archive costs disk space, not memory.
+        if (m_file->write(chunk) != chunk.size()) {
+            m_fileError = m_file->errorString();
+            m_reply->abort();
+            return;
+        }
+    }
+}
+
+void ApiRequest::stopForLimit()
+{
+    m_overLimit = true;
+    qCDebug(Log::api) << "Answer exceeds" << m_limit << "bytes:" << displayUrl(m_url);
+    // Emits finished() at once (unless it has been emitted); no more of the answer is read.
+    m_reply->abort();
+}
+
+QString ApiRequest::limitText() const
+{
+    return tr("The server's answer exceeds the limit of %1: %2")
+        .arg(QLocale().formattedDataSize(m_limit, 0, QLocale::DataSizeIecFormat),
+             displayUrl(m_url));
+}
+
+QString ApiRequest::fileErrorText(const QString &error) const
+{
+    return tr("Unable to save the download of %1: %2").arg(displayUrl(m_url), error);
+}
+
+void ApiRequest::onFinished()
+{
+    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool success = m_reply->error() == QNetworkReply::NoError && status >= 200
+                         && status <= 299;
+    if (success)
+        onReadyRead(); // whatever arrived with the end of the answer
+
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->deleteLater();
+
+    if (m_overLimit) {
+        fail(limitText());
+    } else if (!m_refusedRedirect.isEmpty()) {
+        fail(tr("The server sent the request on to another server, which is not given the "
+                "access token: %1")
+                 .arg(displayUrl(m_refusedRedirect)));
+    } else if (!m_fileError.isEmpty()) {
+        fail(fileErrorText(m_fileError));
+    } else if (success) {
+        m_headers = reply->rawHeaderPairs();
+        succeed();
+    } else if (isBusy(status) && m_tries < MAX_TRIES) {
+        m_headers = reply->rawHeaderPairs();
+        const int delay = retryDelay();
+        qCDebug(Log::api) << "Server busy, status" << status << "- try" << m_tries + 1 << "of"
+                          << MAX_TRIES << "in" << delay << "ms:" << displayUrl(m_url);
+        m_file.reset();
+        m_body.clear();
+        m_retryTimer.start(delay);
+        emit waiting();
+    } else {
+        // The reply's own text names the address, user information included.
+        QString error = reply->errorString();
+        if (!m_url.userInfo().isEmpty())
+            error.replace(m_url.toString(), displayUrl(m_url));
+        if (m_statusTexts.contains(status))
+            error = m_statusTexts.value(status).arg(error);
+        fail(error);
+    }
+}
+
+void ApiRequest::succeed()
+{
+    if (!m_fileTemplate.isEmpty() && !m_file) {
+        // An empty answer still makes a file; unpacking it tells what is wrong.
+        m_file = std::make_unique<QTemporaryFile>(m_fileTemplate);
+        if (!m_file->open()) {
+            fail(fileErrorText(m_file->errorString()));
+            return;
+        }
+    }
+    if (m_file) {
+        if (!m_file->flush()) {
+            fail(fileErrorText(m_file->errorString()));
+            return;
+        }
+        m_file->close();
+    }
+    m_done = true;
+    emit succeeded();
+    deleteLater();
+}
+
+void ApiRequest::fail(const QString &error)
+{
+    m_done = true;
+    m_file.reset();
+    qCDebug(Log::api) << "Request failed:" << displayUrl(m_url);
+    emit failed(error);
+    deleteLater();
+}
+
+int ApiRequest::retryDelay() const
+{
+    // Retry-After holds seconds or an HTTP date; without it the wait doubles from 1 s.
+    qint64 delay = 1000 << (m_tries - 1);
+    const QByteArray retryAfter = header("Retry-After").trimmed();
+    bool isNumber = false;
+    const qint64 seconds = retryAfter.toLongLong(&isNumber);
+    if (isNumber && seconds >= 0) {
+        delay = qMin<qint64>(seconds, 24 * 3600) * 1000;
+    } else if (!retryAfter.isEmpty()) {
+        QDateTime date = QLocale::c().toDateTime(QString::fromLatin1(retryAfter),
+                                                 QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'"));
+        if (date.isValid()) {
+            date.setTimeZone(QTimeZone::utc());
+            delay = qMax<qint64>(0, QDateTime::currentDateTimeUtc().msecsTo(date));
+        }
+    }
+    return int(qMin<qint64>(delay, MAX_RETRY_DELAY));
+}
+
+} // namespace Brindle::Internal
