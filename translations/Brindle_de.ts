@@ -2,6 +2,37 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>Brindle::Internal::AccessTokenDialog</name>
+    <message>
+        <source>Access Token</source>
+        <translation>Zugriffstoken</translation>
+    </message>
+    <message>
+        <source>GitLab access token for repository &quot;%1&quot;. It needs the scopes read_api and read_repository and is kept in the system keychain, never in the settings file.</source>
+        <translation>GitLab-Zugriffstoken für das Repository &quot;%1&quot;. Es braucht die Bereiche read_api und read_repository und wird im Schlüsselbund des Systems aufbewahrt, nie in der Einstellungsdatei.</translation>
+    </message>
+    <message>
+        <source>Enter a new token to replace the current one</source>
+        <translation>Neues Token eingeben, um das bisherige zu ersetzen</translation>
+    </message>
+    <message>
+        <source>Access token</source>
+        <translation>Zugriffstoken</translation>
+    </message>
+    <message>
+        <source>An access token cannot contain spaces or control characters.</source>
+        <translation>Ein Zugriffstoken kann keine Leer- oder Steuerzeichen enthalten.</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Remove the repository&apos;s access token when the page is applied</source>
+        <translation>Das Zugriffstoken des Repositorys beim Anwenden der Seite entfernen</translation>
+    </message>
+</context>
+<context>
     <name>Brindle::Internal::ApiClient</name>
     <message>
         <source>Searching examples</source>
@@ -266,6 +297,46 @@ Set 0 to disable automatic updates.</source>
     <message>
         <source>Select examples to remove, press Remove button, then press Apply button to apply changes.</source>
         <translation>Wählen Sie die zu entfernenden Beispiele aus, klicken Sie auf „Entfernen“ und übernehmen Sie die Änderungen mit „Anwenden“.</translation>
+    </message>
+    <message>
+        <source>Set or clear the GitLab access token of the selected repository (for private groups)</source>
+        <translation>Das GitLab-Zugriffstoken des gewählten Repositorys setzen oder entfernen (für private Gruppen)</translation>
+    </message>
+    <message>
+        <source>Access token...</source>
+        <translation>Zugriffstoken...</translation>
+    </message>
+    <message>
+        <source>Access token: removed when you apply</source>
+        <translation>Zugriffstoken: wird beim Anwenden entfernt</translation>
+    </message>
+    <message>
+        <source>Access token: saved when you apply</source>
+        <translation>Zugriffstoken: wird beim Anwenden gespeichert</translation>
+    </message>
+    <message>
+        <source>Access token: unknown</source>
+        <translation>Zugriffstoken: unbekannt</translation>
+    </message>
+    <message>
+        <source>Access token: being read from the system keychain...</source>
+        <translation>Zugriffstoken: wird aus dem Schlüsselbund des Systems gelesen...</translation>
+    </message>
+    <message>
+        <source>Access token: none</source>
+        <translation>Zugriffstoken: keines</translation>
+    </message>
+    <message>
+        <source>Access token: set</source>
+        <translation>Zugriffstoken: gesetzt</translation>
+    </message>
+    <message>
+        <source>Access token: set (this session only)</source>
+        <translation>Zugriffstoken: gesetzt (nur für diese Sitzung)</translation>
+    </message>
+    <message>
+        <source>No system keychain is available: the access token is kept for this session only.</source>
+        <translation>Kein Schlüsselbund des Systems verfügbar: Das Zugriffstoken gilt nur für diese Sitzung.</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,37 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
+    <name>Brindle::Internal::AccessTokenDialog</name>
+    <message>
+        <source>Access Token</source>
+        <translation>Токен доступа</translation>
+    </message>
+    <message>
+        <source>GitLab access token for repository &quot;%1&quot;. It needs the scopes read_api and read_repository and is kept in the system keychain, never in the settings file.</source>
+        <translation>Токен доступа GitLab для репозитория &quot;%1&quot;. Ему нужны области read_api и read_repository; он хранится в системном хранилище ключей и никогда не записывается в файл настроек.</translation>
+    </message>
+    <message>
+        <source>Enter a new token to replace the current one</source>
+        <translation>Введите новый токен вместо текущего</translation>
+    </message>
+    <message>
+        <source>Access token</source>
+        <translation>Токен доступа</translation>
+    </message>
+    <message>
+        <source>An access token cannot contain spaces or control characters.</source>
+        <translation>Токен доступа не может содержать пробелы или управляющие символы.</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Удалить</translation>
+    </message>
+    <message>
+        <source>Remove the repository&apos;s access token when the page is applied</source>
+        <translation>Удалить токен доступа репозитория при применении страницы</translation>
+    </message>
+</context>
+<context>
     <name>Brindle::Internal::ApiClient</name>
     <message>
         <source>Searching examples</source>
@@ -266,6 +297,46 @@ Set 0 to disable automatic updates.</source>
     <message>
         <source>Select examples to remove, press Remove button, then press Apply button to apply changes.</source>
         <translation>Выберите примеры для удаления, нажмите кнопку «Удалить», затем нажмите кнопку «Применить», чтобы применить изменения.</translation>
+    </message>
+    <message>
+        <source>Set or clear the GitLab access token of the selected repository (for private groups)</source>
+        <translation>Задать или удалить токен доступа GitLab выбранного репозитория (для закрытых групп)</translation>
+    </message>
+    <message>
+        <source>Access token...</source>
+        <translation>Токен доступа...</translation>
+    </message>
+    <message>
+        <source>Access token: removed when you apply</source>
+        <translation>Токен доступа: будет удалён при применении</translation>
+    </message>
+    <message>
+        <source>Access token: saved when you apply</source>
+        <translation>Токен доступа: будет сохранён при применении</translation>
+    </message>
+    <message>
+        <source>Access token: unknown</source>
+        <translation>Токен доступа: неизвестно</translation>
+    </message>
+    <message>
+        <source>Access token: being read from the system keychain...</source>
+        <translation>Токен доступа: читается из системного хранилища ключей...</translation>
+    </message>
+    <message>
+        <source>Access token: none</source>
+        <translation>Токен доступа: нет</translation>
+    </message>
+    <message>
+        <source>Access token: set</source>
+        <translation>Токен доступа: задан</translation>
+    </message>
+    <message>
+        <source>Access token: set (this session only)</source>
+        <translation>Токен доступа: задан (только на этот сеанс)</translation>
+    </message>
+    <message>
+        <source>No system keychain is available: the access token is kept for this session only.</source>
+        <translation>Системное хранилище ключей недоступно: токен доступа сохраняется только на этот сеанс.</translation>
     </message>
 </context>
 <context>
