@@ -26,6 +26,7 @@ AccessTokenDialog::AccessTokenDialog(const QString &repositoryName, bool hasToke
     : QDialog(parent)
 {
     setWindowTitle(tr("Access Token"));
+    setMinimumWidth(420);
 
     auto intro = new QLabel(
         tr("GitLab access token for repository \"%1\". It needs the scopes read_api and "
