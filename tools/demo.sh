@@ -8,7 +8,11 @@
 #
 #   tools/demo.sh <build dir> [--gui]
 #
-# --gui opens the host's window instead of the headless runs (needs a display).
+# --gui opens the host's window instead of the headless runs (needs a display). The server then
+# also has the private group palvexos/partners, configured as the repository "partners" without
+# a token: the token printed at the start makes it reachable through the options page's
+# "Access token..." button. The window runs in a D-Bus session of its own with a fresh
+# gnome-keyring under demo/, so the token never reaches the user's own keychain.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -51,7 +55,43 @@ stop_server() {
 trap stop_server EXIT
 trap 'exit 130' INT TERM
 
-"$build/bin/gitlab-server" --samples "$here/samples" --verbose \
+gui_ready=0
+if [ "$gui" = 1 ]; then
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        echo "--gui needs a display (DISPLAY or WAYLAND_DISPLAY); running headless instead." >&2
+    else
+        gui_ready=1
+    fi
+fi
+
+samples="$here/samples"
+token=""
+if [ "$gui_ready" = 1 ]; then
+    # The bundled samples plus a private group, for the options page's access token.
+    samples="$demo/samples"
+    cp -r "$here/samples" "$samples"
+    partners="$samples/palvexos/partners"
+    mkdir -p "$partners/sensor-board/files"
+    printf '{\n    "name": "Partners",\n    "visibility": "private"\n}\n' >"$partners/group.json"
+    cat >"$partners/sensor-board/project.json" <<'JSON'
+{
+    "name": "Sensor Board",
+    "description": "A partner's example, seen only with an access token.",
+    "topics": ["cmake", "console"],
+    "last_activity_at": "2025-12-02T09:00:00.000Z"
+}
+JSON
+    printf 'cmake_minimum_required(VERSION 3.16)\nproject(sensor-board LANGUAGES CXX)\nadd_executable(sensor-board main.cpp)\n' \
+        >"$partners/sensor-board/files/CMakeLists.txt"
+    printf '#include <cstdio>\n\nint main()\n{\n    std::puts("sensor board ready");\n}\n' \
+        >"$partners/sensor-board/files/main.cpp"
+    token="glpat-demo-$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')"
+fi
+
+# The token goes to the server through its environment, out of sight of ps.
+server_env=()
+[ -n "$token" ] && server_env=(env GITLAB_SERVER_TOKENS="$token")
+"${server_env[@]}" "$build/bin/gitlab-server" --samples "$samples" --verbose \
     >"$demo/gitlab-server.url" 2>"$demo/gitlab-server.log" &
 server_pid=$!
 url=""
@@ -71,7 +111,7 @@ archives() { grep -c '/repository/archive' "$demo/gitlab-server.log" || true; }
 lookups() { grep -c 'GET /api/v4/groups' "$demo/gitlab-server.log" || true; }
 
 bold "Brindle demo"
-echo "  sample GitLab server  $url (serving samples/)"
+echo "  sample GitLab server  $url (serving ${samples#$here/}/)"
 echo "  IDE settings          ${settings#$here/}/QtProject/QtCreator.ini"
 echo "  example data          ${data#$here/}"
 echo
@@ -79,16 +119,31 @@ echo
 repositories=(--add-repository "examples=$url/palvexos/examples"
               --add-repository "demos=$url/palvexos/demos")
 
-if [ "$gui" = 1 ]; then
-    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-        echo "--gui needs a display (DISPLAY or WAYLAND_DISPLAY); running headless instead." >&2
+if [ "$gui_ready" = 1 ]; then
+    repositories+=(--add-repository "partners=$url/palvexos/partners")
+    bold "Opening the host window; the examples appear on the Welcome page as they arrive."
+    echo "  Tools > Options... > Help shows the plugin's page. Close the window to end the demo."
+    echo
+    echo "  The repository \"partners\" is a private group: it stays empty until it has a token."
+    echo "  Choose it on the options page, press \"Access token...\", paste"
+    echo
+    echo "      $token"
+    echo
+    echo "  and press Apply: the example \"Sensor Board\" is installed."
+    # A private D-Bus session with its own keyring, kept under demo/.
+    runtime="$demo/runtime"
+    mkdir -p -m 700 "$runtime"
+    launcher=()
+    if command -v dbus-run-session >/dev/null && command -v gnome-keyring-daemon >/dev/null; then
+        launcher=(env XDG_RUNTIME_DIR="$runtime" /bin/sh "$here/cmake/run-with-keyring.sh")
     else
-        bold "Opening the host window; the examples appear on the Welcome page as they arrive."
-        echo "  Tools > Options... > Help shows the plugin's page. Close the window to end the demo."
-        QT_LOGGING_RULES="oskel.brindle.plugin*.debug=true" \
-            "$host" -settingspath "$settings" "${repositories[@]}" 2>"$demo/host-gui.log"
-        exit 0
+        echo "  (no dbus-run-session or gnome-keyring-daemon: the token lasts for this session only)"
+        launcher=(env DBUS_SESSION_BUS_ADDRESS="unix:path=$runtime/no-session-bus")
     fi
+    QT_LOGGING_RULES="oskel.brindle.plugin*.debug=true" \
+        "${launcher[@]}" "$host" -settingspath "$settings" "${repositories[@]}" \
+        2>"$demo/host-gui.log"
+    exit 0
 fi
 
 bold "First start: the plugin finds both groups and installs every example"
