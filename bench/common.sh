@@ -76,9 +76,15 @@ server_counters() {
 
 # Lines "<project id> <path>" of the group's projects.
 list_projects() {
-    local group="${1//\//%2F}"
-    curl -sSf "$url/api/v4/groups/$group/projects?simple=true&per_page=100" \
-        | perl -ne 'print "$1 $2\n" while /\{"id":(\d+),"description":.*?"path":"([^"]+)"/g'
+    local group="${1//\//%2F}" page=1 headers
+    headers="$(mktemp)"
+    while [ -n "$page" ]; do
+        curl -sSf -D "$headers" \
+            "$url/api/v4/groups/$group/projects?simple=true&per_page=100&page=$page" \
+            | perl -ne 'print "$1 $2\n" while /\{"id":(\d+),"description":.*?"path":"([^"]+)"/g'
+        page="$(awk -F': ' 'tolower($1) == "x-next-page" { gsub(/\r/, "", $2); print $2 }' "$headers")"
+    done
+    rm -f "$headers"
 }
 
 # run_host <label> <host options...>: one host run with its own settings and examples in

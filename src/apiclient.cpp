@@ -91,16 +91,9 @@ static int nextPage(const ApiRequest &request, int page)
 static bool isSameOrigin(const QUrl &a, const QUrl &b)
 {
     auto defaultPort = [](const QUrl &url) { return url.scheme() == QLatin1String("https") ? 443 : 80; };
-    return a.scheme() == b.scheme() && a.host() == b.host()
+    return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0
+           && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
            && a.port(defaultPort(a)) == b.port(defaultPort(b));
-}
-
-// The same project, also when it comes from a later listing as a new record.
-static bool contains(const Repository::Examples &examples, const QSharedPointer<Example> &example)
-{
-    return std::any_of(examples.cbegin(), examples.cend(), [&example](const auto &other) {
-        return other == example || other->id() == example->id();
-    });
 }
 
 ApiClient::ApiClient(const QUrl &url, QObject *parent)
@@ -240,11 +233,7 @@ ApiRequest *ApiClient::makeRequest(const QUrl &url, ApiRequest::Kind kind)
     auto request = new ApiRequest(manager, url, kind, this);
     // The token goes to the repository's own server only, never to another one that serves
     // avatars or that a redirect leads to.
-    const int defaultPort = baseUrl.scheme() == QLatin1String("https") ? 443 : 80;
-    const bool ownServer = url.scheme() == baseUrl.scheme()
-                           && url.host().compare(baseUrl.host(), Qt::CaseInsensitive) == 0
-                           && url.port(defaultPort) == baseUrl.port(defaultPort);
-    if (ownServer) {
+    if (isSameOrigin(url, baseUrl)) {
         if (!accessToken.isEmpty())
             request->setAccessToken(accessToken);
         const QString denied = tr("Access denied by %1: check the access token of repository %2")
@@ -487,10 +476,17 @@ void ApiClient::download(const Repository::Examples &examples)
     // means no batch is running. A batch started while another runs joins it: the entry
     // grows, and the one downloadsFinished at the end reports what completed of both.
     const bool running = !queue.isEmpty();
+    // By project id: the same project may come from a later listing as a new record. A set,
+    // since a batch of a thousand examples compared pairwise held the event loop up.
+    QSet<qint64> known;
+    for (const Repository::Examples *list : {&queue, &downloaded}) {
+        for (const QSharedPointer<Example> &example : *list)
+            known.insert(example->id());
+    }
     Repository::Examples added;
     for (const QSharedPointer<Example> &example : examples) {
-        if (!contains(queue, example) && !contains(downloaded, example)
-            && !contains(added, example)) {
+        if (!known.contains(example->id())) {
+            known.insert(example->id());
             added.append(example);
         }
     }

@@ -47,6 +47,10 @@ void Repository::download(const QSet<QString> &names)
     if (names.isEmpty() || !client)
         return;
 
+    QHash<QString, QSharedPointer<Example>> byName;
+    for (const QSharedPointer<Example> &example : std::as_const(exampleCache))
+        byName.insert(example->value(QLatin1String("path")).toString(), example);
+
     Examples batch;
     for (const QString &name : names) {
         // The name becomes a directory name when the example is installed.
@@ -55,12 +59,8 @@ void Repository::download(const QSet<QString> &names)
                 << "Example name is not a safe directory name - skipped:" << name;
             continue;
         }
-        for (const QSharedPointer<Example> &example : std::as_const(exampleCache)) {
-            if (example->value(QLatin1String("path")).toString() == name) {
-                batch.append(example);
-                break;
-            }
-        }
+        if (const QSharedPointer<Example> example = byName.value(name))
+            batch.append(example);
     }
     client->download(batch);
 }

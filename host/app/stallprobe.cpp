@@ -34,8 +34,13 @@ double StallProbe::longestStallMs() const
 void StallProbe::tick()
 {
     const qint64 now = m_clock.nsecsElapsed();
-    if (m_lastTickNs >= 0)
-        m_longestNs = qMax(m_longestNs, now - m_lastTickNs);
+    if (m_lastTickNs >= 0) {
+        const qint64 stall = now - m_lastTickNs;
+        m_longestNs = qMax(m_longestNs, stall);
+        // Long ones are told as they happen, so that they can be matched with the log.
+        if (stall > 50'000'000)
+            qInfo("Event loop stall: %.1f ms, ending at %.3f s", double(stall) / 1e6, double(now) / 1e9);
+    }
     m_lastTickNs = now;
 }
 

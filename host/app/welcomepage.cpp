@@ -9,6 +9,9 @@
 #include <coreplugin/helpmanager.h>
 #include <utils/fancylineedit.h>
 
+#include <QFutureWatcher>
+#include <QPromise>
+#include <QThreadPool>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
@@ -163,7 +166,7 @@ WelcomePage::WelcomePage(Utils::QtcSettings *settings, QWidget *parent)
     connect(helpSignals,
             &Core::HelpManager::Signals::documentationChanged,
             this,
-            &WelcomePage::reloadExamples);
+            &WelcomePage::reloadExamplesInBackground);
 
     reloadSets();
 }
@@ -248,14 +251,45 @@ void WelcomePage::reloadSets()
 
 void WelcomePage::reloadExamples()
 {
+    ++m_reloads;
     const int index = m_setComboBox->currentIndex();
     QList<ExampleItem> items;
-    if (index >= 0 && index < m_sets.size()) {
-        QStringList errors;
+    QStringList errors;
+    if (index >= 0 && index < m_sets.size())
         items = readExamples(m_sets.at(index), &errors);
-        for (const QString &error : std::as_const(errors))
-            qCWarning(welcomeLog).noquote() << error;
+    showExamples(items, errors);
+}
+
+void WelcomePage::reloadExamplesInBackground()
+{
+    const int index = m_setComboBox->currentIndex();
+    if (index < 0 || index >= m_sets.size()) {
+        reloadExamples();
+        return;
     }
+    using Result = QPair<QList<ExampleItem>, QStringList>;
+    const quint64 reload = ++m_reloads;
+    auto promise = std::make_shared<QPromise<Result>>();
+    auto watcher = new QFutureWatcher<Result>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, reload] {
+        watcher->deleteLater();
+        if (reload == m_reloads)
+            showExamples(watcher->result().first, watcher->result().second);
+    });
+    watcher->setFuture(promise->future());
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, set = m_sets.at(index)] {
+        QStringList errors;
+        const QList<ExampleItem> items = readExamples(set, &errors);
+        promise->addResult(Result(items, errors));
+        promise->finish();
+    });
+}
+
+void WelcomePage::showExamples(const QList<ExampleItem> &items, const QStringList &errors)
+{
+    for (const QString &error : errors)
+        qCWarning(welcomeLog).noquote() << error;
     const QString selected = m_view->currentIndex().data(ExamplesModel::ProjectPathRole).toString();
     m_model->setExamples(items);
     QModelIndex current = m_filterModel->index(0, 0);

@@ -54,16 +54,21 @@ public:
 public slots:
     void reloadSets();
     void reloadExamples();
+    // The same, with the manifests read in a pool thread: a repository of a thousand
+    // examples takes longer to read than the event loop may wait.
+    void reloadExamplesInBackground();
 
 signals:
     void examplesReloaded();
 
 private:
+    void showExamples(const QList<ExampleItem> &items, const QStringList &errors);
     void showDetails(const QModelIndex &index);
     void updateEmptyState();
 
     Utils::QtcSettings *m_settings = nullptr;
     QList<ExampleSet> m_sets;
+    quint64 m_reloads = 0; // a background reload that a later one overtook is dropped
     ExamplesModel *m_model = nullptr;
     ExamplesFilterModel *m_filterModel = nullptr;
     QComboBox *m_setComboBox = nullptr;

@@ -128,7 +128,7 @@ private slots:
         m_settings.setValue("Help/InstalledExamples",
                             QStringList{"First|" + first + '|' + first, "Second|" + first + "|x"});
         emit Core::HelpManager::Signals::instance()->documentationChanged();
-        QCOMPARE(names(page.examples()), QStringList({"One", "Two"}));
+        QTRY_COMPARE(names(page.examples()), QStringList({"One", "Two"}));
         QCOMPARE(combo->count(), 1);
         emit Core::HelpManager::Signals::instance()->setupFinished();
         QCOMPARE(combo->count(), 2);
