@@ -6,7 +6,7 @@
 #include "privatefiles.h"
 #include "tokenstore.h"
 
-#include <qtkeychain/keychain.h>
+#include "keychainentries.h"
 
 #include <QLoggingCategory>
 #include <QProcess>
@@ -21,23 +21,6 @@ static QStringList messages;
 static QtMessageHandler previousHandler = nullptr;
 
 static const int KeychainTimeout = 30000;
-
-// What the keychain itself holds for a key: the token, "<none>" or "<error>".
-static QString keychainEntry(const QString &key)
-{
-    QKeychain::ReadPasswordJob job("Brindle");
-    job.setAutoDelete(false);
-    job.setKey(key);
-    QSignalSpy finished(&job, &QKeychain::Job::finished);
-    job.start();
-    if (!finished.wait(KeychainTimeout))
-        return "<timeout>";
-    if (job.error() == QKeychain::EntryNotFound)
-        return "<none>";
-    if (job.error() != QKeychain::NoError)
-        return "<error> " + job.errorString();
-    return job.textData();
-}
 
 // Reads the token with a new store and waits for the answer.
 static QString readWithNewStore(const QUrl &url)
@@ -115,7 +98,7 @@ private slots:
         QCOMPARE(saved.first().at(0).toUrl(), url);
         QVERIFY(store->isPersistent());
         QCOMPARE(TokenStore::keyFor(url), key);
-        QCOMPARE(keychainEntry(key), token);
+        QCOMPARE(KeychainEntries::read(key), token);
         store.reset();
 
         TokenStore fresh;
@@ -146,7 +129,7 @@ private slots:
         store.remove(url);
         QCOMPARE(store.cachedToken(url), QString());
         QVERIFY(waitForSave(store, saved));
-        QCOMPARE(keychainEntry(url.toString()), "<none>");
+        QCOMPARE(KeychainEntries::read(url.toString()), "<none>");
         QCOMPARE(readWithNewStore(url), QString());
 
         // Removing what is not there is no failure either.
@@ -232,7 +215,7 @@ private slots:
         const QString expected = stored.isEmpty() ? previous : stored;
         QCOMPARE(failed.isEmpty(), !stored.isEmpty());
         QCOMPARE(store.cachedToken(url), expected);
-        QCOMPARE(keychainEntry(url.toString()), expected);
+        QCOMPARE(KeychainEntries::read(url.toString()), expected);
     }
 
     // The options page may go away right after Apply: the write still reaches the keychain.
@@ -244,7 +227,7 @@ private slots:
         store->write(url, token);
         store->read(url);
         store.reset();
-        QTRY_COMPARE_WITH_TIMEOUT(keychainEntry(url.toString()), token, KeychainTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(KeychainEntries::read(url.toString()), token, KeychainTimeout);
     }
 
     void invalidUrlFails()
