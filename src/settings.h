@@ -50,6 +50,14 @@ public:
 
     QString findName(const QUrl &url) const;
 
+    // The largest example archive the plugin downloads, in bytes: "MaxArchiveMegabytes",
+    // or 2 GiB. Read from the store on every call, so that a changed value applies to the
+    // next download.
+    static qint64 maxArchiveBytes(Utils::QtcSettings *settings);
+    // The most that unpacking one archive may write, in bytes: "MaxUnpackedMegabytes", or
+    // eight times the archive limit.
+    static qint64 maxUnpackedBytes(Utils::QtcSettings *settings);
+
     static QString location();
     // The directory of one repository's examples. Every path below the data location is
     // built through it, so that the page and the service always mean the same folder.
