@@ -269,7 +269,7 @@ int HostApplication::start(const QStringList &arguments)
         const QString line
             = tr("repository \"%1\" at %2, examples in %3")
                   .arg(name,
-                       url.toString(QUrl::RemovePassword),
+                       RepositoryConfig::displayUrl(url),
                        QDir::toNativeSeparators(RepositoryConfig::dataDirectory(name)));
         printError(accessToken.isEmpty() ? line
                                          : tr("%1, access token in the system keychain").arg(line));
