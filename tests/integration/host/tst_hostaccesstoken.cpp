@@ -10,6 +10,7 @@
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -129,6 +130,44 @@ private slots:
         // Nothing an installer or the plugin prints or writes may show the token.
         QVERIFY2(!m_output.contains(TOKEN), qPrintable(m_output));
         QCOMPARE(filesWithToken(), QStringList());
+    }
+
+    // The token left the host's environment for the keychain: a process that reads another
+    // one's start-up environment (/proc/<pid>/environ) must not find it there while the host
+    // runs, nor in the environment of what it starts.
+    void tokenLeavesTheRunningHostsEnvironment()
+    {
+        m_server.addFault("^/api/v4/groups", GitLab::Fault{.kind = GitLab::Fault::NeverAnswer});
+        const auto clearFaults = qScopeGuard([this] { m_server.clearFaults(); });
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_DATA_HOME", m_home->filePath("data"));
+        environment.insert("BRINDLE_ACCESS_TOKEN", TOKEN);
+        QProcess host;
+        host.setProcessEnvironment(environment);
+        host.start(HOST_EXECUTABLE,
+                   {"-settingspath",
+                    m_home->filePath("settings"),
+                    "--add-repository",
+                    "partners=" + groupUrl(),
+                    "--sync"});
+        const auto stopHost = qScopeGuard([&host] {
+            host.kill();
+            host.waitForFinished();
+        });
+        QVERIFY(host.waitForStarted());
+
+        // Well past taking the token: the group lookup waits for an answer.
+        QByteArray err;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (err += host.readAllStandardError()).contains("access token in the system keychain"),
+            60000);
+        QFile environ("/proc/" + QString::number(host.processId()) + "/environ");
+        QVERIFY(environ.open(QIODevice::ReadOnly));
+        const QByteArray left = environ.readAll();
+        QVERIFY(!left.isEmpty());
+        QVERIFY(!left.contains(TOKEN));
+        QVERIFY(!left.contains("BRINDLE_ACCESS_TOKEN="));
+        QCOMPARE(KeychainEntries::read(groupUrl()), QString(TOKEN));
     }
 
     // Credentials travel in a URL's user info and query: the installer's output shows
