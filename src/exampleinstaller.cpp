@@ -8,20 +8,24 @@
 #include "manifestwriter.h"
 #include "settings.h"
 
+#include <coreplugin/icore.h>
 #include <solutions/tasking/tasktree.h>
 #include <utils/filepath.h>
 #include <utils/unarchiver.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QRegularExpression>
+#include <QPointer>
 #include <QPromise>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -44,6 +48,10 @@ namespace {
 // for the whole session. Paths are built by appending, never with arg(): a name holding
 // "%1" or "%2" must not be expanded a second time.
 const QString TARGET = Settings::location() + QStringLiteral("/%2");
+
+// How often a running extraction is looked at, at the least: tar writes a few hundred MiB
+// in that time at most.
+const int WATCH_INTERVAL_MS = 250;
 
 QString repositoryPath(const QString &name)
 {
@@ -117,6 +125,46 @@ bool removeTree(const QString &path)
     if (!ok)
         qCDebug(Log::service) << "Unable to remove:" << path;
     return ok;
+}
+
+// What the entry 'name' of the open directory 'parent' and everything below it take on disk,
+// in bytes; links are not followed. Entries that go while it is walked (tar is still at
+// work) are passed over.
+qint64 diskUsageAt(int parent, const char *name)
+{
+    struct stat info;
+    if (::fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return 0;
+    qint64 used = qint64(info.st_blocks) * 512;
+    if (!S_ISDIR(info.st_mode))
+        return used;
+    const int dir = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0)
+        return used;
+    DIR *stream = ::fdopendir(dir);
+    if (!stream) {
+        ::close(dir);
+        return used;
+    }
+    while (const dirent *entry = ::readdir(stream)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            used += diskUsageAt(::dirfd(stream), entry->d_name);
+    }
+    ::closedir(stream);
+    return used;
+}
+
+qint64 diskUsage(const QString &path)
+{
+    return diskUsageAt(AT_FDCWD, QFile::encodeName(path).constData());
+}
+
+QString oversizedStatus(const QString &displayName, qint64 limit)
+{
+    return ExampleInstaller::tr("Skip installing example %1 - it unpacks to more than %2 MiB, "
+                                "the limit set by MaxUnpackedMegabytes")
+        .arg(displayName)
+        .arg(limit / (1024 * 1024));
 }
 
 // An archive decides what its members are. GNU tar already strips absolute member paths
@@ -240,6 +288,7 @@ struct InstallJob
     QString exampleName;
     ManifestWriter manifest;
     PreparedArchive prepared;
+    qint64 unpackLimit = 0;
 };
 
 // Moves 'source' to 'target', replacing an existing directory there. The old copy is only
@@ -271,6 +320,9 @@ QString installUnpacked(const InstallJob &job)
 {
     const auto cleanUp = qScopeGuard([&job] { removeLeftovers(job.prepared); });
     const QString unpackDir = job.prepared.unpackDir->path();
+    // What tar wrote after the last look while it ran.
+    if (diskUsage(unpackDir) > job.unpackLimit)
+        return oversizedStatus(job.manifest.displayName, job.unpackLimit);
 
     const QString top = findTopFolder(unpackDir, job.exampleName);
     if (top.isEmpty()) {
@@ -313,6 +365,25 @@ void sweepFolder(const QString &folder)
             continue;
         qCDebug(Log::service) << "Removing leftover:" << entry.absoluteFilePath();
         removeTree(entry.absoluteFilePath());
+    }
+}
+
+// Removes the archives that an IDE killed while it downloaded or unpacked them left in the
+// temporary folder, known by their name. What changed within the last hour may belong to
+// another instance of the IDE at work.
+void sweepTemporaryArchives()
+{
+    const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    const QFileInfoList entries = QDir::temp().entryInfoList(
+        {QStringLiteral("brindle-*") + QLatin1String(Constants::ARCHIVE_EXTENSION)},
+        QDir::Files | QDir::System | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo &entry : entries) {
+        if (!isTemporaryArchiveName(entry.fileName()) || entry.ownerId() != ::getuid()
+            || entry.lastModified().toUTC() > recent) {
+            continue;
+        }
+        qCDebug(Log::service) << "Removing leftover:" << entry.absoluteFilePath();
+        QFile::remove(entry.absoluteFilePath());
     }
 }
 
@@ -487,11 +558,7 @@ void ExampleInstaller::startInstall(const QSharedPointer<Example> &example,
     // Writing megabytes, and creating files and directories, can wait for the disk while the
     // extractions fill it; that waiting is done in a pool thread, not in the IDE's event loop.
     // The thread holds the bytes until they are written; the record lets go of them now.
-    const QString fileTemplate = QStringLiteral("%1%2%3-XXXXXX%4")
-                                     .arg(QDir::tempPath(),
-                                          QStringLiteral("/"),
-                                          example->name(),
-                                          QLatin1String(Constants::ARCHIVE_EXTENSION));
+    const QString fileTemplate = temporaryArchiveTemplate(example->name());
     const QString displayName = example->displayName();
     example->clearData();
     runInPool<PreparedArchive>(
@@ -529,8 +596,9 @@ void ExampleInstaller::startUnpacking()
         startUnarchiver(unpackQueue.takeFirst());
 }
 
-void ExampleInstaller::startUnarchiver(const Job &job)
+void ExampleInstaller::startUnarchiver(Job job)
 {
+    job.unpackLimit = Settings::maxUnpackedBytes(Core::ICore::settings());
     const Utils::FilePath archive = Utils::FilePath::fromString(job.prepared.archivePath);
     const auto sourceAndCommand = Utils::Unarchiver::sourceAndCommand(archive);
     if (!sourceAndCommand) {
@@ -565,6 +633,54 @@ void ExampleInstaller::startUnarchiver(const Job &job)
             });
     runningJobs.insert(unarchiver, job);
     unarchiver->start();
+    if (runningJobs.contains(unarchiver))
+        watchExtraction(unarchiver);
+}
+
+void ExampleInstaller::watchExtraction(Utils::Unarchiver *unarchiver)
+{
+    const auto it = runningJobs.constFind(unarchiver);
+    if (it == runningJobs.cend())
+        return;
+    const QString path = it->prepared.unpackDir->path();
+    const qint64 limit = it->unpackLimit;
+    QPointer<Utils::Unarchiver> guard(unarchiver);
+    // Looked at in a pool thread, before the other pool work: walking a large tree takes
+    // time, and tar may fill the disk meanwhile.
+    runInPool<std::pair<qint64, qint64>>(
+        [path] {
+            QElapsedTimer clock;
+            clock.start();
+            const qint64 used = diskUsage(path);
+            return std::make_pair(used, clock.elapsed());
+        },
+        [this, guard, limit](const std::pair<qint64, qint64> &usage) {
+            if (stopped || !guard || !runningJobs.contains(guard))
+                return; // the extraction has ended meanwhile
+            if (usage.first > limit) {
+                stopOversized(guard);
+                return;
+            }
+            // The walk takes at most a fifth of a pool thread, however large the tree.
+            const int pause = int(qMax<qint64>(WATCH_INTERVAL_MS, 4 * usage.second));
+            QTimer::singleShot(pause, this, [this, guard] {
+                if (guard)
+                    watchExtraction(guard);
+            });
+        },
+        2);
+}
+
+void ExampleInstaller::stopOversized(Utils::Unarchiver *unarchiver)
+{
+    const Job job = runningJobs.take(unarchiver);
+    qCDebug(Log::service) << "Stopping extraction beyond the limit:" << job.example->name()
+                          << job.unpackLimit;
+    // Stops the tool; nothing is reported by it any more.
+    delete unarchiver;
+    startUnpacking();
+    emit statusChanged(oversizedStatus(job.example->displayName(), job.unpackLimit));
+    discard(job);
 }
 
 void ExampleInstaller::discard(const Job &job)
@@ -592,6 +708,7 @@ void ExampleInstaller::registerExample(const Job &job)
     install.manifest.tags = example->tags().join(u',');
     install.manifest.image = example->image();
     install.prepared = job.prepared;
+    install.unpackLimit = job.unpackLimit;
 
     // Walking the tree, searching its files and writing the manifest and icon take tens of
     // milliseconds an example; in a pool thread they do not hold up the IDE.
@@ -630,6 +747,7 @@ void ExampleInstaller::sweepLeftovers(const QStringList &repositoryNames)
     runInPool<bool>([folders] {
         for (const QString &folder : folders)
             sweepFolder(folder);
+        sweepTemporaryArchives();
         return true;
     }, [](bool) {});
 }

@@ -71,6 +71,8 @@ private:
     {
         QSharedPointer<Example> example;
         PreparedArchive prepared;
+        // The most the extraction may write, in bytes; taken when it starts.
+        qint64 unpackLimit = 0;
     };
     // What waits for the step under way for one example: an install or a removal.
     struct Step
@@ -84,7 +86,11 @@ private:
     void startRemove(const QString &repositoryName, const QString &exampleName);
     void nextStep(const QString &key);
     void startUnpacking();
-    void startUnarchiver(const Job &job);
+    void startUnarchiver(Job job);
+    // Looks, every little while until the extraction ends, at what it wrote so far, and
+    // stops it once that is more than its limit.
+    void watchExtraction(Utils::Unarchiver *unarchiver);
+    void stopOversized(Utils::Unarchiver *unarchiver);
     void registerExample(const Job &job);
     void discard(const Job &job);
     void endInstall(const QSharedPointer<Example> &example,

@@ -13,6 +13,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -146,6 +147,22 @@ bool isSafePathComponent(const QString &name)
 bool isSafeExampleName(const QString &name)
 {
     return isSafePathComponent(name) && !name.startsWith(u'.');
+}
+
+QString temporaryArchiveTemplate(const QString &exampleName)
+{
+    const QString name = isSafePathComponent(exampleName) ? exampleName
+                                                          : QStringLiteral("example");
+    return QDir::tempPath() + QStringLiteral("/brindle-") + name + QStringLiteral("-XXXXXX")
+           + QLatin1String(Constants::ARCHIVE_EXTENSION);
+}
+
+bool isTemporaryArchiveName(const QString &fileName)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^brindle-.+-[A-Za-z0-9]{6}%1$")
+            .arg(QRegularExpression::escape(QLatin1String(Constants::ARCHIVE_EXTENSION))));
+    return pattern.match(fileName).hasMatch();
 }
 
 void Settings::load(Utils::QtcSettings *settings)

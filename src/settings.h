@@ -77,4 +77,11 @@ bool isSafePathComponent(const QString &name);
 // Hidden folders are never examples; the installation keeps its work folders hidden.
 bool isSafeExampleName(const QString &name);
 
+// The QTemporaryFile template of an example's archive while it is downloaded and unpacked:
+// "brindle-<name>-XXXXXX.tar.gz" in the temporary folder. The prefix tells the plugin's own
+// archives apart from anything else there, so that those an IDE that was killed left behind
+// can be found again.
+QString temporaryArchiveTemplate(const QString &exampleName);
+bool isTemporaryArchiveName(const QString &fileName);
+
 } // namespace Brindle::Internal
