@@ -35,13 +35,29 @@
 #include <system_error>
 
 #include <dirent.h>
+#include <csignal>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace Brindle::Internal {
 
+struct UnpackLock
+{
+    QByteArray path;
+    int fd = -1;
+    ~UnpackLock()
+    {
+        // Removed first: a lock file that is there is one that may be taken.
+        ::unlink(path.constData());
+        ::close(fd);
+    }
+};
+
 namespace {
+
+const char LOCK_SUFFIX[] = ".lock";
 
 // Installation layout: <data location>/<repository>/<example>, one directory per example
 // named after Example::name(). Built when the library loads, which fixes the data location
@@ -270,6 +286,18 @@ PreparedArchive prepareArchive(const QString &fileTemplate,
     }
     prepared.archivePath = archivePath;
     prepared.unpackDir = unpackDir;
+    // Without the lock the folder is only safe from other instances' sweeps for an hour.
+    const QByteArray lockPath = QFile::encodeName(unpackDir->path()) + LOCK_SUFFIX;
+    const int lockFile = ::open(lockPath.constData(),
+                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                0600);
+    if (lockFile >= 0) {
+        auto lock = std::make_shared<UnpackLock>();
+        lock->path = lockPath;
+        lock->fd = lockFile;
+        if (::flock(lockFile, LOCK_EX | LOCK_NB) == 0)
+            prepared.lock = lock;
+    }
     return prepared;
 }
 
@@ -351,20 +379,78 @@ QString installUnpacked(const InstallJob &job)
     return {};
 }
 
+// Stops the processes of this user whose working folder is 'folder' or below it: an
+// extraction that the IDE which started it left running (tar does not always die with it),
+// and that would go on filling the disk.
+void stopProcessesIn(const QString &folder)
+{
+    const QString inside = folder + u'/';
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &pid : pids) {
+        bool ok = false;
+        const qint64 id = pid.toLongLong(&ok);
+        if (!ok || id == qint64(::getpid()))
+            continue;
+        const QString cwd = QFile::symLinkTarget(QStringLiteral("/proc/%1/cwd").arg(pid));
+        if (cwd == folder || cwd.startsWith(inside)) {
+            qCDebug(Log::service) << "Stopping an extraction left running:" << id << cwd;
+            ::kill(pid_t(id), SIGKILL);
+        }
+    }
+}
+
+// True when nobody holds the lock file at 'lockPath'; the lock is held until 'held' goes.
+bool takeLock(const QString &lockPath, std::unique_ptr<UnpackLock> *held)
+{
+    const QByteArray path = QFile::encodeName(lockPath);
+    const int fd = ::open(path.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    *held = std::make_unique<UnpackLock>();
+    (*held)->path = path;
+    (*held)->fd = fd;
+    return true;
+}
+
 // Removes what an installation left behind in a repository folder when the IDE stopped in
-// its middle: unpack folders and the old copies of replaced examples, and nothing else.
-// What changed within the last hour may belong to another instance of the IDE at work.
+// its middle: unpack folders and the old copies of replaced examples, and nothing else. An
+// unpack folder whose lock nobody holds was left by an IDE that is gone. Without a lock,
+// what changed within the last hour may belong to another instance of the IDE at work.
 void sweepFolder(const QString &folder)
 {
-    static const QRegularExpression ownLeftover(QStringLiteral("^\\.(unpack|replaced)-[A-Za-z0-9]{6}$"));
+    static const QRegularExpression ownLeftover(
+        QStringLiteral("^\\.(unpack|replaced)-[A-Za-z0-9]{6}$"));
+    static const QRegularExpression ownLock(QStringLiteral("^\\.unpack-[A-Za-z0-9]{6}\\.lock$"));
     const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-3600);
-    const QFileInfoList entries
-        = QDir(folder).entryInfoList(QDir::Dirs | QDir::NoSymLinks | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
-        if (!ownLeftover.match(entry.fileName()).hasMatch() || entry.lastModified().toUTC() > recent)
+        const QString path = entry.absoluteFilePath();
+        std::unique_ptr<UnpackLock> lock;
+        if (entry.isFile()) {
+            // The lock of a folder that is gone already
+            if (ownLock.match(entry.fileName()).hasMatch()
+                && !QFileInfo::exists(path.chopped(int(qstrlen(LOCK_SUFFIX))))) {
+                takeLock(path, &lock);
+            }
             continue;
-        qCDebug(Log::service) << "Removing leftover:" << entry.absoluteFilePath();
-        removeTree(entry.absoluteFilePath());
+        }
+        if (!ownLeftover.match(entry.fileName()).hasMatch())
+            continue;
+        const QString lockPath = path + QLatin1String(LOCK_SUFFIX);
+        if (QFileInfo::exists(lockPath)) {
+            if (!takeLock(lockPath, &lock))
+                continue; // in use
+            stopProcessesIn(path);
+        } else if (entry.lastModified().toUTC() > recent) {
+            continue;
+        }
+        qCDebug(Log::service) << "Removing leftover:" << path;
+        removeTree(path);
     }
 }
 

@@ -11,18 +11,21 @@
 
 #include <QDirIterator>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <csignal>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -77,6 +80,7 @@ private slots:
     void nothingIsLeftBehind();
     void shutdownRemovesRunningExtractions();
     void laterRequestsWaitOrSupersede();
+    void extractionLeftRunningIsStoppedAndSwept();
     void extractionBeyondItsLimitIsStopped_data();
     void extractionBeyondItsLimitIsStopped();
 
@@ -318,7 +322,8 @@ void tst_ExampleInstaller::shutdownRemovesRunningExtractions()
     const auto restorePath = qScopeGuard([&] { qputenv("PATH", savedPath); });
 
     installer->install(exampleOf("demo", archiveOf("demo", {{"CMakeLists.txt", "x"}})), "examples");
-    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repositoryDir()).filter(".unpack-").size(), 1, TIMEOUT);
+    // The unpack folder and its lock
+    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repositoryDir()).filter(".unpack-").size(), 2, TIMEOUT);
     QCOMPARE(QDir::temp().entryList({"brindle-demo-??????.tar.gz"}).size(), 1);
     installer.reset();
     QCOMPARE(QDir::temp().entryList({"*.tar.gz"}), QStringList());
@@ -360,6 +365,53 @@ void tst_ExampleInstaller::laterRequestsWaitOrSupersede()
     QTRY_VERIFY_WITH_TIMEOUT(!installer->isBusy("examples", "demo"), TIMEOUT);
     QCOMPARE(removed.count(), 2);
     QCOMPARE(contentOf(repo + "/demo/CMakeLists.txt"), QByteArray("project(five)\n"));
+}
+
+void tst_ExampleInstaller::extractionLeftRunningIsStoppedAndSwept()
+{
+    // Two extractions by a real tar, each waiting in an empty named pipe: one left by an IDE
+    // that was killed (its lock file is there, nobody holds it), one of an IDE at work (this
+    // test holds its lock). Both were started just now.
+    const QString repo = repositoryDir();
+    struct Extraction
+    {
+        std::unique_ptr<QProcess> tar = std::make_unique<QProcess>();
+        int pipe = -1;
+        int lock = -1;
+    };
+    std::map<QString, Extraction> extractions;
+    const auto stop = qScopeGuard([&] {
+        for (auto &[name, extraction] : extractions) {
+            ::close(extraction.pipe); // tar reads the end of its archive and gives up
+            extraction.tar->waitForFinished();
+            ::close(extraction.lock);
+            QFile::remove(QDir::tempPath() + u'/' + name.mid(1) + ".tar.gz");
+        }
+    });
+    for (const QString &name : {".unpack-gone12", ".unpack-live12"}) {
+        Extraction &extraction = extractions[name];
+        QVERIFY(QDir().mkpath(repo + u'/' + name));
+        const QByteArray lock = QFile::encodeName(repo + u'/' + name + ".lock");
+        extraction.lock = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(extraction.lock >= 0);
+        if (name.contains("live"))
+            QCOMPARE(::flock(extraction.lock, LOCK_EX | LOCK_NB), 0);
+        const QByteArray pipe = QFile::encodeName(QDir::tempPath() + u'/' + name.mid(1) + ".tar.gz");
+        QFile::remove(QFile::decodeName(pipe));
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        extraction.pipe = ::open(pipe.constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(extraction.pipe >= 0);
+        extraction.tar->setWorkingDirectory(repo + u'/' + name);
+        extraction.tar->start("tar", {"xzf", QFile::decodeName(pipe)});
+        QVERIFY(extraction.tar->waitForStarted());
+    }
+
+    installer->sweepLeftovers({"examples"});
+    QProcess &gone = *extractions[".unpack-gone12"].tar;
+    QTRY_COMPARE_WITH_TIMEOUT(gone.state(), QProcess::NotRunning, TIMEOUT);
+    QCOMPARE(gone.exitStatus(), QProcess::CrashExit);
+    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repo), (QStringList{".unpack-live12", ".unpack-live12.lock"}), TIMEOUT);
+    QCOMPARE(extractions[".unpack-live12"].tar->state(), QProcess::Running);
 }
 
 void tst_ExampleInstaller::extractionBeyondItsLimitIsStopped_data()
