@@ -18,9 +18,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QRegularExpression>
 #include <QPointer>
 #include <QPromise>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -34,8 +34,8 @@
 #include <memory>
 #include <system_error>
 
-#include <dirent.h>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -288,9 +288,8 @@ PreparedArchive prepareArchive(const QString &fileTemplate,
     prepared.unpackDir = unpackDir;
     // Without the lock the folder is only safe from other instances' sweeps for an hour.
     const QByteArray lockPath = QFile::encodeName(unpackDir->path()) + LOCK_SUFFIX;
-    const int lockFile = ::open(lockPath.constData(),
-                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                0600);
+    const int lockFile
+        = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (lockFile >= 0) {
         auto lock = std::make_shared<UnpackLock>();
         lock->path = lockPath;

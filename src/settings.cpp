@@ -151,8 +151,7 @@ bool isSafeExampleName(const QString &name)
 
 QString temporaryArchiveTemplate(const QString &exampleName)
 {
-    const QString name = isSafePathComponent(exampleName) ? exampleName
-                                                          : QStringLiteral("example");
+    const QString name = isSafePathComponent(exampleName) ? exampleName : QStringLiteral("example");
     return QDir::tempPath() + QStringLiteral("/brindle-") + name + QStringLiteral("-XXXXXX")
            + QLatin1String(Constants::ARCHIVE_EXTENSION);
 }

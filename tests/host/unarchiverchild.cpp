@@ -22,7 +22,8 @@ int main(int argc, char **argv)
     Utils::Unarchiver unarchiver;
     unarchiver.setSourceAndCommand(*sourceAndCommand);
     unarchiver.setDestDir(Utils::FilePath::fromString(QString::fromLocal8Bit(argv[2])));
-    QObject::connect(&unarchiver, &Utils::Unarchiver::done, &app, [] { QCoreApplication::exit(4); });
+    QObject::connect(
+        &unarchiver, &Utils::Unarchiver::done, &app, [] { QCoreApplication::exit(4); });
     unarchiver.start();
     std::puts("started");
     std::fflush(stdout);

@@ -178,9 +178,9 @@ private slots:
         QTest::addColumn<QString>("stderrHas");
         QTest::addColumn<int>("exitCode");
 
-        const QString secretUrl = m_server.baseUrl().toString().replace(
-                                      "://", "://oauth2:glpat-userinfo@")
-                                  + "/partners/private?private_token=glpat-query#glpat-fragment";
+        const QString secretUrl
+            = m_server.baseUrl().toString().replace("://", "://oauth2:glpat-userinfo@")
+              + "/partners/private?private_token=glpat-query#glpat-fragment";
         const QString plainUrl = groupUrl();
         // clang-format off
         QTest::newRow("configured") << QStringList{"--add-repository", "partners=" + secretUrl}

@@ -396,7 +396,8 @@ void tst_ExampleInstaller::extractionLeftRunningIsStoppedAndSwept()
         QVERIFY(extraction.lock >= 0);
         if (name.contains("live"))
             QCOMPARE(::flock(extraction.lock, LOCK_EX | LOCK_NB), 0);
-        const QByteArray pipe = QFile::encodeName(QDir::tempPath() + u'/' + name.mid(1) + ".tar.gz");
+        const QByteArray pipe
+            = QFile::encodeName(QDir::tempPath() + u'/' + name.mid(1) + ".tar.gz");
         QFile::remove(QFile::decodeName(pipe));
         QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
         extraction.pipe = ::open(pipe.constData(), O_RDWR | O_CLOEXEC);
@@ -410,7 +411,8 @@ void tst_ExampleInstaller::extractionLeftRunningIsStoppedAndSwept()
     QProcess &gone = *extractions[".unpack-gone12"].tar;
     QTRY_COMPARE_WITH_TIMEOUT(gone.state(), QProcess::NotRunning, TIMEOUT);
     QCOMPARE(gone.exitStatus(), QProcess::CrashExit);
-    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repo), (QStringList{".unpack-live12", ".unpack-live12.lock"}), TIMEOUT);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        entriesOf(repo), (QStringList{".unpack-live12", ".unpack-live12.lock"}), TIMEOUT);
     QCOMPARE(extractions[".unpack-live12"].tar->state(), QProcess::Running);
 }
 
@@ -433,8 +435,8 @@ void tst_ExampleInstaller::extractionBeyondItsLimitIsStopped()
     QRandomGenerator random(20);
     for (char &c : big)
         c = "acgt"[random.bounded(4)];
-    const QByteArray archive = archiveOf("demo",
-                                         {{"big.txt", big}, {"CMakeLists.txt", "project(demo)\n"}});
+    const QByteArray archive
+        = archiveOf("demo", {{"big.txt", big}, {"CMakeLists.txt", "project(demo)\n"}});
     const QSharedPointer<Example> example = exampleOf("demo", archive);
 
     const QByteArray pipePath = QFile::encodeName(QDir::tempPath() + "/brindle-demo-pipe01.tar.gz");

@@ -43,7 +43,7 @@ private slots:
     // and then no archive could be downloaded at all.
     void sizeLimitsAreClampedToWhatBytesCanHold_data()
     {
-        QTest::addColumn<QVariant>("archive"); // MaxArchiveMegabytes; invalid: not stored
+        QTest::addColumn<QVariant>("archive");  // MaxArchiveMegabytes; invalid: not stored
         QTest::addColumn<QVariant>("unpacked"); // MaxUnpackedMegabytes
         QTest::addColumn<qint64>("archiveBytes");
         QTest::addColumn<qint64>("unpackedBytes");
