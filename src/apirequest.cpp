@@ -223,14 +223,16 @@ void ApiRequest::startReply()
     // A compressed answer counts unpacked, against the same limit as any other; Qt's own check
     // for answers that unpack out of all proportion starts there too.
     request.setDecompressedSafetyCheckThreshold(m_limit);
-    if (!m_accessToken.isEmpty()) {
+    // Never to another server, such as the one an avatar's redirect led to.
+    const bool withToken = !m_accessToken.isEmpty() && isSameOrigin(m_target, m_url);
+    if (withToken) {
         request.setRawHeader("PRIVATE-TOKEN", m_accessToken);
         // Qt keeps custom headers across redirects: each one is checked first.
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              QNetworkRequest::UserVerifiedRedirectPolicy);
     }
     m_reply = m_manager.get(request);
-    if (!m_accessToken.isEmpty()) {
+    if (withToken) {
         connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
             if (isSameOrigin(target, m_url)) {
                 emit m_reply->redirectAllowed();
@@ -384,7 +386,6 @@ void ApiRequest::onFinished()
     } else if (!m_redirectWithoutToken.isEmpty()) {
         ++m_redirects;
         m_target = m_redirectWithoutToken;
-        m_accessToken.clear();
         startReply();
     } else if (!m_refusedRedirect.isEmpty()) {
         fail(tr("The server sent the request on to another server, which is not given the "

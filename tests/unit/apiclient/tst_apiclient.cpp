@@ -1039,6 +1039,10 @@ private slots:
             server->addToken("glpat-right");
             client.setAccessToken("glpat-right");
             server->addFault(route("avatar"), GitLab::Fault::redirect(storage.baseUrl()));
+            // Busy once: the next try starts over at the repository's server, token and all.
+            GitLab::Fault busy = GitLab::Fault::busy(429, 0);
+            busy.times = 1;
+            storage.addFault("^/uploads/", busy);
             storage.addFault("^/uploads/",
                              GitLab::Fault{.status = 200,
                                            .body = TestFiles::pngBytes(8, 8),
@@ -1067,8 +1071,12 @@ private slots:
         // The token stays with the repository's server.
         for (const GitLab::RecordedRequest &request : storage.requests())
             QVERIFY(request.header("PRIVATE-TOKEN").isNull());
-        if (tag.startsWith("token"))
-            QCOMPARE(countRequests(storage, "^/uploads/"), 1);
+        if (tag.startsWith("token")) {
+            QCOMPARE(countRequests(storage, "^/uploads/"), 2);
+            QCOMPARE(countRequests(*server, "^/uploads/"), 2);
+            for (const GitLab::RecordedRequest &request : server->requests())
+                QCOMPARE(request.header("PRIVATE-TOKEN"), "glpat-right");
+        }
     }
 
     // The repository on top of the client
