@@ -47,8 +47,10 @@ const int MAX_RUNNING_DOWNLOADS = 6;
 // A project list page holds no more either, since no more are asked for: a detail or a page
 // that holds more is refused before any of it is kept.
 const int DETAIL_PROJECT_LIMIT = 100;
-// A group's examples kept from one listing at most.
+// A group's examples kept from one listing at most, and the text they keep in all (a real
+// group of 10,000 projects keeps about 6 MiB).
 const int MAX_LISTED_PROJECTS = 10000;
+const qint64 MAX_LISTED_TEXT_BYTES = 64 * 1024 * 1024;
 // Search answers of a group with this many pages of look-alikes are not followed further.
 const int MAX_SEARCH_PAGES = 20;
 // A server that keeps announcing further pages of projects already listed is not followed
@@ -80,7 +82,23 @@ struct ApiClient::Listing
     Repository::Examples examples;
     QSet<qint64> ids;
     int pages = 0;
+    qint64 textBytes = 0; // of the texts the examples keep
 };
+
+// The bytes of text a kept project object holds, the bulk of what it costs.
+static qint64 textBytesOf(const QJsonObject &project)
+{
+    qint64 bytes = 0;
+    for (const QJsonValue &value : project) {
+        if (value.isString()) {
+            bytes += value.toString().size() * qint64(sizeof(QChar));
+        } else if (value.isArray()) {
+            for (const QJsonValue &element : value.toArray())
+                bytes += element.toString().size() * qint64(sizeof(QChar));
+        }
+    }
+    return bytes;
+}
 
 static QSharedPointer<Example> exampleFrom(const QJsonValue &value)
 {
@@ -511,6 +529,15 @@ bool ApiClient::keepProjects(const std::shared_ptr<Listing> &listing, const QJso
             qCDebug(Log::api) << "Project list has more than" << MAX_LISTED_PROJECTS << "projects";
             giveUp(tr("Fetch error: the group lists more than %1 projects")
                        .arg(QLocale().toString(MAX_LISTED_PROJECTS)));
+            return false;
+        }
+        listing->textBytes += textBytesOf(*example);
+        if (listing->textBytes > MAX_LISTED_TEXT_BYTES) {
+            qCDebug(Log::api) << "Project list keeps more than" << MAX_LISTED_TEXT_BYTES
+                              << "bytes of text";
+            giveUp(tr("Fetch error: the group's projects exceed the limit of %1")
+                       .arg(QLocale().formattedDataSize(
+                           MAX_LISTED_TEXT_BYTES, 0, QLocale::DataSizeIecFormat)));
             return false;
         }
         listing->examples.append(example);

@@ -106,6 +106,10 @@
         <source>Fetch error: one answer lists more than %1 projects</source>
         <translation>Abruffehler: Eine Antwort listet mehr als %1 Projekte auf</translation>
     </message>
+    <message>
+        <source>Fetch error: the group&apos;s projects exceed the limit of %1</source>
+        <translation>Abruffehler: Die Projekte der Gruppe überschreiten die Grenze von %1</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>

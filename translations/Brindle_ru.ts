@@ -106,6 +106,10 @@
         <source>Fetch error: one answer lists more than %1 projects</source>
         <translation>Ошибка получения: в одном ответе больше %1 проектов</translation>
     </message>
+    <message>
+        <source>Fetch error: the group&apos;s projects exceed the limit of %1</source>
+        <translation>Ошибка получения: проекты группы превышают предел в %1</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>

@@ -99,13 +99,16 @@ HttpResponse floodAnswer(const HttpRequest &request, const Fault &fault, const Q
     const bool detail = !request.path.endsWith("/projects");
     const qint64 first = Q_INT64_C(1000000000) + qint64(page - 1) * fault.floodProjects;
     const QByteArray web = baseUrl.toString().toUtf8() + "/flood/flood-";
+    const QByteArray description = fault.floodDescriptionBytes > 0
+                                       ? '"' + QByteArray(fault.floodDescriptionBytes, 'd') + '"'
+                                       : QByteArray("null");
     QByteArray projects = "[";
     for (int i = 0; i < fault.floodProjects; ++i) {
         const QByteArray id = QByteArray::number(first + i);
         if (i > 0)
             projects += ',';
         projects += R"({"id":)" + id + R"(,"name":"Flood )" + id + R"(","path":"flood-)" + id
-                    + R"(","description":null,"web_url":")" + web + id
+                    + R"(","description":)" + description + R"(,"web_url":")" + web + id
                     + R"(","avatar_url":null,"last_activity_at":"2025-01-01T00:00:00.000Z",)"
                     + R"("tag_list":[],"topics":[]})";
     }
@@ -376,12 +379,13 @@ Fault Fault::redirect(const QUrl &origin, int status)
     return fault;
 }
 
-Fault Fault::projectFlood(int perPage, int pages)
+Fault Fault::projectFlood(int perPage, int pages, int descriptionBytes)
 {
     Fault fault;
     fault.kind = ProjectFlood;
     fault.floodProjects = qMax(0, perPage);
     fault.floodPages = pages;
+    fault.floodDescriptionBytes = qMax(0, descriptionBytes);
     return fault;
 }
 

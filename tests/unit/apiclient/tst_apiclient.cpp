@@ -21,6 +21,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace Brindle::Internal;
 
 static GitLab::Project project(const QString &path, bool withAvatar)
@@ -907,6 +909,7 @@ private slots:
         QTest::newRow("group detail of 1,000 projects") << "listing" << 1000 << 0 << perAnswer;
         QTest::newRow("list page of 1,000 projects") << "page" << 1000 << 1 << perAnswer;
         QTest::newRow("pages of 100 without end") << "both" << 100 << 101 << "Fetch error: the group lists more than 10,000 projects";
+        QTest::newRow("pages of long descriptions") << "both" << 100 << 4 << "Fetch error: the group's projects exceed the limit of 64 MiB";
         // clang-format on
     }
     void boundsListing()
@@ -920,10 +923,18 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         if (target == "page")
             server->addGeneratedProjects("palvexos/examples", 100);
+        // Descriptions of 90 KiB (180 KiB as text) fill 17.6 MiB a page; the third page after
+        // the group detail and its repetition on page one passes 64 MiB.
+        const bool longTexts = QTest::currentDataTag() == QByteArray("pages of long descriptions");
+        const int description = longTexts ? 90 * 1024 : 0;
         if (target != "page")
-            server->addFault(route("listing"), GitLab::Fault::projectFlood(perPage));
-        if (target != "listing")
-            server->addFault(route("page"), GitLab::Fault::projectFlood(perPage, 200));
+            server->addFault(route("listing"),
+                             GitLab::Fault::projectFlood(perPage, -1, description));
+        if (target != "listing") {
+            server->addFault(
+                route("page"),
+                GitLab::Fault::projectFlood(perPage, longTexts ? 6 : 200, description));
+        }
 
         Listing listing(url("/palvexos/examples"));
         QVERIFY(listing.wait());
@@ -1008,6 +1019,8 @@ private slots:
         QTest::newRow("relative to the server") << upload << true << "";
         QTest::newRow("relative path") << "logo.png" << false << "only http and https";
         QTest::newRow("local file") << "file://" + file << false << "only http and https";
+        // Opening it would block the event loop until someone writes to it.
+        QTest::newRow("named pipe") << "file://" + QDir::temp().filePath("avatar.fifo") << false << "only http and https";
         QTest::newRow("data") << "data:image/png;base64,iVBORw0KGgo=" << false << "only http and https";
         QTest::newRow("5000 x 5000 pixels") << "%1" + upload << false << "image of 5000 x 5000 pixels";
         QTest::newRow("token, on object storage") << "%1" + upload << true << "Following without the access token";
@@ -1023,8 +1036,12 @@ private slots:
         const QString tag = QTest::currentDataTag();
         QVERIFY(
             TestFiles::writeFile(QDir::temp().filePath("avatar.png"), TestFiles::pngBytes(8, 8)));
-        const auto removeFile
-            = qScopeGuard([] { QFile::remove(QDir::temp().filePath("avatar.png")); });
+        QVERIFY(::mkfifo(QFile::encodeName(QDir::temp().filePath("avatar.fifo")).constData(), 0600)
+                == 0);
+        const auto removeFiles = qScopeGuard([] {
+            QFile::remove(QDir::temp().filePath("avatar.png"));
+            QFile::remove(QDir::temp().filePath("avatar.fifo"));
+        });
         GitLab::Server storage;
         QVERIFY(storage.listen());
         if (tag == "5000 x 5000 pixels") {
