@@ -17,6 +17,7 @@
 
 #include <array>
 #include <chrono>
+#include <limits>
 
 namespace Brindle::Internal {
 
@@ -73,7 +74,7 @@ ApiRequest::ApiRequest(QNetworkAccessManager &manager, const QUrl &url, Kind kin
     connect(&m_deadlineTimer, &QTimer::timeout, this, [this] {
         if (!m_reply)
             return;
-        qCDebug(Log::api) << "Answer not complete within" << deadline(m_kind)
+        qCDebug(Log::api) << "Answer not complete within" << deadlineFor(m_limit)
                           << "ms:" << displayUrl(m_url);
         m_pastDeadline = true;
         m_reply->abort();
@@ -106,7 +107,7 @@ qint64 ApiRequest::sizeLimit(Kind kind)
         bool ok = false;
         const qint64 megabytes = settings->value(MAX_ARCHIVE_MEGABYTES_KEY).toLongLong(&ok);
         if (ok && megabytes > 0)
-            return megabytes * MEBIBYTE;
+            return qMin(megabytes, std::numeric_limits<qint64>::max() / MEBIBYTE) * MEBIBYTE;
     }
     return ARCHIVE_LIMIT;
 }
@@ -138,7 +139,15 @@ qint64 ApiRequest::floorSpeed()
 
 qint64 ApiRequest::deadline(Kind kind)
 {
-    return s_transferTimeout + sizeLimit(kind) * 1000 / s_floorSpeed;
+    return deadlineFor(sizeLimit(kind));
+}
+
+qint64 ApiRequest::deadlineFor(qint64 limit)
+{
+    // Any limit the settings may hold, without overflow, and within what a timer can wait.
+    const qint64 atFloorSpeed = qMin<qint64>(limit / s_floorSpeed, INT_MAX / 1000) * 1000
+                                + (limit % s_floorSpeed) * 1000 / s_floorSpeed;
+    return qMin<qint64>(s_transferTimeout + atFloorSpeed, INT_MAX);
 }
 
 QString ApiRequest::displayUrl(const QUrl &url)
@@ -266,7 +275,7 @@ void ApiRequest::startReply()
                 reply->abort();
         });
     });
-    m_deadlineTimer.start(std::chrono::milliseconds(deadline(m_kind)));
+    m_deadlineTimer.start(std::chrono::milliseconds(deadlineFor(m_limit)));
 }
 
 void ApiRequest::abort()
@@ -346,7 +355,7 @@ QString ApiRequest::deadlineText() const
 {
     return tr("The server did not complete its answer within %1 seconds (the limit of %2 at "
               "%3 per second): %4")
-        .arg(QString::number((deadline(m_kind) + 999) / 1000),
+        .arg(QString::number((deadlineFor(m_limit) + 999) / 1000),
              QLocale().formattedDataSize(m_limit, 0, QLocale::DataSizeIecFormat),
              QLocale().formattedDataSize(s_floorSpeed, 0, QLocale::DataSizeIecFormat),
              displayUrl(m_url));

@@ -91,6 +91,7 @@ private:
     void succeed();
     QString limitText() const;
     QString deadlineText() const;
+    static qint64 deadlineFor(qint64 limit);
     QString fileErrorText(const QString &error) const;
     void fail(const QString &error);
     int retryDelay() const;

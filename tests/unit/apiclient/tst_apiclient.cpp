@@ -713,6 +713,16 @@ private slots:
             qPrintable(texts.join('\n')));
     }
 
+    void hugeLimitFromSettingsStaysALimit()
+    {
+        // Megabytes that overflow as bytes made every archive exceed a negative limit.
+        Core::ICore::settings()->setValue("Brindle/MaxArchiveMegabytes", "9000000000000000");
+        QVERIFY(ApiRequest::sizeLimit(ApiRequest::Kind::Archive) > qint64(1) << 50);
+        QCOMPARE(ApiRequest::deadline(ApiRequest::Kind::Archive), qint64(INT_MAX));
+        Core::ICore::settings()->setValue("Brindle/MaxArchiveMegabytes", 1);
+        QCOMPARE(ApiRequest::deadline(ApiRequest::Kind::Archive), 60000 + 2000);
+    }
+
     void cancelReportsCompletedExamplesAtOnce()
     {
         ApiClient client(url("/palvexos/examples"));
