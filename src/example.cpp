@@ -3,6 +3,8 @@
 
 #include "example.h"
 
+#include "urlredaction.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
@@ -41,7 +43,9 @@ QString Example::name() const
 
 QString Example::displayName() const
 {
-    return value(QLatin1String("name")).toString();
+    // A title is one line of text wherever it is shown: the Welcome screen, a status line, a
+    // terminal.
+    return printableText(value(QLatin1String("name")).toString());
 }
 
 QString Example::description() const

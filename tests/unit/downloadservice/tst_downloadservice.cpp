@@ -474,6 +474,8 @@ void tst_DownloadService::serverTextsReachNoStatusWithControlCharacters()
     for (const QString &status : std::as_const(statuses))
         QVERIFY2(!control.match(status).hasMatch(),
                  qPrintable(status.toUtf8().toPercentEncoding()));
+    // The title as the Welcome screen shows it: its manifest must stay well-formed XML.
+    QCOMPARE(manifestValues(repositoryDir() + "/alpha").value(0), "Alpha]0;owned[2JAlpha31m");
 }
 
 namespace {
