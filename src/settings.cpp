@@ -28,9 +28,9 @@ const char MAX_UNPACKED_MEGABYTES[] = "MaxUnpackedMegabytes";
 const qint64 MEBIBYTE = 1024 * 1024;
 const qint64 DEFAULT_ARCHIVE_MEGABYTES = 2048;
 const qint64 UNPACKED_PER_ARCHIVE = 8;
-// 1 TiB. Far beyond any example, and small enough that neither the limit in bytes nor
-// eight times of it can overflow.
-const qint64 MAX_MEGABYTES = 1024 * 1024;
+// 512 PiB: no limit in practice, and small enough that neither the limit in bytes nor eight
+// times of it can overflow.
+const qint64 MAX_MEGABYTES = Q_INT64_C(1) << 39;
 const char DATE_FORMAT[] = "dd.MM.yyyy";
 
 // Used when the SDK reports a release name that cannot serve as one directory name: the

@@ -50,15 +50,15 @@ private slots:
         QTest::addColumn<int>("clampMessages");
 
         const qint64 MiB = 1024 * 1024;
-        const qint64 TiB = MiB * MiB;
+        const qint64 most = MiB << 39; // 512 PiB
         // clang-format off
         QTest::newRow("not stored") << QVariant() << QVariant() << 2048 * MiB << 8 * 2048 * MiB << 0;
         QTest::newRow("stored") << QVariant(3) << QVariant(100) << 3 * MiB << 100 * MiB << 0;
         QTest::newRow("unpacked follows archive") << QVariant(3) << QVariant() << 3 * MiB << 24 * MiB << 0;
         QTest::newRow("no positive number") << QVariant("abc") << QVariant(-1) << 2048 * MiB << 8 * 2048 * MiB << 0;
-        QTest::newRow("1 TiB is kept") << QVariant(1024 * 1024) << QVariant() << TiB << 8 * TiB << 0;
-        QTest::newRow("2^43 MiB") << QVariant(Q_INT64_C(1) << 43) << QVariant() << TiB << 8 * TiB << 1;
-        QTest::newRow("largest number") << QVariant("9223372036854775807") << QVariant("9223372036854775807") << TiB << TiB << 2;
+        QTest::newRow("512 PiB is kept") << QVariant(Q_INT64_C(1) << 39) << QVariant() << most << 8 * most << 0;
+        QTest::newRow("2^43 MiB") << QVariant(Q_INT64_C(1) << 43) << QVariant() << most << 8 * most << 1;
+        QTest::newRow("largest number") << QVariant("9223372036854775807") << QVariant("9223372036854775807") << most << most << 2;
         // clang-format on
     }
     void sizeLimitsAreClampedToWhatBytesCanHold()
