@@ -14,6 +14,7 @@
 #include <utils/infolabel.h>
 #include <utils/qtcsettings.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -382,7 +383,7 @@ private slots:
     {
         QTest::addColumn<QString>("event");
         QTest::newRow("update finished") << "updated";
-        QTest::newRow("late keychain answer") << "token";
+        QTest::newRow("token applied, listed again") << "token";
         QTest::newRow("repository switch") << "switch";
         QTest::newRow("rescan") << "rescan";
     }
@@ -403,8 +404,10 @@ private slots:
             if (event == "updated") {
                 emit service->updated();
             } else if (event == "token") {
-                emit service->tokenStore()->tokenRead(
-                    QUrl(server.baseUrl().toString() + "/acme/widgets"), QString());
+                // As after a keychain that answered late or a token applied: listed again.
+                QSignalSpy updated(service, &DownloadService::updated);
+                service->setAccessToken("widgets", QString());
+                QVERIFY(updated.wait(TIMEOUT));
             } else if (event == "switch") {
                 page.combo->setCurrentText("tools");
                 QCOMPARE(page.texts(), QStringList("epsilon"));
@@ -551,6 +554,53 @@ private slots:
         page.combo->setCurrentText("widgets");
         QVERIFY2(page.status->text().startsWith("Automatic updates are off, last checked on "),
                  qPrintable(page.status->text()));
+    }
+
+    // What a screen reader and the keyboard find on the page.
+    void controlsAreNamedAndReachedInLayoutOrder()
+    {
+        const QString longName = QString("a-very-long-repository-name").repeated(8);
+        store({repository("widgets", "acme/widgets"), longName + "|http://127.0.0.1:9/x|"}, 1);
+        Page page;
+        const auto name = [](QWidget *widget) {
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(widget);
+            return accessible ? accessible->text(QAccessible::Name) : QString();
+        };
+        // On Linux a combo box's name is its current text; the label comes as a relation.
+        QAccessibleInterface *combo = QAccessible::queryAccessibleInterface(page.combo);
+        QStringList labels;
+        for (const auto &[label, relation] : combo->relations(QAccessible::Label))
+            labels.append(label->text(QAccessible::Name));
+        QVERIFY2(labels.startsWith("Repository:"), qPrintable(labels.join(", ")));
+        QCOMPARE(name(page.spin), "Check for updates every (days)");
+        QCOMPARE(name(page.list), "Installed examples");
+        QCOMPARE(name(page.filter), "Filter installed examples");
+        QVERIFY(page.widget.minimumSizeHint().width() < 800);
+
+        QStringList order;
+        const QStringList controls = {"repositoryComboBox",
+                                      "accessTokenButton",
+                                      "examplesListWidget",
+                                      "filterLineEdit",
+                                      "addButton",
+                                      "updateButton",
+                                      "removeButton",
+                                      "timeoutSpinBox"};
+        for (QWidget *widget = page.combo->nextInFocusChain(); widget != page.combo;
+             widget = widget->nextInFocusChain()) {
+            if (controls.contains(widget->objectName()))
+                order.append(widget->objectName());
+        }
+        QCOMPARE(order, controls.mid(1));
+
+        // 0 is no count of days; every value up to a year can be typed.
+        page.spin->setValue(0);
+        QCOMPARE(page.spin->text(), "Off");
+        QVERIFY(page.widget.findChild<QLabel *>("label_2")->isHidden());
+        page.spin->selectAll();
+        QTest::keyClicks(page.spin, "365");
+        QCOMPARE(page.spin->value(), 365);
+        QVERIFY(!page.widget.findChild<QLabel *>("label_2")->isHidden());
     }
 
     void rowsTheFilterHidesAreNeitherOpenedNorRemoved()

@@ -17,6 +17,7 @@
 #include <utils/qtcsettings.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -290,6 +291,47 @@ private slots:
         QCOMPARE(offered->problem, problem);
         page.widget.apply();
         QCOMPARE(store()->cachedToken(url("acme/private")), ok ? text.trimmed() : QString());
+    }
+
+    // Before the keychain has answered the page does not know whether there is a token: the
+    // dialog says so and still offers Clear. The typed token can be shown, and the dialog
+    // grows instead of clipping its texts.
+    void notYetKnownIsNotNoneAndTheTokenCanBeShown()
+    {
+        Core::ICore::settings()->setValue(
+            "Brindle/Repositories", QStringList("private|" + url("acme/private").toString() + '|'));
+        plugin = std::make_unique<Plugin>();
+        QString error;
+        QVERIFY(plugin->initialize({}, &error));
+        QVERIFY(!store()->cachedToken(url("acme/private")));
+        Page page;
+        QCOMPARE(page.state->text(),
+                 QString("Access token: being read from the system keychain..."));
+
+        bool checked = false;
+        QVERIFY(answerDialog([&page] { page.tokenButton->click(); },
+                             [&](QDialog *dialog) {
+                                 auto unknown = dialog->findChild<QLabel *>("unknownLabel");
+                                 auto clear = dialog->findChild<QPushButton *>("clearButton");
+                                 auto edit = dialog->findChild<QLineEdit *>("tokenLineEdit");
+                                 auto show = dialog->findChild<QCheckBox *>("showTokenCheckBox");
+                                 auto problem = dialog->findChild<QLabel *>("problemLabel");
+                                 QVERIFY(unknown && clear && edit && show && problem);
+                                 QVERIFY(clear->isEnabled());
+                                 QCOMPARE(edit->accessibleName(), QString("Access token"));
+                                 show->click();
+                                 QCOMPARE(edit->echoMode(), QLineEdit::Normal);
+                                 show->click();
+                                 QCOMPARE(edit->echoMode(), QLineEdit::Password);
+
+                                 edit->insert("two words");
+                                 QVERIFY(!problem->isHidden());
+                                 QTRY_VERIFY(problem->geometry().bottom() < dialog->height()
+                                             && dialog->height()
+                                                    >= dialog->minimumSizeHint().height());
+                                 checked = true;
+                             }));
+        QVERIFY(checked);
     }
 
     // Without the service there is nothing to keep a token in.
