@@ -68,6 +68,7 @@ ExamplesDialog::ExamplesDialog(const QList<QSharedPointer<Example>> &examples,
         item->setToolTip(tip);
         item->setData(Qt::UserRole, example->url());
         item->setData(NameRole, example->name());
+        item->setData(TitleRole, example->displayName());
         ui->examplesListWidget->addItem(item);
     }
 }
@@ -115,7 +116,11 @@ void ExamplesDialog::filterExamples(const QString &text)
     QListWidget *list = ui->examplesListWidget;
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
-        item->setHidden(!item->text().contains(text, Qt::CaseInsensitive));
+        // Name and title, as shown, but not the mark.
+        const bool matches
+            = item->data(NameRole).toString().contains(text, Qt::CaseInsensitive)
+              || item->data(TitleRole).toString().contains(text, Qt::CaseInsensitive);
+        item->setHidden(!matches);
     }
 }
 

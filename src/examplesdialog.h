@@ -25,6 +25,7 @@ public:
     // How an example is already known to the page: installed, or waiting to be installed.
     enum class Mark { Installed, Pending };
     static constexpr int NameRole = Qt::UserRole + 1;
+    static constexpr int TitleRole = Qt::UserRole + 2;
 
     ExamplesDialog(const QList<QSharedPointer<Example>> &examples, QWidget *parent);
     ExamplesDialog(const QList<QSharedPointer<Example>> &examples,

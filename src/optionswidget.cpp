@@ -74,6 +74,8 @@ OptionsWidget::OptionsWidget()
     settings.load(Core::ICore::settings());
 
     ui->setupUi(this);
+    // A reason may be long: wrapped, not elided.
+    ui->statusLabel->setElideMode(Qt::ElideNone);
     // "0 day(s)" would read as a count; 0 switches the updates off.
     ui->timeoutSpinBox->setSpecialValueText(tr("Off"));
     ui->timeoutSpinBox->setValue(int(std::min<quint32>(settings.updatesCheckTimeoutDays,
@@ -361,7 +363,8 @@ void OptionsWidget::filterExamples(const QString &text)
     QListWidget *list = ui->examplesListWidget;
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
-        item->setHidden(!item->text().contains(text, Qt::CaseInsensitive));
+        // The name, not the mark of a pending row.
+        item->setHidden(!nameOf(item).contains(text, Qt::CaseInsensitive));
     }
 }
 

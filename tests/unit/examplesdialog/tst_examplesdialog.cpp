@@ -77,10 +77,14 @@ private slots:
         QCOMPARE(list->item(1)->text(), QString("undated - Undated (will be installed)"));
         QCOMPARE(list->item(2)->text(), QString("zeta - Zeta (installed)"));
         QVERIFY(!list->accessibleName().isEmpty());
+        // The marks are not searched.
+        auto filter = dialog.findChild<QLineEdit *>("filterLineEdit");
+        filter->setText("install");
+        QVERIFY(list->item(1)->isHidden() && list->item(2)->isHidden());
+        filter->clear();
 
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        auto filter = dialog.findChild<QLineEdit *>("filterLineEdit");
         filter->setFocus();
         QTest::keyClicks(filter, "zet");
         QTest::keyClick(filter, Qt::Key_Return);

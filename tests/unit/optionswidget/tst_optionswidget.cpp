@@ -348,6 +348,9 @@ private slots:
         QCOMPARE(pending(), QList<Names>({{"gamma"}, {}}));
         QCOMPARE(page.texts(),
                  QStringList({"Beta", "alpha", "delta", "gamma (will be installed)", "zeta"}));
+        page.filter->setText("install"); // the marks are not searched
+        QCOMPARE(page.texts(true), page.texts());
+        page.filter->clear();
 
         // Only the selection opens, not the item under the cursor; gamma has no folder yet,
         // so its web page opens.
