@@ -134,8 +134,11 @@ OptionsWidget::OptionsWidget()
         connect(
             service, &DownloadService::repositoryStatusChanged, this, [this](const QString &name) {
                 followInstalls(name);
-                if (name == ui->repositoryComboBox->currentText())
+                // A new listing changes which examples have an update.
+                if (name == ui->repositoryComboBox->currentText()) {
+                    showExamples(name);
                     showRepositoryStatus();
+                }
             });
         TokenStore *store = service->tokenStore();
         connect(store, &TokenStore::tokenRead, this, &OptionsWidget::onTokenStoreChanged);
@@ -561,10 +564,11 @@ void OptionsWidget::onExampleFinished(const QString &repository,
                                       const QString &example,
                                       bool installed)
 {
-    if (!installing[repository].remove(example))
-        return;
-    if (!installed)
+    // The update cycle's installs show as well, not only those an Apply started.
+    if (installing[repository].remove(example) && !installed)
         failed[repository].insert(example);
+    else if (installed)
+        failed[repository].remove(example);
     rescanExample(repository, example);
     if (repository == ui->repositoryComboBox->currentText())
         showExamples(repository);

@@ -498,6 +498,24 @@ private slots:
         QCOMPARE(page.texts(), QStringList({"alpha", "beta"}));
     }
 
+    // While the modal options dialog is open, the examples the update cycle installs (after a
+    // start, a token, a retry) show up one by one.
+    void theUpdateCyclesInstallsShowWhileTheDialogIsOpen()
+    {
+        store({repository("widgets", "acme/widgets")}, 3);
+        plugin = std::make_unique<Plugin>();
+        QString error;
+        QVERIFY(plugin->initialize({}, &error));
+        Page page;
+        page.widget.setWindowModality(Qt::ApplicationModal);
+        page.widget.show();
+        QTRY_COMPARE(QApplication::activeModalWidget(), &page.widget);
+        QCOMPARE(page.texts(), QStringList());
+        QTRY_COMPARE_WITH_TIMEOUT(page.texts(), QStringList({"alpha", "beta", "gamma"}), TIMEOUT);
+        QTRY_VERIFY_WITH_TIMEOUT(page.status->text().startsWith("Up to date, last checked on "),
+                                 TIMEOUT);
+    }
+
     // Each repository says where it stands; Add... tells a listing still under way and a
     // missing token from a server out of reach.
     void statusLineAndAddTellWhyThereIsNothingToAdd()
