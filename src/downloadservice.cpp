@@ -44,6 +44,7 @@ DownloadService::DownloadService(QObject *parent)
     settings.load(Core::ICore::settings());
     connect(installer, &ExampleInstaller::statusChanged, this, &DownloadService::emitStatusChanged);
     connect(installer, &ExampleInstaller::finished, this, &DownloadService::onInstallerFinished);
+    connect(installer, &ExampleInstaller::removed, this, &DownloadService::exampleRemoved);
     installer->sweepLeftovers(settings.repositories.keys());
 
     // A repository's lookup waits until its access token, if any, has been read from the

@@ -92,6 +92,8 @@ signals:
     // An example that save() or the update cycle asked for has been installed, or could not
     // be downloaded or installed.
     void exampleFinished(const QString &repository, const QString &example, bool installed);
+    // A removal asked for by remove() is done.
+    void exampleRemoved(const QString &repository, const QString &example);
 
 public slots:
     void shutdown();

@@ -131,6 +131,16 @@ OptionsWidget::OptionsWidget()
         connect(service, &DownloadService::updated, this, &OptionsWidget::scanInstalledExamples);
         connect(
             service, &DownloadService::exampleFinished, this, &OptionsWidget::onExampleFinished);
+        connect(service,
+                &DownloadService::exampleRemoved,
+                this,
+                [this](const QString &repository, const QString &example) {
+                    if (!removing[repository].remove(example))
+                        return;
+                    rescanExample(repository, example);
+                    if (repository == ui->repositoryComboBox->currentText())
+                        showExamples(repository);
+                });
         connect(
             service, &DownloadService::repositoryStatusChanged, this, [this](const QString &name) {
                 followInstalls(name);
@@ -581,23 +591,14 @@ void OptionsWidget::followInstalls(const QString &repository)
         return;
     using State = RepositoryStatus::State;
     const State state = service->repositoryStatus(repository).state;
-    bool changed = false;
-    // Removals that waited for an install under way are done once nothing runs.
-    if (state != State::Updating) {
-        for (const QString &example : removing.take(repository)) {
-            rescanExample(repository, example);
-            changed = true;
-        }
-    }
     // A round that ended without word of an example has not installed it.
-    if (state != State::Updating && state != State::Checking) {
-        const QSet<QString> left = installing.take(repository);
-        for (const QString &example : left)
-            rescanExample(repository, example);
-        failed[repository].unite(left);
-        changed = changed || !left.isEmpty();
-    }
-    if (changed && repository == ui->repositoryComboBox->currentText())
+    if (state == State::Updating || state == State::Checking)
+        return;
+    const QSet<QString> left = installing.take(repository);
+    for (const QString &example : left)
+        rescanExample(repository, example);
+    failed[repository].unite(left);
+    if (!left.isEmpty() && repository == ui->repositoryComboBox->currentText())
         showExamples(repository);
 }
 
