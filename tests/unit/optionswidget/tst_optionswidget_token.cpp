@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -291,6 +292,31 @@ private slots:
         QCOMPARE(offered->problem, problem);
         page.widget.apply();
         QCOMPARE(store()->cachedToken(url("acme/private")), ok ? text.trimmed() : QString());
+    }
+
+    // A token the server refuses is named as the reason, on the page and by Add...
+    void aRefusedTokenIsTold()
+    {
+        QVERIFY(startPlugin({{"private", "acme/private"}}));
+        Page page;
+        QVERIFY(page.enterToken("glpat-expired", "ok"));
+        page.widget.apply();
+        auto status = page.widget.findChild<QLabel *>("statusLabel");
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(),
+                                  QString("Access denied: check the access token of this "
+                                          "repository."),
+                                  TIMEOUT);
+        bool told = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                told = box->windowTitle() == "Access Denied";
+                delete box;
+            }
+        });
+        page.widget.findChild<QPushButton *>("addButton")->click();
+        poll.start(0);
+        QTRY_VERIFY(told);
     }
 
     // Before the keychain has answered the page does not know whether there is a token: the
