@@ -154,7 +154,7 @@ OptionsWidget::OptionsWidget()
         connect(store, &TokenStore::tokenRead, this, &OptionsWidget::onTokenStoreChanged);
         connect(store, &TokenStore::tokenSaved, this, &OptionsWidget::onTokenStoreChanged);
         connect(store, &TokenStore::persistentChanged, this, &OptionsWidget::showTokenState);
-        const auto failed = [this](const QUrl &url, const QString &message) {
+        const auto tokenFailed = [this](const QUrl &url, const QString &message) {
             for (auto it = settings.repositories.cbegin(); it != settings.repositories.cend();
                  ++it) {
                 if (TokenStore::keyFor(it->url) == TokenStore::keyFor(url))
@@ -162,8 +162,8 @@ OptionsWidget::OptionsWidget()
             }
             showTokenState();
         };
-        connect(store, &TokenStore::readFailed, this, failed);
-        connect(store, &TokenStore::saveFailed, this, failed);
+        connect(store, &TokenStore::readFailed, this, tokenFailed);
+        connect(store, &TokenStore::saveFailed, this, tokenFailed);
     }
 
     scanInstalledExamples();
