@@ -645,7 +645,10 @@ void OptionsWidget::showRepositoryStatus()
         break;
     case State::Failed:
         type = Utils::InfoLabel::Error;
-        text = tr("Update failed: %1").arg(status.reason);
+        text = tr("Update failed: %1")
+                   .arg(status.reason.isEmpty()
+                            ? tr("Check your online connection and try again later!")
+                            : status.reason);
         if (!checked.isEmpty())
             text += u' ' + tr("Last checked on %1.").arg(checked);
         break;
