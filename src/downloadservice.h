@@ -107,6 +107,7 @@ private slots:
 private:
     void emitStatusChanged(const QString &status);
     void checkRestart();
+    void onRepositoryFailed(const Repository *repository);
     void onTokenKnown(const QUrl &url, const QString &token);
     void downloadExample(const QSharedPointer<Example> &example, QObject *source);
     void finishRegisterExample(const QSharedPointer<Example> &example);
@@ -135,6 +136,8 @@ private:
     // batch running.
     QSet<const Repository *> listingRepositories;
     QSet<const Repository *> downloadingRepositories;
+    // Repositories whose lookup or listing gave up; the restart check starts them again.
+    QSet<const Repository *> failedRepositories;
     bool busy = false;
     // For each repository's state: the names asked for by the running batch, the examples
     // being installed (by their repository and since when), the text of the last failed
