@@ -30,7 +30,6 @@ AccessTokenDialog::AccessTokenDialog(const QString &repositoryName,
 {
     setWindowTitle(tr("Access Token"));
     setMinimumWidth(420);
-    const bool hasToken = current == Current::Set;
 
     auto intro = new QLabel(
         tr("GitLab access token for repository \"%1\". It needs the scopes read_api and "
