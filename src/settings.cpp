@@ -119,7 +119,9 @@ bool isSafeExampleName(const QString &name)
 
 void Settings::load(Utils::QtcSettings *settings)
 {
-    qDebug() << "Settings:" << settings->fileName();
+    // Categorised like every message of the plugin: a plain qDebug() would be printed in every
+    // IDE session.
+    qCDebug(Log::main) << "Settings:" << settings->fileName();
 
     updatesCheckTimeoutDays = 1;
     serviceRestartTimeoutSeconds = 60;
