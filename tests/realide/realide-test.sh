@@ -98,12 +98,14 @@ select_set() {
     sed -i "s/^SelectedExampleSet=.*/SelectedExampleSet=$1/" "$ini"
 }
 
-# ide <log name> <run-ide.sh option>...: one start of the real IDE.
+# ide <log name> <run-ide.sh option>...: one start of the real IDE. For "options" in a
+# private D-Bus session with its own gnome-keyring (cmake/run-with-keyring.sh).
 ide() {
-    local log="$env_root/ide-$1.log"
+    local log="$env_root/ide-$1.log" session=()
+    [ "$1" = options ] && session=(/bin/sh "$src/cmake/run-with-keyring.sh")
     shift
     "$src/tools/real-ide/enter-root.sh" "$root" "$src" "$build" -- \
-        /bin/bash "$src/tools/real-ide/run-ide.sh" "$realide" "$log" "$@"
+        "${session[@]}" /bin/bash "$src/tools/real-ide/run-ide.sh" "$realide" "$log" "$@"
 }
 
 # examples_log <log name>: Qt Creator's own examples log lines of that start.
@@ -188,6 +190,27 @@ quit)
     fi
     leftovers="$(ls -A "$data/examples") $(ls -A "$TMPDIR")"
     [ "$leftovers" = " " ] || fail "left in the data or temporary folder: $leftovers"
+    ;;
+options)
+    # The plugin's page is in Edit > Preferences > Help, and a token entered there reaches
+    # the system keychain: gnome-keyring in a D-Bus session of this test's own, inside the
+    # root, read back through the IDE's own QtKeychain.
+    token="glpat-realide-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')"
+    GITLAB_SERVER_TOKENS="$token" start_server # accepts the token, kept out of ps
+    write_settings examples examples
+    ide options --wait "brindle-probe: service idle" --send "token examples $token" \
+        --wait "brindle-probe: (keychain holds|keychain lacks|preferences closed)" \
+        --wait "brindle-probe: keychain (holds|lacks)" --quit \
+        || fail "setting the access token in the real IDE did not finish"
+    log="$env_root/ide-options.log"
+    grep -q 'brindle-probe: options page "Palvex OS Examples" in category "Help"' "$log" \
+        || fail "the options page is not Help > Palvex OS Examples: $(grep 'options page' "$log")"
+    grep -q "brindle-probe: keychain holds the token of $url/palvexos/examples" "$log" \
+        || fail "the token did not reach the keychain: $(grep 'brindle-probe: keychain' "$log")"
+    grep -q "Access denied" "$log" && fail "the server refused the token the page stored"
+    if grep -rqF "$token" "$log" "$env_root/settings"; then
+        fail "the token shows in the IDE's log or settings"
+    fi
     ;;
 *)
     fail "unknown scenario $scenario"

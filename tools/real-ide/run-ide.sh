@@ -2,28 +2,31 @@
 # Copyright (C) 2026 The Brindle Authors
 # SPDX-License-Identifier: GPL-3.0-only
 #
-# run-ide.sh <realide build folder> <log file> [--wait <pattern>]... [--quit] [-- <IDE argument>...]
+# run-ide.sh <realide build folder> <log file> [--wait <pattern> | --send <command>]... [--quit]
+#            [-- <IDE argument>...]
 #
 # Runs inside the Debian 13 root (enter-root.sh). Starts the real Qt Creator with the plugin,
 # the Palvex OS SDK plugin and the tests' probe plugin, its output in <log file>, on an Xvfb
 # display of its own unless DISPLAY is set. The IDE's settings path is $BRINDLE_IDE_SETTINGS;
 # HOME and the XDG folders come from the caller.
 #
-# Each --wait waits until a line matching the extended regular expression shows in the log
-# (up to $BRINDLE_IDE_TIMEOUT seconds, default 300, for all of them). --quit then asks the IDE
-# to quit through the probe (Core::ICore::exit()) and waits for it to end. Without --quit the
-# script waits until the IDE is closed. Exits with the IDE's exit code; 124 when a wait timed
-# out or the IDE ended before a pattern showed (the log's end is printed then).
+# The steps run in the order given. --wait waits until a line matching the extended regular
+# expression shows in the log (up to $BRINDLE_IDE_TIMEOUT seconds, default 300, for all
+# waits together); --send hands the probe plugin a command (tests/realide/probe). --quit asks
+# the IDE to quit through the probe (Core::ICore::exit()) and waits for it to end. Without
+# --quit the script waits until the IDE is closed. Exits with the IDE's exit code; 124 when a
+# wait timed out or the IDE ended before a pattern showed (the log's end is printed then).
 set -uo pipefail
 
 build="$1"
 log="$2"
 shift 2
-waits=()
+steps=()
 quit=0
 while [ $# -gt 0 ]; do
     case "$1" in
-        --wait) waits+=("$2"); shift 2 ;;
+        --wait) steps+=("wait" "$2"); shift 2 ;;
+        --send) steps+=("send" "$2"); shift 2 ;;
         --quit) quit=1; shift ;;
         --) shift; break ;;
         *) echo "run-ide: unknown option $1" >&2; exit 2 ;;
@@ -72,8 +75,20 @@ qtcreator -settingspath "$BRINDLE_IDE_SETTINGS" \
     "$@" >"$log" 2>&1 </dev/null &
 ide_pid=$!
 
+commands=0
+send() { # the probe takes whole files only: write, then rename
+    commands=$((commands + 1))
+    printf '%s\n' "$1" >"$BRINDLE_PROBE_DIR/$commands.tmp"
+    mv "$BRINDLE_PROBE_DIR/$commands.tmp" "$BRINDLE_PROBE_DIR/$(printf '%04d' "$commands").cmd"
+}
+
 deadline=$((SECONDS + timeout_s))
-for pattern in "${waits[@]}"; do
+for ((i = 0; i < ${#steps[@]}; i += 2)); do
+    pattern="${steps[$((i + 1))]}"
+    if [ "${steps[$i]}" = send ]; then
+        send "$pattern"
+        continue
+    fi
     until grep -Eq -- "$pattern" "$log"; do
         if ! kill -0 "$ide_pid" 2>/dev/null; then
             wait "$ide_pid"
@@ -91,7 +106,7 @@ for pattern in "${waits[@]}"; do
 done
 
 if [ "$quit" = 1 ]; then
-    echo quit >"$BRINDLE_PROBE_DIR/quit.tmp" && mv "$BRINDLE_PROBE_DIR/quit.tmp" "$BRINDLE_PROBE_DIR/quit.cmd"
+    send quit
     # Quitting ends downloads and extractions; a minute is plenty.
     deadline=$((SECONDS + 120))
     while kill -0 "$ide_pid" 2>/dev/null; do
