@@ -6,6 +6,7 @@
 #include "constants.h"
 #include "logging.h"
 #include "settings.h"
+#include "urlredaction.h"
 
 #include <coreplugin/progressmanager/futureprogress.h>
 #include <coreplugin/progressmanager/progressmanager.h>
@@ -13,9 +14,11 @@
 
 #include <QAuthenticator>
 #include <QDir>
+#include <QFutureWatcher>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonParseError>
+#include <QLocale>
 #include <QNetworkReply>
 #include <QRegularExpression>
 #include <QSet>
@@ -30,7 +33,7 @@ namespace Brindle::Internal {
 const char API_PATH[] = "/api/v4";
 const char EXAMPLES_GROUP[] = "palvexos/examples";
 const char DEMOS_GROUP[] = "palvexos/demos";
-const char SEARCH_PATH[] = "/groups?search=\"%1\"&per_page=100";
+const char SEARCH_PATH[] = "/groups?search=%1&per_page=100";
 const char FETCH_PATH[] = "/groups/%1";
 const char PROJECTS_PATH[] = "/groups/%1/projects?per_page=100&with_shared=false"
                              "&include_subgroups=false";
@@ -41,11 +44,30 @@ const char DOWNLOAD_TASK_TYPE[] = "LoadExamplesTask";
 // batch on a slow line fail after 60 s without ever having been sent.
 const int MAX_RUNNING_DOWNLOADS = 6;
 // The group detail lists no more projects than this; a full one is completed page by page.
+// A project list page holds no more either, since no more are asked for: a detail or a page
+// that holds more is refused before any of it is kept.
 const int DETAIL_PROJECT_LIMIT = 100;
+// A group's examples kept from one listing at most, and the text they keep in all (a real
+// group of 10,000 projects keeps about 6 MiB).
+const int MAX_LISTED_PROJECTS = 10000;
+const qint64 MAX_LISTED_TEXT_BYTES = 64 * 1024 * 1024;
 // Search answers of a group with this many pages of look-alikes are not followed further.
 const int MAX_SEARCH_PAGES = 20;
-// 100,000 projects: a server that keeps announcing further pages is not followed forever.
-const int MAX_LIST_PAGES = 1000;
+// A server that keeps announcing further pages of projects already listed is not followed
+// forever either.
+const int MAX_LIST_PAGES = MAX_LISTED_PROJECTS / DETAIL_PROJECT_LIMIT + 10;
+// The keys of a project object that a record keeps; a real server sends some eighty more.
+const char *const KEPT_PROJECT_KEYS[] = {"id",
+                                         "name",
+                                         "path",
+                                         "description",
+                                         "web_url",
+                                         "avatar_url",
+                                         "last_activity_at",
+                                         "tag_list",
+                                         "topics"};
+// Avatars are shown at 128 x 128; one of more pixels than this is not decoded at all.
+const qint64 MAX_AVATAR_PIXELS = 2048 * 2048;
 // The download batch a request belongs to.
 const char BATCH_PROPERTY[] = "brindleBatch";
 
@@ -60,7 +82,35 @@ struct ApiClient::Listing
     Repository::Examples examples;
     QSet<qint64> ids;
     int pages = 0;
+    qint64 textBytes = 0; // of the texts the examples keep
 };
+
+// The bytes of text a kept project object holds, the bulk of what it costs.
+static qint64 textBytesOf(const QJsonObject &project)
+{
+    qint64 bytes = 0;
+    for (const QJsonValue &value : project) {
+        if (value.isString()) {
+            bytes += value.toString().size() * qint64(sizeof(QChar));
+        } else if (value.isArray()) {
+            for (const QJsonValue &element : value.toArray())
+                bytes += element.toString().size() * qint64(sizeof(QChar));
+        }
+    }
+    return bytes;
+}
+
+static QSharedPointer<Example> exampleFrom(const QJsonValue &value)
+{
+    const QJsonObject project = value.toObject();
+    QJsonObject kept;
+    for (const char *key : KEPT_PROJECT_KEYS) {
+        const QLatin1String name(key);
+        if (const auto it = project.constFind(name); it != project.constEnd())
+            kept.insert(name, it.value());
+    }
+    return QSharedPointer<Example>::create(kept);
+}
 
 static QJsonDocument parseJson(const QByteArray &body)
 {
@@ -81,16 +131,20 @@ static int nextPage(const ApiRequest &request, int page)
     int next = request.header("X-Next-Page").trimmed().toInt(&ok);
     if (!ok) {
         static const QRegularExpression link(QStringLiteral(R"(<([^>]*)>\s*;\s*rel="?next"?)"));
-        const QRegularExpressionMatch match = link.match(QString::fromLatin1(request.header("Link")));
+        const QRegularExpressionMatch match
+            = link.match(QString::fromLatin1(request.header("Link")));
         if (match.hasMatch())
-            next = QUrlQuery(QUrl(match.captured(1))).queryItemValue(QStringLiteral("page")).toInt();
+            next
+                = QUrlQuery(QUrl(match.captured(1))).queryItemValue(QStringLiteral("page")).toInt();
     }
     return next > page ? next : 0;
 }
 
 static bool isSameOrigin(const QUrl &a, const QUrl &b)
 {
-    auto defaultPort = [](const QUrl &url) { return url.scheme() == QLatin1String("https") ? 443 : 80; };
+    auto defaultPort = [](const QUrl &url) {
+        return url.scheme() == QLatin1String("https") ? 443 : 80;
+    };
     return a.scheme().compare(b.scheme(), Qt::CaseInsensitive) == 0
            && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
            && a.port(defaultPort(a)) == b.port(defaultPort(b));
@@ -108,8 +162,7 @@ ApiClient::ApiClient(const QUrl &url, QObject *parent)
                            | QUrl::RemoveUserInfo);
     baseUrl.setPath(QLatin1String(API_PATH));
     if (!baseUrl.isValid() || baseUrl.isLocalFile() || baseUrl.isRelative()) {
-        qCDebug(Log::api) << "Provided repository url is not valid:"
-                          << ApiRequest::displayUrl(url);
+        qCDebug(Log::api) << "Provided repository url is not valid:" << ApiRequest::displayUrl(url);
         QMetaObject::invokeMethod(this, &ApiClient::failed, Qt::QueuedConnection);
         return;
     }
@@ -128,8 +181,7 @@ ApiClient::ApiClient(const QUrl &url, QObject *parent)
         groupType = 2;
 
     if (group.isEmpty()) {
-        qCDebug(Log::api) << "Provided repository url has no group:"
-                          << ApiRequest::displayUrl(url);
+        qCDebug(Log::api) << "Provided repository url has no group:" << ApiRequest::displayUrl(url);
         QMetaObject::invokeMethod(this, &ApiClient::failed, Qt::QueuedConnection);
         return;
     }
@@ -211,9 +263,11 @@ void ApiClient::shutdown()
 
 void ApiClient::emitStatusChanged(const QString &status)
 {
-    if (!status.isEmpty())
-        qCDebug(Log::api) << "Status:" << status;
-    emit statusChanged(status);
+    // Project names and addresses come from the server, escape sequences included.
+    const QString text = printableText(status);
+    if (!text.isEmpty())
+        qCDebug(Log::api) << "Status:" << text;
+    emit statusChanged(text);
 }
 
 void ApiClient::giveUp(const QString &status)
@@ -275,7 +329,9 @@ void ApiClient::searchPage(const std::shared_ptr<Search> &search, int page)
 {
     // The group's name is searched as one quoted term; GitLab also returns every descendant
     // and look-alike, ordered by short name, so the group may be on any page.
-    QString path = QString::fromLatin1(SEARCH_PATH).arg(group);
+    // Encoded as a whole: a quote, '&' or '#' in the group's path must not end the term.
+    QString path = QString::fromLatin1(SEARCH_PATH)
+                       .arg(QString::fromLatin1(QUrl::toPercentEncoding(u'"' + group + u'"')));
     if (page > 1)
         path += QStringLiteral("&page=%1").arg(page);
     ++search->pages;
@@ -363,8 +419,8 @@ void ApiClient::fetch()
     }
 
     emitStatusChanged(tr("Fetch examples"));
-    ApiRequest *request = makeRequest(apiUrl(QString::fromLatin1(FETCH_PATH).arg(groupId)),
-                                      ApiRequest::Kind::Json);
+    ApiRequest *request
+        = makeRequest(apiUrl(QString::fromLatin1(FETCH_PATH).arg(groupId)), ApiRequest::Kind::Json);
     connect(request, &ApiRequest::succeeded, this, [this, request] {
         onFetched(parseJson(request->body()));
     });
@@ -399,13 +455,8 @@ void ApiClient::onFetched(const QJsonDocument &document)
 
     auto listing = std::make_shared<Listing>();
     const QJsonArray projects = groupObject.value(QLatin1String("projects")).toArray();
-    for (const QJsonValue &project : projects) {
-        auto example = QSharedPointer<Example>::create(project.toObject());
-        if (example->isValid()) {
-            listing->examples.append(example);
-            listing->ids.insert(example->id());
-        }
-    }
+    if (!keepProjects(listing, projects))
+        return;
     if (projects.size() < DETAIL_PROJECT_LIMIT) {
         emit fetched(listing->examples);
         return;
@@ -420,8 +471,8 @@ void ApiClient::onFetched(const QJsonDocument &document)
 void ApiClient::listPage(const std::shared_ptr<Listing> &listing, int page)
 {
     ++listing->pages;
-    const QString path = QString::fromLatin1(PROJECTS_PATH).arg(groupId)
-                         + QStringLiteral("&page=%1").arg(page);
+    const QString path
+        = QString::fromLatin1(PROJECTS_PATH).arg(groupId) + QStringLiteral("&page=%1").arg(page);
     ApiRequest *request = makeRequest(apiUrl(path), ApiRequest::Kind::Json);
     connect(request, &ApiRequest::succeeded, this, [this, listing, request, page] {
         onListPage(listing, *request, page);
@@ -445,26 +496,54 @@ void ApiClient::onListPage(const std::shared_ptr<Listing> &listing,
         return;
     }
 
-    const QJsonArray projects = document.array();
-    for (const QJsonValue &project : projects) {
-        auto example = QSharedPointer<Example>::create(project.toObject());
-        if (example->isValid() && !listing->ids.contains(example->id())) {
-            listing->examples.append(example);
-            listing->ids.insert(example->id());
-        }
-    }
+    if (!keepProjects(listing, document.array()))
+        return;
 
     if (const int next = nextPage(request, page)) {
         if (listing->pages >= MAX_LIST_PAGES) {
             qCDebug(Log::api) << "Project list has more than" << MAX_LIST_PAGES << "pages";
             giveUp(tr("Fetch error: the group lists more than %1 projects")
-                       .arg(MAX_LIST_PAGES * DETAIL_PROJECT_LIMIT));
+                       .arg(QLocale().toString(MAX_LISTED_PROJECTS)));
             return;
         }
         listPage(listing, next);
         return;
     }
     emit fetched(listing->examples);
+}
+
+bool ApiClient::keepProjects(const std::shared_ptr<Listing> &listing, const QJsonArray &projects)
+{
+    // Checked before anything is kept: one page may hold any number of projects.
+    if (projects.size() > DETAIL_PROJECT_LIMIT) {
+        qCDebug(Log::api) << "Answer lists" << projects.size() << "projects";
+        giveUp(tr("Fetch error: one answer lists more than %1 projects")
+                   .arg(QLocale().toString(DETAIL_PROJECT_LIMIT)));
+        return false;
+    }
+    for (const QJsonValue &project : projects) {
+        QSharedPointer<Example> example = exampleFrom(project);
+        if (!example->isValid() || listing->ids.contains(example->id()))
+            continue;
+        if (listing->examples.size() >= MAX_LISTED_PROJECTS) {
+            qCDebug(Log::api) << "Project list has more than" << MAX_LISTED_PROJECTS << "projects";
+            giveUp(tr("Fetch error: the group lists more than %1 projects")
+                       .arg(QLocale().toString(MAX_LISTED_PROJECTS)));
+            return false;
+        }
+        listing->textBytes += textBytesOf(*example);
+        if (listing->textBytes > MAX_LISTED_TEXT_BYTES) {
+            qCDebug(Log::api) << "Project list keeps more than" << MAX_LISTED_TEXT_BYTES
+                              << "bytes of text";
+            giveUp(tr("Fetch error: the group's projects exceed the limit of %1")
+                       .arg(QLocale().formattedDataSize(
+                           MAX_LISTED_TEXT_BYTES, 0, QLocale::DataSizeIecFormat)));
+            return false;
+        }
+        listing->examples.append(example);
+        listing->ids.insert(example->id());
+    }
+    return true;
 }
 
 void ApiClient::download(const Repository::Examples &examples)
@@ -517,7 +596,8 @@ void ApiClient::download(const Repository::Examples &examples)
 
 void ApiClient::startWaitingDownloads()
 {
-    while (downloadsRunning < MAX_RUNNING_DOWNLOADS && (!retrying.isEmpty() || !waiting.isEmpty())) {
+    while (downloadsRunning < MAX_RUNNING_DOWNLOADS
+           && (!retrying.isEmpty() || !waiting.isEmpty())) {
         if (!retrying.isEmpty()) {
             // Examples already under way go first: they hold their progress back.
             const QPointer<ApiRequest> request = retrying.takeFirst();
@@ -637,8 +717,8 @@ void ApiClient::download(const QSharedPointer<Example> &example)
             .arg(QString::number(example->id()), QLatin1String(Constants::ARCHIVE_EXTENSION)));
     ApiRequest *request = makeRequest(url, ApiRequest::Kind::Archive);
     // The archive goes to disk as it arrives; the installer takes the file over.
-    const QString prefix = isSafePathComponent(example->name()) ? example->name()
-                                                                : QStringLiteral("example");
+    const QString prefix
+        = isSafePathComponent(example->name()) ? example->name() : QStringLiteral("example");
     request->setFileTemplate(QDir::tempPath() + QLatin1Char('/') + prefix
                              + QStringLiteral("-XXXXXX")
                              + QLatin1String(Constants::ARCHIVE_EXTENSION));
@@ -659,6 +739,22 @@ void ApiClient::download(const QSharedPointer<Example> &example)
     request->send();
 }
 
+QUrl ApiClient::avatarUrl(const QSharedPointer<Example> &example) const
+{
+    // GitLab sends absolute addresses; one relative to the server is taken on its origin.
+    QUrl url(example->imageUrl());
+    if (url.isRelative() && url.path().startsWith(u'/'))
+        url = baseUrl.resolved(url);
+    // Only the web: a file: address would be read from the local disk, and a named pipe
+    // there would block the IDE.
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty()
+        || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        return {};
+    }
+    return url;
+}
+
 void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 batch)
 {
     // Most projects have no avatar; registration finds an icon of its own for them.
@@ -667,24 +763,62 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
         onExampleDownloadFinished(example, true);
         return;
     }
+    // An avatar is decoration: whatever goes wrong with it, the example still installs, with
+    // the default image.
+    const QUrl url = avatarUrl(example);
+    if (url.isEmpty()) {
+        qCDebug(Log::api) << "Image address not used - only http and https are:"
+                          << example->imageUrl().left(200) << "example:" << example->displayName();
+        onExampleDownloadFinished(example, true);
+        return;
+    }
 
-    ApiRequest *request = makeRequest(QUrl(example->imageUrl()), ApiRequest::Kind::Image);
+    ApiRequest *request = makeRequest(url, ApiRequest::Kind::Image);
     holdSlotWhileSending(request, batch);
     connect(request, &ApiRequest::succeeded, this, [this, example, batch, request] {
         if (batch != batchNumber)
             return;
-        example->setImage(request->body());
-        onExampleDownloadFinished(example, true);
+        decodeImage(example, batch, request->body());
     });
-    connect(request, &ApiRequest::failed, this, [this, example, batch](const QString &error) {
-        emitStatusChanged(error);
+    connect(request, &ApiRequest::failed, this, [this, example, batch, url](const QString &error) {
         if (batch != batchNumber)
             return;
-        emitStatusChanged(tr("Unable to download image: %1")
-                              .arg(ApiRequest::displayUrl(QUrl(example->imageUrl()))));
-        onExampleDownloadFinished(example, false);
+        qCDebug(Log::api) << "Default image used for example" << example->displayName() << "-"
+                          << error;
+        emitStatusChanged(tr("Unable to download image: %1").arg(ApiRequest::displayUrl(url)));
+        onExampleDownloadFinished(example, true);
     });
     request->send();
+}
+
+void ApiClient::decodeImage(const QSharedPointer<Example> &example,
+                            quint64 batch,
+                            const QByteArray &bytes)
+{
+    // Decoding and scaling take long for large pictures: not in the IDE's event loop.
+    using Result = std::pair<QImage, QString>;
+    auto promise = std::make_shared<QPromise<Result>>();
+    auto watcher = new QFutureWatcher<Result>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, example, batch] {
+        watcher->deleteLater();
+        if (batch != batchNumber || watcher->future().resultCount() == 0)
+            return;
+        const auto [image, problem] = watcher->result();
+        if (!problem.isEmpty()) {
+            qCDebug(Log::api) << "Default image used for example" << example->displayName() << "-"
+                              << problem;
+        }
+        example->setPreview(image);
+        onExampleDownloadFinished(example, true);
+    });
+    watcher->setFuture(promise->future());
+    promise->start();
+    decoders.start([promise, bytes] {
+        QString problem;
+        QImage image = Example::previewImage(bytes, MAX_AVATAR_PIXELS, &problem);
+        promise->addResult(Result(std::move(image), problem));
+        promise->finish();
+    });
 }
 
 void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success)

@@ -7,11 +7,13 @@
 #include "repository.h"
 
 #include <QByteArray>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QPointer>
 #include <QPromise>
+#include <QThreadPool>
 #include <QUrl>
 
 #include <memory>
@@ -73,6 +75,9 @@ private:
     void onFetched(const QJsonDocument &document);
     void listPage(const std::shared_ptr<Listing> &listing, int page);
     void onListPage(const std::shared_ptr<Listing> &listing, const ApiRequest &request, int page);
+    // Adds the valid projects not listed yet; false when the answer or the listing is too
+    // large, after giving up.
+    bool keepProjects(const std::shared_ptr<Listing> &listing, const QJsonArray &projects);
     // The one place where a lookup or a listing gives up, with the status text to show.
     void giveUp(const QString &status);
     void emitStatusChanged(const QString &status);
@@ -83,6 +88,9 @@ private:
     void dropRetries();
     void download(const QSharedPointer<Example> &example);
     void downloadImage(const QSharedPointer<Example> &example, quint64 batch);
+    QUrl avatarUrl(const QSharedPointer<Example> &example) const;
+    void
+    decodeImage(const QSharedPointer<Example> &example, quint64 batch, const QByteArray &bytes);
     void onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success);
     void onDownloadTaskCanceled(quint64 batch);
 
@@ -112,6 +120,8 @@ private:
     int batchSize = 0;
     int finishedCount = 0;
     bool stopped = false;
+    // Decodes avatars; waits for them when the client goes.
+    QThreadPool decoders;
 };
 
 } // namespace Brindle::Internal

@@ -16,6 +16,8 @@
 #include <QTimeZone>
 
 #include <array>
+#include <chrono>
+#include <limits>
 
 namespace Brindle::Internal {
 
@@ -43,6 +45,12 @@ int s_transferTimeout = [] {
     return ok && fromEnvironment > 0 ? fromEnvironment : 60000;
 }();
 
+// A try must finish within its inactivity timeout plus its size limit at this speed (512 KiB/s,
+// about 4 Mbit/s): an archive at the 2 GiB limit may take 69 minutes, a JSON answer 2 minutes.
+qint64 s_floorSpeed = 512 * 1024;
+// An avatar's server may send it on this often (object storage, a CDN).
+const int MAX_AVATAR_REDIRECTS = 5;
+
 bool isBusy(int status)
 {
     return status == 429 || status == 502 || status == 503 || status == 504;
@@ -54,6 +62,7 @@ ApiRequest::ApiRequest(QNetworkAccessManager &manager, const QUrl &url, Kind kin
     : QObject(parent)
     , m_manager(manager)
     , m_url(url)
+    , m_target(url)
     , m_kind(kind)
     , m_limit(sizeLimit(kind))
 {
@@ -61,6 +70,15 @@ ApiRequest::ApiRequest(QNetworkAccessManager &manager, const QUrl &url, Kind kin
     // Never earlier than the server asked for.
     m_retryTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_retryTimer, &QTimer::timeout, this, &ApiRequest::retryDue);
+    m_deadlineTimer.setSingleShot(true);
+    connect(&m_deadlineTimer, &QTimer::timeout, this, [this] {
+        if (!m_reply)
+            return;
+        qCDebug(Log::api) << "Answer not complete within" << deadlineFor(m_limit)
+                          << "ms:" << displayUrl(m_url);
+        m_pastDeadline = true;
+        m_reply->abort();
+    });
 }
 
 ApiRequest::~ApiRequest()
@@ -89,7 +107,7 @@ qint64 ApiRequest::sizeLimit(Kind kind)
         bool ok = false;
         const qint64 megabytes = settings->value(MAX_ARCHIVE_MEGABYTES_KEY).toLongLong(&ok);
         if (ok && megabytes > 0)
-            return megabytes * MEBIBYTE;
+            return qMin(megabytes, std::numeric_limits<qint64>::max() / MEBIBYTE) * MEBIBYTE;
     }
     return ARCHIVE_LIMIT;
 }
@@ -107,6 +125,29 @@ void ApiRequest::setTransferTimeout(int msecs)
 int ApiRequest::transferTimeout()
 {
     return s_transferTimeout;
+}
+
+void ApiRequest::setFloorSpeed(qint64 bytesPerSecond)
+{
+    s_floorSpeed = qMax<qint64>(1, bytesPerSecond);
+}
+
+qint64 ApiRequest::floorSpeed()
+{
+    return s_floorSpeed;
+}
+
+qint64 ApiRequest::deadline(Kind kind)
+{
+    return deadlineFor(sizeLimit(kind));
+}
+
+qint64 ApiRequest::deadlineFor(qint64 limit)
+{
+    // Any limit the settings may hold, without overflow, and within what a timer can wait.
+    const qint64 atFloorSpeed = qMin<qint64>(limit / s_floorSpeed, INT_MAX / 1000) * 1000
+                                + (limit % s_floorSpeed) * 1000 / s_floorSpeed;
+    return qMin<qint64>(s_transferTimeout + atFloorSpeed, INT_MAX);
 }
 
 QString ApiRequest::displayUrl(const QUrl &url)
@@ -161,16 +202,26 @@ void ApiRequest::send()
     if (m_done)
         return;
     ++m_tries;
+    m_target = m_url;
+    m_redirects = 0;
+    startReply();
+}
+
+void ApiRequest::startReply()
+{
     m_received = 0;
     m_overLimit = false;
+    m_pastDeadline = false;
     m_body.clear();
     m_headers.clear();
     m_file.reset();
     m_fileError.clear();
     m_refusedRedirect.clear();
+    m_redirectWithoutToken.clear();
+    m_firstError = QNetworkReply::NoError;
 
-    qCDebug(Log::api) << "Requesting:" << displayUrl(m_url);
-    QNetworkRequest request(m_url);
+    qCDebug(Log::api) << "Requesting:" << displayUrl(m_target);
+    QNetworkRequest request(m_target);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       m_kind == Kind::Json    ? QByteArray("application/json")
                       : m_kind == Kind::Image ? QByteArray("image/png")
@@ -178,21 +229,35 @@ void ApiRequest::send()
     // Each try is a request of its own, with a fresh inactivity timeout; the wait before it
     // does not count.
     request.setTransferTimeout(s_transferTimeout);
-    if (!m_accessToken.isEmpty()) {
+    // A compressed answer counts unpacked, against the same limit as any other; Qt's own check
+    // for answers that unpack out of all proportion starts there too.
+    request.setDecompressedSafetyCheckThreshold(m_limit);
+    // Never to another server, such as the one an avatar's redirect led to.
+    const bool withToken = !m_accessToken.isEmpty() && isSameOrigin(m_target, m_url);
+    if (withToken) {
         request.setRawHeader("PRIVATE-TOKEN", m_accessToken);
         // Qt keeps custom headers across redirects: each one is checked first.
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              QNetworkRequest::UserVerifiedRedirectPolicy);
     }
     m_reply = m_manager.get(request);
-    if (!m_accessToken.isEmpty()) {
+    if (withToken) {
         connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
             if (isSameOrigin(target, m_url)) {
                 emit m_reply->redirectAllowed();
                 return;
             }
-            qCDebug(Log::api) << "Redirect to another server refused:" << displayUrl(target);
-            m_refusedRedirect = target;
+            const QString scheme = target.scheme().toLower();
+            if (m_kind == Kind::Image && m_redirects < MAX_AVATAR_REDIRECTS
+                && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))) {
+                // Avatars often lie in object storage on another server: followed there,
+                // without the token.
+                qCDebug(Log::api) << "Following without the access token:" << displayUrl(target);
+                m_redirectWithoutToken = target;
+            } else {
+                qCDebug(Log::api) << "Redirect to another server refused:" << displayUrl(target);
+                m_refusedRedirect = target;
+            }
             m_reply->abort();
         });
     }
@@ -200,12 +265,24 @@ void ApiRequest::send()
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &ApiRequest::onMetaDataChanged);
     connect(m_reply, &QNetworkReply::readyRead, this, &ApiRequest::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &ApiRequest::onFinished);
+    // Some errors, such as an answer that fails to unpack, come without the reply's end, which
+    // then would wait for the inactivity timeout: the reply is ended at once.
+    connect(m_reply, &QNetworkReply::errorOccurred, this, [this, reply = m_reply](auto code) {
+        if (m_firstError == QNetworkReply::NoError)
+            m_firstError = code;
+        QTimer::singleShot(0, this, [this, reply] {
+            if (reply && m_reply == reply && reply->isRunning())
+                reply->abort();
+        });
+    });
+    m_deadlineTimer.start(std::chrono::milliseconds(deadlineFor(m_limit)));
 }
 
 void ApiRequest::abort()
 {
     m_done = true;
     m_retryTimer.stop();
+    m_deadlineTimer.stop();
     m_file.reset();
     if (m_reply) {
         m_reply->disconnect(this);
@@ -274,6 +351,16 @@ QString ApiRequest::limitText() const
              displayUrl(m_url));
 }
 
+QString ApiRequest::deadlineText() const
+{
+    return tr("The server did not complete its answer within %1 seconds (the limit of %2 at "
+              "%3 per second): %4")
+        .arg(QString::number((deadlineFor(m_limit) + 999) / 1000),
+             QLocale().formattedDataSize(m_limit, 0, QLocale::DataSizeIecFormat),
+             QLocale().formattedDataSize(s_floorSpeed, 0, QLocale::DataSizeIecFormat),
+             displayUrl(m_url));
+}
+
 QString ApiRequest::fileErrorText(const QString &error) const
 {
     return tr("Unable to save the download of %1: %2").arg(displayUrl(m_url), error);
@@ -282,18 +369,33 @@ QString ApiRequest::fileErrorText(const QString &error) const
 void ApiRequest::onFinished()
 {
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const bool success = m_reply->error() == QNetworkReply::NoError && status >= 200
-                         && status <= 299;
+    const bool success
+        = m_reply->error() == QNetworkReply::NoError && status >= 200 && status <= 299;
     if (success)
         onReadyRead(); // whatever arrived with the end of the answer
 
     QNetworkReply *reply = m_reply;
     m_reply = nullptr;
+    m_deadlineTimer.stop();
     reply->disconnect(this);
     reply->deleteLater();
+    // An answer that unpacks beyond all proportion fails in the network code, before its
+    // bytes ever reach the limit here; it is over the limit all the same.
+    const bool unpackingFailed = !success && !m_overLimit
+                                 && !reply->rawHeader("Content-Encoding").isEmpty()
+                                 && (m_firstError == QNetworkReply::ProtocolFailure
+                                     || m_firstError == QNetworkReply::UnknownContentError);
 
-    if (m_overLimit) {
+    if (m_overLimit || unpackingFailed) {
+        if (unpackingFailed)
+            qCDebug(Log::api) << "Compressed answer refused:" << reply->errorString();
         fail(limitText());
+    } else if (m_pastDeadline) {
+        fail(deadlineText());
+    } else if (!m_redirectWithoutToken.isEmpty()) {
+        ++m_redirects;
+        m_target = m_redirectWithoutToken;
+        startReply();
     } else if (!m_refusedRedirect.isEmpty()) {
         fail(tr("The server sent the request on to another server, which is not given the "
                 "access token: %1")
@@ -325,14 +427,7 @@ void ApiRequest::onFinished()
 
 void ApiRequest::succeed()
 {
-    if (!m_fileTemplate.isEmpty() && !m_file) {
-        // An empty answer still makes a file; unpacking it tells what is wrong.
-        m_file = std::make_unique<QTemporaryFile>(m_fileTemplate);
-        if (!m_file->open()) {
-            fail(fileErrorText(m_file->errorString()));
-            return;
-        }
-    }
+    // An empty answer makes no file: there is nothing to save, and takeFile() is empty.
     if (m_file) {
         if (!m_file->flush()) {
             fail(fileErrorText(m_file->errorString()));

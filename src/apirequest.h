@@ -65,7 +65,12 @@ public:
     // Time a try may go without receiving data before it fails.
     static void setTransferTimeout(int msecs);
     static int transferTimeout();
-
+    // Each try must also be over within the inactivity timeout plus the time its size limit
+    // takes at this speed (bytes per second), however steadily the server trickles.
+    static void setFloorSpeed(qint64 bytesPerSecond);
+    static qint64 floorSpeed();
+    // The whole time a try of a kind may take, in milliseconds.
+    static qint64 deadline(Kind kind);
 
     // The address as it may be logged or shown: without user name and password.
     static QString displayUrl(const QUrl &url);
@@ -78,26 +83,36 @@ signals:
     void retryDue();
 
 private:
+    void startReply();
     void onMetaDataChanged();
     void onReadyRead();
     void onFinished();
     void stopForLimit();
     void succeed();
     QString limitText() const;
+    QString deadlineText() const;
+    static qint64 deadlineFor(qint64 limit);
     QString fileErrorText(const QString &error) const;
     void fail(const QString &error);
     int retryDelay() const;
 
     QNetworkAccessManager &m_manager;
     const QUrl m_url;
+    // Where the current try goes: m_url, or where an avatar's server sent it on.
+    QUrl m_target;
     const Kind m_kind;
     const qint64 m_limit;
     QString m_fileTemplate;
     QByteArray m_accessToken;
     QHash<int, QString> m_statusTexts;
     QUrl m_refusedRedirect;
+    QUrl m_redirectWithoutToken;
+    int m_redirects = 0;
     QPointer<QNetworkReply> m_reply;
     QTimer m_retryTimer;
+    QTimer m_deadlineTimer;
+    bool m_pastDeadline = false;
+    int m_firstError = 0; // QNetworkReply::NetworkError of the current try
     int m_tries = 0;
     qint64 m_received = 0;
     bool m_overLimit = false;

@@ -63,16 +63,17 @@ DownloadService::DownloadService(QObject *parent)
             repository.get(), &Repository::downloadsFinished, this, &DownloadService::onDownloaded);
         connect(repository.get(), &Repository::fetched, this, &DownloadService::onFetched);
         connect(repository.get(), &Repository::failed, this, [this, source = repository.get()] {
-            listingRepositories.remove(source);
-            updateBusy();
+            onRepositoryFailed(source);
         });
         // The client's texts name no repository; two lookups failing alike must be told apart.
         connect(repository.get(),
                 &Repository::statusChanged,
                 this,
                 [this, url = info.url](const QString &status) {
-                    if (!status.isEmpty())
-                        emit statusChanged(QStringLiteral("%1 (%2)").arg(status, redactedUrl(url)));
+                    if (!status.isEmpty()) {
+                        emit statusChanged(
+                            printableText(QStringLiteral("%1 (%2)").arg(status, redactedUrl(url))));
+                    }
                 });
         listingRepositories.insert(repository.get());
         awaitingToken.insert(repository.get());
@@ -146,6 +147,7 @@ void DownloadService::onTokenKnown(const QUrl &url, const QString &token)
         if (repository->url() != url || !awaitingToken.remove(repository.get()))
             continue;
         repository->setAccessToken(token);
+        failedRepositories.remove(repository.get());
         repository->reset();
     }
 }
@@ -161,6 +163,7 @@ void DownloadService::setAccessToken(const QString &name, const QString &token)
     if (awaitingToken.contains(repository.get()))
         return;
     repository->reset();
+    failedRepositories.remove(repository.get());
     listingRepositories.insert(repository.get());
     updateBusy();
 }
@@ -182,35 +185,56 @@ void DownloadService::shutdown()
     // Nothing of the rounds still running will arrive any more.
     listingRepositories.clear();
     downloadingRepositories.clear();
+    failedRepositories.clear();
     updateBusy();
 }
 
 void DownloadService::emitStatusChanged(const QString &status)
 {
-    if (!status.isEmpty())
-        qCDebug(Log::service) << "Status:" << status;
-    emit statusChanged(status);
+    // Example names in the installer's texts come from the server.
+    const QString text = printableText(status);
+    if (!text.isEmpty())
+        qCDebug(Log::service) << "Status:" << text;
+    emit statusChanged(text);
 }
 
 void DownloadService::checkRestart()
 {
     const QList<QSharedPointer<Repository>> current = repositories;
-    bool allReady = true;
+    bool allDone = true;
     for (const QSharedPointer<Repository> &repository : current) {
-        if (repository->isReady())
+        const Repository *key = repository.get();
+        // A lookup or listing still under way (a busy server's wait included) is left to
+        // finish: each of its requests ends by itself, within its deadline at the latest.
+        if (awaitingToken.contains(key) || listingRepositories.contains(key)) {
+            allDone = false;
             continue;
-        allReady = false;
-        if (awaitingToken.contains(repository.get()))
+        }
+        // Ready, but its listing failed: the lookup and the listing start over as well.
+        if (repository->isReady() && !failedRepositories.contains(key))
             continue;
+        allDone = false;
         emitStatusChanged(QStringLiteral("%1 (%2)").arg(tr("API client is not ready - restarting"),
                                                         redactedUrl(repository->url())));
         repository->reset();
+        failedRepositories.remove(key);
         // A batch of the client just replaced ends with it.
-        downloadingRepositories.remove(repository.get());
-        listingRepositories.insert(repository.get());
+        downloadingRepositories.remove(key);
+        listingRepositories.insert(key);
     }
-    if (allReady)
+    if (allDone)
         restartTimer.stop();
+    updateBusy();
+}
+
+void DownloadService::onRepositoryFailed(const Repository *repository)
+{
+    listingRepositories.remove(repository);
+    failedRepositories.insert(repository);
+    // The check may have stopped once every repository was ready, before a later listing (a
+    // new access token) failed.
+    if (!restartTimer.isActive())
+        restartTimer.start();
     updateBusy();
 }
 
@@ -223,6 +247,7 @@ void DownloadService::onFetched()
     }
     // Whichever way the decision goes, this round's listing is done.
     listingRepositories.remove(repository);
+    failedRepositories.remove(repository);
     const auto busyGuard = qScopeGuard([this] { updateBusy(); });
 
     emit updated();
@@ -245,7 +270,7 @@ void DownloadService::onFetched()
             qCDebug(Log::service) << "Skip example with unsafe name:" << example->name();
             continue;
         }
-        input.listed.append({example->name(), example->lastActivity()});
+        input.listed.append({example->name(), example->lastActivity(), example->displayName()});
     }
     if (!name.isEmpty()) {
         input.folders = QDir(Settings::repositoryPath(name))

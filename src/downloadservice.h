@@ -76,6 +76,7 @@ private slots:
 private:
     void emitStatusChanged(const QString &status);
     void checkRestart();
+    void onRepositoryFailed(const Repository *repository);
     void onTokenKnown(const QUrl &url, const QString &token);
     void downloadExample(const QSharedPointer<Example> &example, QObject *source);
     void finishRegisterExample(const QSharedPointer<Example> &example);
@@ -102,6 +103,8 @@ private:
     // batch running.
     QSet<const Repository *> listingRepositories;
     QSet<const Repository *> downloadingRepositories;
+    // Repositories whose lookup or listing gave up; the restart check starts them again.
+    QSet<const Repository *> failedRepositories;
     bool busy = false;
 };
 

@@ -3,8 +3,12 @@
 
 #include "example.h"
 
+#include "urlredaction.h"
+
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QMutexLocker>
 
@@ -39,7 +43,9 @@ QString Example::name() const
 
 QString Example::displayName() const
 {
-    return value(QLatin1String("name")).toString();
+    // A title is one line of text wherever it is shown: the Welcome screen, a status line, a
+    // terminal.
+    return printableText(value(QLatin1String("name")).toString());
 }
 
 QString Example::description() const
@@ -127,17 +133,46 @@ void Example::removeArchiveFile()
 
 void Example::setImage(const QByteArray &data)
 {
+    setPreview(previewImage(data));
+}
+
+void Example::setPreview(const QImage &image)
+{
+    QMutexLocker locker(&m_imageMutex);
+    m_image = image;
+}
+
+QImage Example::previewImage(const QByteArray &data, qint64 maxPixels, QString *problem)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // Also for formats that tell their size only while decoding: 4 bytes a pixel at most.
+    if (maxPixels > 0)
+        reader.setAllocationLimit(int(qMin<qint64>(maxPixels * 4 / (1024 * 1024) + 1, 1024)));
     QImage image;
-    // Bytes that are no image leave a null image; scaling one would only print a warning.
-    if (image.loadFromData(data))
+    // The size is in the header: a huge picture is refused before its pixels are allocated.
+    const QSize size = reader.size();
+    if (maxPixels > 0 && size.isValid() && qint64(size.width()) * size.height() > maxPixels) {
+        if (problem) {
+            *problem = QStringLiteral("image of %1 x %2 pixels, more than %3")
+                           .arg(size.width())
+                           .arg(size.height())
+                           .arg(maxPixels);
+        }
+    } else if (reader.read(&image)) {
+        // Bytes that are no image leave a null image; scaling one would only print a warning.
         image = image.scaled(PREVIEW_SIZE, Qt::KeepAspectRatio, Qt::FastTransformation);
+    } else if (problem) {
+        *problem = QStringLiteral("not an image: ") + reader.errorString();
+    }
     image.setText(QCoreApplication::translate("QObject", "Description"),
                   QCoreApplication::translate("QObject",
                                               "This file is used by SDK to show image for example "
                                               "inside Welcome screen.\nIt is not the part of the "
                                               "example."));
-    QMutexLocker locker(&m_imageMutex);
-    m_image = image;
+    return image;
 }
 
 QImage Example::image() const

@@ -45,7 +45,15 @@ public:
     void removeArchiveFile();
 
     void setImage(const QByteArray &data);
+    // Stores an image made by previewImage().
+    void setPreview(const QImage &image);
     QImage image() const;
+
+    // The avatar 'data' decoded and scaled to the preview's size; a null image, and the reason
+    // in 'problem', when it is no image or has more than 'maxPixels' pixels (then it is not
+    // decoded at all). Safe in any thread.
+    static QImage
+    previewImage(const QByteArray &data, qint64 maxPixels = 0, QString *problem = nullptr);
 
 private:
     QByteArray m_data;

@@ -18,11 +18,10 @@ UpdateDecision UpdateDecision::decide(const Input &input)
     const QSet<QString> folders(input.folders.cbegin(), input.folders.cend());
     if (input.lastCheck.isValid() && input.lastCheck.daysTo(input.today) <= input.intervalDays) {
         // Hidden folders are never examples: the installation's own work folders are hidden.
-        const qsizetype installed = std::count_if(input.folders.cbegin(),
-                                                  input.folders.cend(),
-                                                  [](const QString &folder) {
-                                                      return !folder.startsWith(u'.');
-                                                  });
+        const qsizetype installed
+            = std::count_if(input.folders.cbegin(),
+                            input.folders.cend(),
+                            [](const QString &folder) { return !folder.startsWith(u'.'); });
         if (installed >= input.listed.size())
             return decision;
     }
@@ -34,11 +33,11 @@ UpdateDecision UpdateDecision::decide(const Input &input)
     // What was active on the day of the previous check or later may have changed since.
     const QDateTime previousCheck = input.lastCheck.startOfDay();
     for (const Listed &example : input.listed) {
-        const bool skip = input.removed.contains(example.name)
-                          || (example.lastActivity.secsTo(previousCheck) > 0
-                              && folders.contains(example.name));
+        const bool skip
+            = input.removed.contains(example.name)
+              || (example.lastActivity.secsTo(previousCheck) > 0 && folders.contains(example.name));
         if (skip) {
-            qCDebug(Log::service) << "Skip example:" << example.name;
+            qCDebug(Log::service) << "Skip example:" << example.title;
             continue;
         }
         decision.toDownload.insert(example.name);

@@ -22,6 +22,7 @@ public:
     {
         QString name;
         QDateTime lastActivity; // invalid when the server sent none that could be read
+        QString title;          // the project's "name", for the log
     };
 
     struct Input

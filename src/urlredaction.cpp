@@ -3,6 +3,8 @@
 
 #include "urlredaction.h"
 
+#include <algorithm>
+
 namespace Brindle::Internal {
 
 QString redactedUrl(const QUrl &url)
@@ -15,6 +17,18 @@ QString redactedUrl(const QUrl &url)
     // info is still there: keep only what follows it.
     const qsizetype at = text.lastIndexOf('@');
     return at < 0 ? text : text.mid(at + 1);
+}
+
+QString printableText(const QString &text)
+{
+    const auto isControl = [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+    };
+    if (std::none_of(text.cbegin(), text.cend(), isControl))
+        return text;
+    QString result = text;
+    result.removeIf(isControl);
+    return result;
 }
 
 } // namespace Brindle::Internal

@@ -102,6 +102,14 @@
         <source>A private group needs an access token: set one with &quot;Access token...&quot; on the options page.</source>
         <translation>Eine private Gruppe braucht ein Zugriffstoken: Legen Sie es mit &quot;Zugriffstoken...&quot; auf der Einstellungsseite fest.</translation>
     </message>
+    <message>
+        <source>Fetch error: one answer lists more than %1 projects</source>
+        <translation>Abruffehler: Eine Antwort listet mehr als %1 Projekte auf</translation>
+    </message>
+    <message>
+        <source>Fetch error: the group&apos;s projects exceed the limit of %1</source>
+        <translation>Abruffehler: Die Projekte der Gruppe überschreiten die Grenze von %1</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>
@@ -116,6 +124,10 @@
     <message>
         <source>The server sent the request on to another server, which is not given the access token: %1</source>
         <translation>Der Server hat die Anfrage an einen anderen Server weitergeleitet, der das Zugriffstoken nicht erhält: %1</translation>
+    </message>
+    <message>
+        <source>The server did not complete its answer within %1 seconds (the limit of %2 at %3 per second): %4</source>
+        <translation>Der Server hat seine Antwort nicht innerhalb von %1 Sekunden abgeschlossen (die Grenze von %2 bei %3 pro Sekunde): %4</translation>
     </message>
 </context>
 <context>

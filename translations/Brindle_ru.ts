@@ -102,6 +102,14 @@
         <source>A private group needs an access token: set one with &quot;Access token...&quot; on the options page.</source>
         <translation>Для закрытой группы нужен токен доступа: задайте его кнопкой &quot;Токен доступа...&quot; на странице настроек.</translation>
     </message>
+    <message>
+        <source>Fetch error: one answer lists more than %1 projects</source>
+        <translation>Ошибка получения: в одном ответе больше %1 проектов</translation>
+    </message>
+    <message>
+        <source>Fetch error: the group&apos;s projects exceed the limit of %1</source>
+        <translation>Ошибка получения: проекты группы превышают предел в %1</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>
@@ -116,6 +124,10 @@
     <message>
         <source>The server sent the request on to another server, which is not given the access token: %1</source>
         <translation>Сервер перенаправил запрос на другой сервер, которому токен доступа не передаётся: %1</translation>
+    </message>
+    <message>
+        <source>The server did not complete its answer within %1 seconds (the limit of %2 at %3 per second): %4</source>
+        <translation>Сервер не завершил ответ за %1 с (предел %2 при %3 в секунду): %4</translation>
     </message>
 </context>
 <context>

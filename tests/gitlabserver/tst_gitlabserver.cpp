@@ -181,6 +181,7 @@ private slots:
     void endlessAnswersStopWhenTheClientLeaves_data();
     void endlessAnswersStopWhenTheClientLeaves();
     void endlessAnswerWaitsForASlowClient();
+    void hostileAnswers();
     void redirectsPointToAnotherOrigin_data();
     void redirectsPointToAnotherOrigin();
 
@@ -722,6 +723,49 @@ void tst_GitLabServer::endlessAnswerWaitsForASlowClient()
     m_server.clearFaults();
 }
 
+void tst_GitLabServer::hostileAnswers()
+{
+    const QString projects = "/api/v4/groups/palvexos%2Fexamples/projects";
+    const QString lookup = "/api/v4/groups?search=%22palvexos%2Fexamples%22";
+    const Reply normal = get(lookup);
+
+    // Floods: as many projects as the fault says, whatever per_page asked, ids unique across
+    // pages, and a next page until the last one.
+    m_server.addFault(projects + '$', GitLab::Fault::projectFlood(150, 4));
+    m_server.addFault("^/api/v4/groups/palvexos%2Fexamples$", GitLab::Fault::projectFlood(120));
+    const Reply third = get(projects + "?page=3&per_page=100");
+    QCOMPARE(third.json().array().size(), 150);
+    QCOMPARE(third.json().array().first()["id"].toInteger(), 1000000300);
+    QCOMPARE(third.header("X-Next-Page"), "4");
+    QCOMPARE(get(projects + "?page=4").header("X-Next-Page"), "");
+    QCOMPARE(get("/api/v4/groups/palvexos%2Fexamples").json()["projects"].toArray().size(), 120);
+
+    // A trickle delivers the whole answer, a few bytes a chunk, and then closes.
+    m_server.addFault("^/api/v4/groups$", GitLab::Fault::trickle(5, 64));
+    Wire trickled(m_server.port(), getRequest(lookup.toLatin1()));
+    QVERIFY(trickled.waitForClose());
+    const QByteArray raw = trickled.received();
+    QVERIFY(raw.contains("\r\nTransfer-Encoding: chunked\r\n"));
+    QVERIFY(raw.contains("\r\n40\r\n"));
+    QCOMPARE(dechunked(raw), normal.body);
+
+    // A gzip bomb: a little on the wire, zeros without end once unpacked.
+    m_server.addFault(QRegularExpression::escape(m_archive) + '$', GitLab::Fault::gzipBomb());
+    Wire bomb(m_server.port(), getRequest(m_archive.toLatin1()));
+    QVERIFY(bomb.waitFor(256 * 1024));
+    QVERIFY(bomb.received().contains("\r\nContent-Encoding: gzip\r\n"));
+    const QByteArray compressed = dechunked(bomb.received()).left(200 * 1024);
+    QProcess gzip;
+    gzip.start("gzip", {"-dc"});
+    gzip.write(compressed);
+    gzip.closeWriteChannel();
+    QVERIFY(gzip.waitForFinished(Timeout));
+    const QByteArray unpacked = gzip.readAllStandardOutput();
+    QVERIFY(unpacked.size() > 500 * compressed.size());
+    QCOMPARE(unpacked.count('\0'), unpacked.size());
+    m_server.clearFaults();
+}
+
 void tst_GitLabServer::answersHaveGitLabShapes_data()
 {
     QTest::addColumn<QString>("target");
@@ -939,6 +983,9 @@ void tst_GitLabServer::executableOptions_data()
     QTest::newRow("redirect") << QStringList{"--redirect", "^/api/v4/groups$=http://127.0.0.1:9"} << ""_ba << "/api/v4/groups?search=x Location"_ba << "302 http://127.0.0.1:9/api/v4/groups?search=x";
     QTest::newRow("endless") << QStringList{"--endless", "^/api/v4/groups$"} << ""_ba << "/api/v4/groups Transfer-Encoding"_ba << "200 chunked";
     QTest::newRow("huge length") << QStringList{"--huge-length", "/archive$"} << ""_ba << hello + "/repository/archive Content-Length" << "200 5368709120";
+    QTest::newRow("gzip bomb") << QStringList{"--gzip-bomb", "/archive$"} << ""_ba << hello + "/repository/archive Content-Encoding" << "200 gzip";
+    QTest::newRow("flood") << QStringList{"--flood", "/projects$=3"} << ""_ba << "/api/v4/groups/1/projects X-Per-Page"_ba << "200 3";
+    QTest::newRow("flood without count") << QStringList{"--flood", "/projects$"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("redirect elsewhere") << QStringList{"--redirect", "^/=http://example.com"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("count missing") << QStringList{"--generate", "many"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("not a busy status") << QStringList{"--busy", "5", "--busy-status", "500"} << ""_ba << ""_ba << "exit 2";

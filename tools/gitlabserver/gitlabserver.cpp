@@ -19,6 +19,8 @@
 #include <QTcpSocket>
 #include <QtEndian>
 
+#include <zlib.h>
+
 namespace GitLab {
 
 namespace Internal {
@@ -89,6 +91,63 @@ QByteArray httpDate(const QDateTime &time)
     return QLocale::c().toString(time.toUTC(), "ddd, dd MMM yyyy hh:mm:ss 'GMT'").toLatin1();
 }
 
+// Made-up projects for a flood: valid records with ids far above the store's.
+HttpResponse floodAnswer(const HttpRequest &request, const Fault &fault, const QUrl &baseUrl)
+{
+    const QUrlQuery query{QString::fromLatin1(request.query)};
+    const int page = qMax(1, query.queryItemValue("page").toInt());
+    const bool detail = !request.path.endsWith("/projects");
+    const qint64 first = Q_INT64_C(1000000000) + qint64(page - 1) * fault.floodProjects;
+    const QByteArray web = baseUrl.toString().toUtf8() + "/flood/flood-";
+    const QByteArray description = fault.floodDescriptionBytes > 0
+                                       ? '"' + QByteArray(fault.floodDescriptionBytes, 'd') + '"'
+                                       : QByteArray("null");
+    QByteArray projects = "[";
+    for (int i = 0; i < fault.floodProjects; ++i) {
+        const QByteArray id = QByteArray::number(first + i);
+        if (i > 0)
+            projects += ',';
+        projects += R"({"id":)" + id + R"(,"name":"Flood )" + id + R"(","path":"flood-)" + id
+                    + R"(","description":)" + description + R"(,"web_url":")" + web + id
+                    + R"(","avatar_url":null,"last_activity_at":"2025-01-01T00:00:00.000Z",)"
+                    + R"("tag_list":[],"topics":[]})";
+    }
+    projects += ']';
+    HttpResponse response
+        = HttpResponse::json(200,
+                             detail ? R"({"id":1,"name":"Flood","full_path":"flood","projects":)"
+                                          + projects + R"(,"shared_projects":[]})"
+                                    : projects);
+    if (!detail) {
+        const bool more = fault.floodPages < 0 || page < fault.floodPages;
+        response.addHeader("X-Page", QByteArray::number(page));
+        response.addHeader("X-Per-Page", QByteArray::number(fault.floodProjects));
+        response.addHeader("X-Next-Page", more ? QByteArray::number(page + 1) : QByteArray());
+    }
+    return response;
+}
+
+// About 1 KiB that unpacks to 1 MiB of zeros and, being fully flushed and not final, can follow
+// itself any number of times in one deflate stream.
+QByteArray deflatedZeros()
+{
+    static const QByteArray piece = [] {
+        z_stream stream = {};
+        deflateInit2(&stream, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+        QByteArray zeros(1024 * 1024, '\0');
+        QByteArray out(64 * 1024, '\0');
+        stream.next_in = reinterpret_cast<Bytef *>(zeros.data());
+        stream.avail_in = uInt(zeros.size());
+        stream.next_out = reinterpret_cast<Bytef *>(out.data());
+        stream.avail_out = uInt(out.size());
+        deflate(&stream, Z_FULL_FLUSH);
+        out.truncate(out.size() - stream.avail_out);
+        deflateEnd(&stream);
+        return out;
+    }();
+    return piece;
+}
+
 std::optional<Fault> ServerPrivate::takeFault(const RecordedRequest &request)
 {
     for (qsizetype i = 0; i < faults.size(); ++i) {
@@ -135,6 +194,8 @@ HttpResponse ServerPrivate::answer(const HttpRequest &request)
             const bool json = trimmed.startsWith('{') || trimmed.startsWith('[');
             response.addHeader("Content-Type", json ? "application/json" : "text/plain");
         }
+    } else if (fault && fault->kind == Fault::ProjectFlood) {
+        response = floodAnswer(request, *fault, q->baseUrl());
     } else {
         response = ApiRouter(store, q->baseUrl(), tokens).route(request);
     }
@@ -164,7 +225,23 @@ HttpResponse ServerPrivate::answer(const HttpRequest &request)
         switch (fault->kind) {
         case Fault::Status:
         case Fault::Redirect:
+        case Fault::ProjectFlood:
             break;
+        case Fault::Trickle:
+            response.trickleIntervalMs = qMax(1, fault->trickleIntervalMs);
+            response.trickleBytes = qMax(1, fault->trickleBytes);
+            break;
+        case Fault::GzipBomb: {
+            response.setHeader("Content-Encoding", "gzip");
+            // gzip member header: deflate, no flags, no time, unknown OS.
+            response.body = QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff", 10);
+            const QByteArray unit = deflatedZeros().repeated(16);
+            response.stream = [unit] {
+                return unit;
+            };
+            response.chunked = true;
+            break;
+        }
         case Fault::Endless:
             makeEndless(&response);
             break;
@@ -299,6 +376,32 @@ Fault Fault::redirect(const QUrl &origin, int status)
     fault.kind = Redirect;
     fault.status = status;
     fault.redirectTo = origin;
+    return fault;
+}
+
+Fault Fault::projectFlood(int perPage, int pages, int descriptionBytes)
+{
+    Fault fault;
+    fault.kind = ProjectFlood;
+    fault.floodProjects = qMax(0, perPage);
+    fault.floodPages = pages;
+    fault.floodDescriptionBytes = qMax(0, descriptionBytes);
+    return fault;
+}
+
+Fault Fault::trickle(int intervalMs, int bytes)
+{
+    Fault fault;
+    fault.kind = Trickle;
+    fault.trickleIntervalMs = intervalMs;
+    fault.trickleBytes = bytes;
+    return fault;
+}
+
+Fault Fault::gzipBomb()
+{
+    Fault fault;
+    fault.kind = GzipBomb;
     return fault;
 }
 

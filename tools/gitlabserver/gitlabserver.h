@@ -63,7 +63,10 @@ struct Fault
         InvalidJson,
         Endless,           // the normal status and headers, then a chunked body without end
         HugeContentLength, // the normal status and headers with Content-Length: declaredLength
-        Redirect           // status (301, 302, 307, 308) with Location: redirectTo + path + query
+        Redirect,          // status (301, 302, 307, 308) with Location: redirectTo + path + query
+        ProjectFlood,      // a group detail or project list page of floodProjects made-up projects
+        Trickle,           // the normal answer, its body trickleBytes every trickleIntervalMs
+        GzipBomb           // the normal status and headers, Content-Encoding: gzip, endless zeros
     };
 
     Kind kind = Status;
@@ -77,7 +80,12 @@ struct Fault
     int retryAfterSeconds = -1;    // >= 0: adds Retry-After, counted from the time of the answer
     bool retryAfterAsDate = false; // Retry-After as an HTTP date instead of seconds
     qint64 declaredLength = Q_INT64_C(5) * 1024 * 1024 * 1024; // HugeContentLength
-    QUrl redirectTo; // Redirect: origin, e.g. other server
+    QUrl redirectTo;               // Redirect: origin, e.g. other server
+    int floodProjects = 0;         // ProjectFlood: projects on each page
+    int floodPages = -1;           // ProjectFlood: pages announced; -1: every page names a next one
+    int floodDescriptionBytes = 0; // ProjectFlood: each project's description; 0: null
+    int trickleIntervalMs = 1000;  // Trickle
+    int trickleBytes = 1;          // Trickle
 
     // GitLab's throttling answers, ready to inject.
     static Fault archiveRateLimited(); // 429 {"message":{"error":"This archive ..."}}
@@ -94,6 +102,14 @@ struct Fault
     static Fault hugeContentLength(qint64 declaredLength = Q_INT64_C(5) * 1024 * 1024 * 1024);
     // The same path and query on another origin.
     static Fault redirect(const QUrl &origin, int status = 302);
+    // Group details and project list pages of 'perPage' valid projects each (ids unique across
+    // pages), whatever per_page asked for; 'pages' pages in all, or without end.
+    static Fault projectFlood(int perPage, int pages = -1, int descriptionBytes = 0);
+    // The normal answer, chunked, 'bytes' of its body at a time, one piece every 'intervalMs'.
+    static Fault trickle(int intervalMs, int bytes = 1);
+    // A gzip Content-Encoding whose stream unpacks to zeros without end, about 1000 times the
+    // bytes sent.
+    static Fault gzipBomb();
 };
 
 using RequestPredicate = std::function<bool(const RecordedRequest &)>;

@@ -111,12 +111,14 @@ HttpConnection::HttpConnection(
         m_socket->abort();
     });
     m_delayTimer.setSingleShot(true);
+    connect(&m_trickleTimer, &QTimer::timeout, this, &HttpConnection::trickle);
 
     connect(m_socket, &QTcpSocket::readyRead, this, &HttpConnection::readAndParse);
     connect(m_socket, &QTcpSocket::bytesWritten, this, &HttpConnection::pump);
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
         m_idleTimer.stop();
         m_delayTimer.stop();
+        m_trickleTimer.stop();
         emit closed();
     });
 
@@ -300,6 +302,12 @@ void HttpConnection::send(const HttpResponse &response, const HttpRequest &reque
         keepAlive = false;
         chunked = chunked && !declared;
     }
+    const bool trickled = response.trickleIntervalMs > 0 && !request.isHead() && !malformed;
+    if (trickled) {
+        // Only the end of the connection, or of the chunks, tells the client it is over.
+        keepAlive = false;
+        chunked = request.minorVersion == 1;
+    }
     const bool hasLength = !chunked && keepAlive;
 
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
@@ -315,6 +323,15 @@ void HttpConnection::send(const HttpResponse &response, const HttpRequest &reque
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     head += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
     head += "\r\n";
+
+    if (trickled) {
+        m_socket->write(head);
+        m_trickleBody = response.body;
+        m_trickleBytes = qMax(1, response.trickleBytes);
+        m_trickleChunked = chunked;
+        m_trickleTimer.start(response.trickleIntervalMs);
+        return;
+    }
 
     QByteArray body;
     m_stream = {};
@@ -390,6 +407,23 @@ void HttpConnection::pump()
         return;
     }
     readAndParse();
+}
+
+void HttpConnection::trickle()
+{
+    const QByteArray piece = m_trickleBody.left(m_trickleBytes);
+    m_trickleBody.remove(0, piece.size());
+    if (!piece.isEmpty())
+        m_socket->write(m_trickleChunked ? chunks(piece) : piece);
+    if (!m_trickleBody.isEmpty())
+        return;
+    m_trickleTimer.stop();
+    if (m_trickleChunked)
+        m_socket->write("0\r\n\r\n");
+    m_busy = false;
+    m_stopReading = true;
+    m_queue.clear();
+    m_socket->disconnectFromHost();
 }
 
 void HttpConnection::waitForNextRequest()

@@ -57,6 +57,7 @@ private:
     void pump();
     bool refill();
     void waitForNextRequest();
+    void trickle();
 
     QTcpSocket *m_socket = nullptr;
     Handler m_handler;
@@ -73,6 +74,10 @@ private:
     qint64 m_streamLeft = -1; // bytes of a streamed body still to send; -1: no end
     QTimer m_idleTimer;
     QTimer m_delayTimer;
+    QTimer m_trickleTimer;
+    QByteArray m_trickleBody; // what is still to trickle out
+    int m_trickleBytes = 1;
+    bool m_trickleChunked = false;
 };
 
 } // namespace GitLab::Internal

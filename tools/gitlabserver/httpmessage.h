@@ -45,6 +45,8 @@ struct HttpResponse
     int delayMs = 0;
     bool neverAnswer = false;
     bool closeMidBody = false;
+    int trickleIntervalMs = 0; // > 0: the body goes out trickleBytes at a time, this far apart
+    int trickleBytes = 1;
 
     void addHeader(const QByteArray &name, const QByteArray &value)
     {

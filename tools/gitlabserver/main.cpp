@@ -177,29 +177,29 @@ int main(int argc, char *argv[])
         "huge-length",
         "Declare a 5 GiB Content-Length for paths matching this (repeatable).",
         "regex");
+    const QCommandLineOption trickleOption(
+        "trickle",
+        "Send the body of answers to paths matching this one byte every 20 s (repeatable).",
+        "regex");
+    const QCommandLineOption bombOption(
+        "gzip-bomb",
+        "Answer paths matching this with a gzip encoding of endless zeros (repeatable).",
+        "regex");
+    const QCommandLineOption floodOption(
+        "flood",
+        "Answer group details and project pages of paths matching REGEX with N projects, "
+        "each page naming a next one (repeatable).",
+        "REGEX=N");
     const QCommandLineOption redirectOption(
         "redirect",
         "Redirect paths matching REGEX to the same path on ORIGIN (repeatable, loopback only).",
         "REGEX=ORIGIN");
-    parser.addOptions({samplesOption,
-                       portOption,
-                       verboseOption,
-                       failOption,
-                       hangOption,
-                       cutOption,
-                       avatarOption,
-                       seedOption,
-                       generateOption,
-                       subgroupsOption,
-                       tokenOption,
-                       tokensFileOption,
-                       busyOption,
-                       busyStatusOption,
-                       retryAfterOption,
-                       retryDateOption,
-                       endlessOption,
-                       hugeOption,
-                       redirectOption});
+    parser.addOptions({samplesOption,  portOption,       verboseOption,    failOption,
+                       hangOption,     cutOption,        avatarOption,     seedOption,
+                       generateOption, subgroupsOption,  tokenOption,      tokensFileOption,
+                       busyOption,     busyStatusOption, retryAfterOption, retryDateOption,
+                       endlessOption,  hugeOption,       trickleOption,    bombOption,
+                       floodOption,    redirectOption});
     parser.process(app);
 
     bool portOk = false;
@@ -241,7 +241,8 @@ int main(int argc, char *argv[])
     const int retryAfter = parser.value(retryAfterOption).toInt(&retryOk);
     if (!retryOk || retryAfter < -1)
         return usageError("--retry-after needs a number of seconds");
-    for (const QString &pattern : parser.values(endlessOption) + parser.values(hugeOption)) {
+    for (const QString &pattern : parser.values(endlessOption) + parser.values(hugeOption)
+                                      + parser.values(trickleOption) + parser.values(bombOption)) {
         if (!QRegularExpression(pattern).isValid())
             return usageError(QString("invalid regular expression \"%1\"").arg(pattern));
     }
@@ -254,6 +255,15 @@ int main(int argc, char *argv[])
             return usageError(
                 QString("--redirect needs REGEX=http://127.0.0.1:PORT, not \"%1\"").arg(text));
         redirects.append({pattern, origin});
+    }
+    QList<QPair<QString, int>> floods;
+    for (const QString &text : parser.values(floodOption)) {
+        const qsizetype eq = text.lastIndexOf('=');
+        bool ok = false;
+        const int count = text.mid(eq + 1).toInt(&ok);
+        if (eq <= 0 || !ok || count < 0 || !QRegularExpression(text.left(eq)).isValid())
+            return usageError(QString("--flood needs REGEX=N, not \"%1\"").arg(text));
+        floods.append({text.left(eq), count});
     }
     QList<QByteArray> tokens;
     for (const QString &token : parser.values(tokenOption))
@@ -299,6 +309,12 @@ int main(int argc, char *argv[])
         server.addFault(pattern, GitLab::Fault::endless());
     for (const QString &pattern : parser.values(hugeOption))
         server.addFault(pattern, GitLab::Fault::hugeContentLength());
+    for (const QString &pattern : parser.values(trickleOption))
+        server.addFault(pattern, GitLab::Fault::trickle(20000));
+    for (const QString &pattern : parser.values(bombOption))
+        server.addFault(pattern, GitLab::Fault::gzipBomb());
+    for (const auto &[pattern, count] : std::as_const(floods))
+        server.addFault(pattern, GitLab::Fault::projectFlood(count));
     addShareFault(server,
                   seed,
                   "^/",

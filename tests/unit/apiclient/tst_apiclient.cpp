@@ -4,6 +4,7 @@
 #include "apiclient.h"
 #include "apirequest.h"
 #include "gitlabserver.h"
+#include "testfiles.h"
 
 #include <coreplugin/progressmanager/futureprogress.h>
 #include <coreplugin/progressmanager/progressmanager.h>
@@ -16,8 +17,11 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Brindle::Internal;
 
@@ -202,7 +206,8 @@ private slots:
     void cleanup()
     {
         ApiClient::setTransferTimeout(60000);
-        for (auto kind : {ApiRequest::Kind::Json, ApiRequest::Kind::Image, ApiRequest::Kind::Archive})
+        for (auto kind :
+             {ApiRequest::Kind::Json, ApiRequest::Kind::Image, ApiRequest::Kind::Archive})
             ApiRequest::setSizeLimit(kind, 0);
         Core::ICore::settings()->remove("Brindle/MaxArchiveMegabytes");
         server.reset();
@@ -221,6 +226,7 @@ private slots:
         QTest::newRow("slashes around group") << "%1/palvexos/examples/" << "palvexos/examples" << "Load examples" << "";
         QTest::newRow("query and fragment") << "%1/palvexos/examples?ref=main#top" << "palvexos/examples" << "Load examples" << "";
         QTest::newRow("encoded path") << "%1/palvexos/%65xamples" << "palvexos/examples" << "Load examples" << "";
+        QTest::newRow("quote and ampersand in path") << "%1/g%22%26per_page=1%23x" << "g\"&per_page=1#x" << unknown << "";
         QTest::newRow("demos") << "%1/palvexos/demos" << "palvexos/demos" << "Load demos" << "";
         QTest::newRow("other group") << "%1/acme/samples" << "acme/samples" << unknown << "";
         QTest::newRow("no path") << "%1" << "" << unknown << "Provided repository url has no group:";
@@ -260,6 +266,9 @@ private slots:
         QCOMPARE(server->requests().first().path, "/api/v4/groups");
         QCOMPARE(server->requests().first().query.queryItemValue("search", QUrl::FullyDecoded),
                  '"' + group + '"');
+        // The group's path is one search term, never parameters of its own.
+        QCOMPARE(server->requests().first().query.queryItems().size(), 2);
+        QCOMPARE(server->requests().first().query.queryItemValue("per_page"), "100");
     }
 
     void choosesGroupFromLookupAnswer_data()
@@ -319,7 +328,7 @@ private slots:
     void findsGroupAmongLookAlikes_data()
     {
         QTest::addColumn<QString>("searched");
-        QTest::addColumn<int>("lookAlikes"); // subgroups whose names sort before the group's
+        QTest::addColumn<int>("lookAlikes");  // subgroups whose names sort before the group's
         QTest::addColumn<QString>("answers"); // "link": page 1 names the next only in Link;
                                               // "endless": every page announces another
         QTest::addColumn<int>("searches");
@@ -430,7 +439,8 @@ private slots:
         const qint64 shared = server->addProject("palvexos/demos", project("shared", false));
         QVERIFY(server->shareProject(shared, "palvexos/examples"));
         const auto secondPage = [](const GitLab::RecordedRequest &request) {
-            return request.path.endsWith("/projects") && request.query.queryItemValue("page") == "2";
+            return request.path.endsWith("/projects")
+                   && request.query.queryItemValue("page") == "2";
         };
         if (pageFault == "500")
             server->addFault(secondPage, GitLab::Fault::status500());
@@ -478,7 +488,7 @@ private slots:
         // clang-format off
         QTest::newRow("all complete") << "" << "" << QStringList{"alpha", "beta", "gamma"} << "Downloading example: Example gamma";
         QTest::newRow("archive 404") << "beta" << "archive" << QStringList{"alpha", "gamma"} << "Not Found";
-        QTest::newRow("avatar 404") << "alpha" << "avatar" << QStringList{"beta", "gamma"} << "Unable to download image: http";
+        QTest::newRow("avatar 404: default image") << "alpha" << "avatar" << QStringList{"alpha", "beta", "gamma"} << "Unable to download image: http";
         QTest::newRow("stalled archive") << "alpha" << "stall" << QStringList{"beta", "gamma"} << "Operation canceled";
         // clang-format on
     }
@@ -512,14 +522,15 @@ private slots:
         QVERIFY(logged(status));
 
         for (const QSharedPointer<Example> &example : examples) {
-            const bool failed = example->name() == failing;
+            const bool failed = example->name() == failing && fault != "avatar";
             // An example that failed leaves no saved archive behind, not even when only its
             // avatar failed.
             if (failed)
                 QVERIFY(example->archiveFile().isEmpty());
             else
                 QCOMPARE(contentOf(example->archiveFile()), server->archiveOf(example->id()));
-            QCOMPARE(example->image().isNull(), example->name() == "gamma" || failed);
+            QCOMPARE(example->image().isNull(),
+                     example->name() == "gamma" || example->name() == failing);
         }
         QCOMPARE(savedArchives().size(), batch.names().size());
         // gamma has no avatar and sends no image request; a failed archive skips the avatar.
@@ -566,10 +577,13 @@ private slots:
         clock.start();
         QList<qint64> answered, received;
         const QRegularExpression pattern(path);
-        connect(server.get(), &GitLab::Server::requestAnswered, this, [&](const auto &request, int code) {
-            if (pattern.match(request.path).hasMatch() && code == status)
-                answered.append(clock.elapsed());
-        });
+        connect(server.get(),
+                &GitLab::Server::requestAnswered,
+                this,
+                [&](const auto &request, int code) {
+                    if (pattern.match(request.path).hasMatch() && code == status)
+                        answered.append(clock.elapsed());
+                });
         connect(server.get(), &GitLab::Server::requestReceived, this, [&](const auto &request) {
             if (pattern.match(request.path).hasMatch())
                 received.append(clock.elapsed());
@@ -590,8 +604,8 @@ private slots:
         for (qsizetype i = 1; i < received.size(); ++i) {
             QVERIFY(answered.size() >= i);
             const qint64 asked = retryAfter < 0 ? 1000 << (i - 1)
-                                 : asDate   ? (retryAfter - 1) * 1000
-                                            : retryAfter * 1000;
+                                 : asDate       ? (retryAfter - 1) * 1000
+                                                : retryAfter * 1000;
             QVERIFY2(received.at(i) - answered.at(i - 1) >= asked * 9 / 10,
                      qPrintable(QString("waited %1 ms").arg(received.at(i) - answered.at(i - 1))));
         }
@@ -675,7 +689,15 @@ private slots:
 
         Listing listing(url("/palvexos/examples"));
         QVERIFY(listing.wait());
-        if (target == "archive" || target == "avatar") {
+        const QString expected = "The server's answer exceeds the limit of " + limit;
+        if (target == "avatar") {
+            // Installed with the default image; the log tells why.
+            QCOMPARE(downloadAlpha(listing.client, listing.examples()), QStringList{"alpha"});
+            QVERIFY(logged(expected));
+            QCOMPARE(listing.client.runningRequestCount(), 0);
+            return;
+        }
+        if (target == "archive") {
             QCOMPARE(listing.fetched.count(), 1);
             QCOMPARE(downloadAlpha(listing.client, listing.examples()), QStringList());
             QVERIFY(savedArchives().isEmpty());
@@ -685,11 +707,20 @@ private slots:
         }
         // The answer was given up at the limit, not read to its end.
         QCOMPARE(listing.client.runningRequestCount(), 0);
-        const QString expected = "The server's answer exceeds the limit of " + limit;
         const QStringList texts = textsOf(listing.status);
         QVERIFY2(
             std::ranges::any_of(texts, [&](const auto &text) { return text.startsWith(expected); }),
             qPrintable(texts.join('\n')));
+    }
+
+    void hugeLimitFromSettingsStaysALimit()
+    {
+        // Megabytes that overflow as bytes made every archive exceed a negative limit.
+        Core::ICore::settings()->setValue("Brindle/MaxArchiveMegabytes", "9000000000000000");
+        QVERIFY(ApiRequest::sizeLimit(ApiRequest::Kind::Archive) > qint64(1) << 50);
+        QCOMPARE(ApiRequest::deadline(ApiRequest::Kind::Archive), qint64(INT_MAX));
+        Core::ICore::settings()->setValue("Brindle/MaxArchiveMegabytes", 1);
+        QCOMPARE(ApiRequest::deadline(ApiRequest::Kind::Archive), 60000 + 2000);
     }
 
     void cancelReportsCompletedExamplesAtOnce()
@@ -784,13 +815,12 @@ private slots:
         server->addFault("^/api/v4/groups$", once);
         other.addFault("^/uploads/", challenge);
         server->addFault(archivePath(ids["beta"]), GitLab::Fault{.status = 404});
-        const QString projects
-            = QString(R"({"projects": [
+        const QString projects = QString(R"({"projects": [
             {"id": %1, "name": "Alpha", "web_url": "u", "path": "alpha", "avatar_url": "%3/uploads/-/system/project/avatar/%1/logo.png"},
             {"id": %2, "name": "Beta", "web_url": "u", "path": "beta"}]})")
-                  .arg(QString::number(ids["alpha"]),
-                       QString::number(ids["beta"]),
-                       other.baseUrl().toString());
+                                     .arg(QString::number(ids["alpha"]),
+                                          QString::number(ids["beta"]),
+                                          other.baseUrl().toString());
         answerListing(projects.toUtf8());
 
         QUrl repository = url("/palvexos/examples");
@@ -802,7 +832,7 @@ private slots:
         QCOMPARE(examples.size(), 2);
         Batch batch(client, examples);
         QVERIFY(batch.finished.wait(20000));
-        QVERIFY(batch.names().isEmpty());
+        QCOMPARE(batch.names(), QStringList{"alpha"}); // with the default image
 
         QVERIFY(logged("Requesting:"));
         QVERIFY(logged("/repository/archive.tar.gz"));
@@ -877,6 +907,205 @@ private slots:
         QCOMPARE(logLines.filter(token).join('\n'), QString());
     }
 
+    void boundsListing_data()
+    {
+        QTest::addColumn<QString>("target"); // "listing": the group detail; "page": the list
+        QTest::addColumn<int>("perPage");    // projects on each flooded answer
+        QTest::addColumn<int>("pages");      // requests of the project list until it fails
+        QTest::addColumn<QString>("failure");
+
+        const QString perAnswer = "Fetch error: one answer lists more than 100 projects";
+        // clang-format off
+        QTest::newRow("group detail of 1,000 projects") << "listing" << 1000 << 0 << perAnswer;
+        QTest::newRow("list page of 1,000 projects") << "page" << 1000 << 1 << perAnswer;
+        QTest::newRow("pages of 100 without end") << "both" << 100 << 101 << "Fetch error: the group lists more than 10,000 projects";
+        QTest::newRow("pages of long descriptions") << "both" << 100 << 4 << "Fetch error: the group's projects exceed the limit of 64 MiB";
+        // clang-format on
+    }
+    void boundsListing()
+    {
+        QFETCH(QString, target);
+        QFETCH(int, perPage);
+        QFETCH(QString, failure);
+
+        // One page may hold any number of projects, and pages may never end: the listing
+        // fails once an answer or the whole list holds more than is ever kept.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        if (target == "page")
+            server->addGeneratedProjects("palvexos/examples", 100);
+        // Descriptions of 90 KiB (180 KiB as text) fill 17.6 MiB a page; the third page after
+        // the group detail and its repetition on page one passes 64 MiB.
+        const bool longTexts = QTest::currentDataTag() == QByteArray("pages of long descriptions");
+        const int description = longTexts ? 90 * 1024 : 0;
+        if (target != "page")
+            server->addFault(route("listing"),
+                             GitLab::Fault::projectFlood(perPage, -1, description));
+        if (target != "listing") {
+            server->addFault(
+                route("page"),
+                GitLab::Fault::projectFlood(perPage, longTexts ? 6 : 200, description));
+        }
+
+        Listing listing(url("/palvexos/examples"));
+        QVERIFY(listing.wait());
+        QCOMPARE(listing.fetched.count(), 0);
+        QCOMPARE(listing.failed.count(), 1);
+        QTEST(countRequests(*server, "^/api/v4/groups/\\d+/projects$"), "pages");
+        QCOMPARE(listing.status.last().first().toString(), failure);
+    }
+
+    void endsTricklingAnswers_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("lookup") << "lookup";
+        QTest::newRow("archive") << "archive";
+    }
+    void endsTricklingAnswers()
+    {
+        QFETCH(QString, target);
+
+        // A byte now and then keeps the inactivity timeout from ever firing; the deadline is
+        // that timeout plus the size limit at the floor speed (64 KiB at 512 KiB/s).
+        ApiClient::setTransferTimeout(2000);
+        ApiRequest::setSizeLimit(ApiRequest::Kind::Json, 64 * 1024);
+        ApiRequest::setSizeLimit(ApiRequest::Kind::Archive, 64 * 1024);
+        server->addFault(route(target), GitLab::Fault::trickle(400));
+
+        Listing listing(url("/palvexos/examples"));
+        QVERIFY(listing.wait());
+        if (target == "archive") {
+            QCOMPARE(listing.fetched.count(), 1);
+            QCOMPARE(downloadAlpha(listing.client, listing.examples()), QStringList());
+        } else {
+            QCOMPARE(listing.failed.count(), 1);
+        }
+        QCOMPARE(listing.client.runningRequestCount(), 0);
+        const QStringList texts = textsOf(listing.status);
+        QVERIFY2(!texts.filter("The server did not complete its answer within 3 seconds").isEmpty(),
+                 qPrintable(texts.join('\n')));
+    }
+
+    void failsGzipBombAtOnce_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("limit");
+        QTest::newRow("lookup") << "lookup"
+                                << "32 MiB";
+        QTest::newRow("archive") << "archive"
+                                 << "32 MiB";
+        QTest::newRow("avatar") << "avatar"
+                                << "16 MiB";
+    }
+    void failsGzipBombAtOnce()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, limit);
+
+        // Unpacked, the answer has no end; the inactivity timeout (60 s) is never waited for.
+        ApiRequest::setSizeLimit(ApiRequest::Kind::Archive, 32 * 1024 * 1024);
+        server->addFault(route(target), GitLab::Fault::gzipBomb());
+        Listing listing(url("/palvexos/examples"));
+        QVERIFY(listing.wait());
+        if (target != "lookup") {
+            QCOMPARE(downloadAlpha(listing.client, listing.examples()),
+                     target == "avatar" ? QStringList{"alpha"} : QStringList());
+        }
+        QCOMPARE(listing.client.runningRequestCount(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(logged("The server's answer exceeds the limit of " + limit),
+                                 20000);
+    }
+
+    void installsExampleWhateverItsAvatar_data()
+    {
+        QTest::addColumn<QString>("avatar"); // avatar_url; %1: the server, %2: alpha's id
+        QTest::addColumn<bool>("shown");     // the avatar is the example's image
+        QTest::addColumn<QString>("logLine");
+
+        const QString upload = "/uploads/-/system/project/avatar/%2/logo.png";
+        const QString file = QDir::temp().filePath("avatar.png");
+        // clang-format off
+        QTest::newRow("404") << "%1/uploads/none.png" << false << "Not Found";
+        QTest::newRow("refused connection") << "http://127.0.0.1:1/logo.png" << false << "Connection refused";
+        QTest::newRow("relative to the server") << upload << true << "";
+        QTest::newRow("relative path") << "logo.png" << false << "only http and https";
+        QTest::newRow("local file") << "file://" + file << false << "only http and https";
+        // Opening it would block the event loop until someone writes to it.
+        QTest::newRow("named pipe") << "file://" + QDir::temp().filePath("avatar.fifo") << false << "only http and https";
+        QTest::newRow("data") << "data:image/png;base64,iVBORw0KGgo=" << false << "only http and https";
+        QTest::newRow("5000 x 5000 pixels") << "%1" + upload << false << "image of 5000 x 5000 pixels";
+        QTest::newRow("token, on object storage") << "%1" + upload << true << "Following without the access token";
+        // clang-format on
+    }
+    void installsExampleWhateverItsAvatar()
+    {
+        QFETCH(QString, avatar);
+        QFETCH(bool, shown);
+        QFETCH(QString, logLine);
+
+        // An avatar is decoration: the example installs in any case.
+        const QString tag = QTest::currentDataTag();
+        QVERIFY(
+            TestFiles::writeFile(QDir::temp().filePath("avatar.png"), TestFiles::pngBytes(8, 8)));
+        QVERIFY(::mkfifo(QFile::encodeName(QDir::temp().filePath("avatar.fifo")).constData(), 0600)
+                == 0);
+        const auto removeFiles = qScopeGuard([] {
+            QFile::remove(QDir::temp().filePath("avatar.png"));
+            QFile::remove(QDir::temp().filePath("avatar.fifo"));
+        });
+        GitLab::Server storage;
+        QVERIFY(storage.listen());
+        if (tag == "5000 x 5000 pixels") {
+            const QByteArray huge = TestFiles::pngBytes(5000, 5000);
+            server->addFault(route("avatar"),
+                             GitLab::Fault{.status = 200,
+                                           .body = huge,
+                                           .headers = {{"Content-Type", "image/png"}}});
+        }
+        ApiClient client(url("/palvexos/examples"));
+        if (tag.startsWith("token")) {
+            server->addToken("glpat-right");
+            client.setAccessToken("glpat-right");
+            server->addFault(route("avatar"), GitLab::Fault::redirect(storage.baseUrl()));
+            // Busy once: the next try starts over at the repository's server, token and all.
+            GitLab::Fault busy = GitLab::Fault::busy(429, 0);
+            busy.times = 1;
+            storage.addFault("^/uploads/", busy);
+            storage.addFault("^/uploads/",
+                             GitLab::Fault{.status = 200,
+                                           .body = TestFiles::pngBytes(8, 8),
+                                           .headers = {{"Content-Type", "image/png"}}});
+        }
+        const QString projects
+            = QString(
+                  R"({"projects": [{"id": %1, "name": "Alpha", "web_url": "u", "path": "alpha", "avatar_url": "%2"}]})")
+                  .arg(ids["alpha"])
+                  .arg(QString(avatar)
+                           .replace("%1", server->baseUrl().toString())
+                           .replace("%2", QString::number(ids["alpha"])));
+        answerListing(projects.toUtf8());
+
+        const Repository::Examples examples = listed(client);
+        QCOMPARE(examples.size(), 1);
+        Batch batch(client, examples);
+        QVERIFY(batch.finished.wait(30000));
+        QCOMPARE(batch.names(), QStringList{"alpha"});
+        QCOMPARE(contentOf(examples.first()->archiveFile()), server->archiveOf(ids["alpha"]));
+        QCOMPARE(examples.first()->image().isNull(), !shown);
+        if (shown)
+            QCOMPARE(examples.first()->image().size(), QSize(128, 128));
+        if (!logLine.isEmpty())
+            QVERIFY2(logged(logLine), qPrintable(logLines.join('\n')));
+        // The token stays with the repository's server.
+        for (const GitLab::RecordedRequest &request : storage.requests())
+            QVERIFY(request.header("PRIVATE-TOKEN").isNull());
+        if (tag.startsWith("token")) {
+            QCOMPARE(countRequests(storage, "^/uploads/"), 2);
+            QCOMPARE(countRequests(*server, "^/uploads/"), 2);
+            for (const GitLab::RecordedRequest &request : server->requests())
+                QCOMPARE(request.header("PRIVATE-TOKEN"), "glpat-right");
+        }
+    }
+
     // The repository on top of the client
     void resetKeepsListUntilNextListing()
     {
@@ -903,12 +1132,13 @@ private slots:
     void downloadSkipsUnsafeNames()
     {
         // Every other unsafe kind of name is refused by the same check as repository names.
-        const QString projects
-            = QString(R"({"projects": [
+        const QString projects = QString(R"({"projects": [
             {"id": %1, "name": "Up", "web_url": "u", "path": ".."},
-            {"id": %1, "name": "Nested", "web_url": "u", "path": "a/b"},
+            {"id": %3, "name": "Nested", "web_url": "u", "path": "a/b"},
             {"id": %2, "name": "Fine", "web_url": "u", "path": "fine"}]})")
-                  .arg(QString::number(ids["alpha"]), QString::number(ids["beta"]));
+                                     .arg(QString::number(ids["alpha"]),
+                                          QString::number(ids["beta"]),
+                                          QString::number(ids["gamma"]));
         answerListing(projects.toUtf8());
         Repository repository(url("/palvexos/examples"));
         QVERIFY(QSignalSpy(&repository, &Repository::fetched).wait(20000));

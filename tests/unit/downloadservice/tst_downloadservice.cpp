@@ -13,6 +13,9 @@
 
 #include <QDialog>
 #include <QDirIterator>
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
@@ -22,7 +25,6 @@
 
 using namespace Brindle::Internal;
 using namespace TestFiles;
-
 
 namespace {
 
@@ -70,6 +72,12 @@ private slots:
     void everyListedExampleInstallsOnce_data();
     void everyListedExampleInstallsOnce();
     void removalWinsOverInstallInFlight();
+    void failedListingIsRetried();
+    void restartLeavesBusyServerToItsRetry();
+    void emptyArchiveIsNotUnpacked_data();
+    void emptyArchiveIsNotUnpacked();
+    void serverTextsReachNoStatusWithControlCharacters();
+    void skippedExampleIsLoggedByTitle();
 
 private:
     qint64 addProject(GitLab::Project p);
@@ -388,6 +396,118 @@ void tst_DownloadService::removalWinsOverInstallInFlight()
     // Added back: installed again
     service->save("examples", {"alpha"});
     QTRY_COMPARE_WITH_TIMEOUT(registered(), QStringList{"alpha"}, TIMEOUT);
+}
+
+void tst_DownloadService::failedListingIsRetried()
+{
+    // The group is known, but its listing fails twice: the restart check starts the lookup
+    // and the listing again, as for a lookup that failed.
+    addProject({.path = "alpha"});
+    GitLab::Fault broken = GitLab::Fault::status500();
+    broken.times = 2;
+    server->addFault("^/api/v4/groups/\\d+$", broken);
+    startService({{"ServiceRestartTimeoutSeconds", 1}});
+    QTRY_COMPARE_WITH_TIMEOUT(registered(), QStringList{"alpha"}, TIMEOUT);
+    int listings = 0;
+    for (const GitLab::RecordedRequest &request : server->requests())
+        listings += QRegularExpression("^/api/v4/groups/\\d+$").match(request.path).hasMatch();
+    QCOMPARE(listings, 3);
+    QTRY_VERIFY_WITH_TIMEOUT(!service->isRestartCheckActive(), TIMEOUT);
+}
+
+void tst_DownloadService::restartLeavesBusyServerToItsRetry()
+{
+    // The lookup waits 2 s for a busy server, twice; the restart check ticks every second and
+    // must not replace the client that waits.
+    addProject({.path = "alpha"});
+    GitLab::Fault busy = GitLab::Fault::busy(429, 2);
+    busy.times = 2;
+    server->addFault("^/api/v4/groups$", busy);
+    QElapsedTimer clock;
+    clock.start();
+    QList<qint64> lookups;
+    connect(server.get(), &GitLab::Server::requestReceived, this, [&](const auto &request) {
+        if (request.path == "/api/v4/groups")
+            lookups.append(clock.elapsed());
+    });
+    startService({{"ServiceRestartTimeoutSeconds", 1}});
+    QTRY_COMPARE_WITH_TIMEOUT(registered(), QStringList{"alpha"}, TIMEOUT);
+    QCOMPARE(lookups.size(), 3);
+    for (qsizetype i = 1; i < lookups.size(); ++i)
+        QVERIFY2(lookups.at(i) - lookups.at(i - 1) >= 1800,
+                 qPrintable(QString::number(lookups.at(i) - lookups.at(i - 1))));
+    QCOMPARE(statuses.filter("restarting"), QStringList());
+}
+
+void tst_DownloadService::emptyArchiveIsNotUnpacked_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::newRow("200, 0 bytes") << 200;
+    QTest::newRow("204") << 204;
+}
+
+void tst_DownloadService::emptyArchiveIsNotUnpacked()
+{
+    QFETCH(int, status);
+    addProject({.path = "alpha", .name = "Alpha"});
+    const qint64 beta = addProject({.path = "beta", .name = "Beta"});
+    server->addFault(
+        QString("^/api/v4/projects/%1/repository/").arg(beta),
+        GitLab::Fault{.status = status, .headers = {{"Content-Type", "application/octet-stream"}}});
+    startService();
+    QTRY_COMPARE_WITH_TIMEOUT(documentation.count(), 1, TIMEOUT);
+    QCOMPARE(registered(), QStringList{"alpha"});
+    QVERIFY2(statuses.contains("The data is not downloaded for example: Beta"),
+             qPrintable(statuses.join('\n')));
+    QCOMPARE(statuses.filter("Beta").size(), 2); // and "Downloading example: Beta" before it
+    QCOMPARE(QDir::temp().entryList({"*.tar.gz"}), QStringList());
+}
+
+void tst_DownloadService::serverTextsReachNoStatusWithControlCharacters()
+{
+    // A project name with escape sequences that would retitle and clear a terminal.
+    addProject({.path = "alpha", .name = "Alpha\x1b]0;owned\x07\x1b[2J\r\nAlpha\u009b31m"});
+    startService({}, {{"examples", GROUP}});
+    QTRY_COMPARE_WITH_TIMEOUT(documentation.count(), 1, TIMEOUT);
+    QVERIFY(!statuses.filter("Alpha").isEmpty());
+    static const QRegularExpression control("[\\x00-\\x1f\\x7f-\\x9f]");
+    for (const QString &status : std::as_const(statuses))
+        QVERIFY2(!control.match(status).hasMatch(),
+                 qPrintable(status.toUtf8().toPercentEncoding()));
+    // The title as the Welcome screen shows it: its manifest must stay well-formed XML.
+    QCOMPARE(manifestValues(repositoryDir() + "/alpha").value(0), "Alpha]0;owned[2JAlpha31m");
+}
+
+namespace {
+QStringList serviceLog;
+}
+
+void tst_DownloadService::skippedExampleIsLoggedByTitle()
+{
+    addProject({.path = "alpha", .name = "The Alpha Title"});
+    startService({{"UpdatesCheckTimeoutDays", 0}});
+    QTRY_VERIFY_WITH_TIMEOUT(updates > 0, TIMEOUT);
+    writeFile(repositoryDir() + "/alpha/CMakeLists.txt", "x");
+
+    // Checked 8 days ago, interval 7: due, but alpha has not changed since and is installed.
+    Core::ICore::settings()->setValue("Brindle/UpdatesCheckTimeoutDays", 7);
+    Core::ICore::settings()->setValue(
+        "Brindle/UpdatesCheckedDate",
+        lastUpdateTimeToStringList({{"examples", QDate::currentDate().addDays(-8)}}));
+    QJsonObject alpha = *service->examples("examples").first();
+    alpha.insert("last_activity_at", "2020-01-01T00:00:00Z");
+    serviceLog.clear();
+    QLoggingCategory::setFilterRules("oskel.brindle.plugin.service.debug=true");
+    const QtMessageHandler previous
+        = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &message) {
+              serviceLog.append(message);
+          });
+    const auto restore = qScopeGuard([previous] {
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules({});
+    });
+    service->findRepository("examples")->onFetched({QSharedPointer<Example>::create(alpha)});
+    QCOMPARE(serviceLog.filter("Skip example:"), QStringList{"Skip example: \"The Alpha Title\""});
 }
 
 QTEST_MAIN(tst_DownloadService)

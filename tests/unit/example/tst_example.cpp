@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QJsonDocument>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace Brindle::Internal;
 
@@ -82,6 +83,27 @@ private slots:
         QCOMPARE(record.image().size(), size.isValid() ? size : QSize(0, 0));
         if (size.isValid())
             QVERIFY(record.image().text("Description").startsWith("This file is used by SDK"));
+    }
+
+    void previewRefusesTooManyPixels()
+    {
+        // Refused from the size in the header, before any pixel is decoded; in a pool thread,
+        // where the client decodes avatars.
+        const QByteArray bytes = png(300, 150);
+        QThreadPool pool;
+        std::pair<QImage, QString> refused, atLimit, broken;
+        pool.start([&] {
+            refused.first = Example::previewImage(bytes, 300 * 150 - 1, &refused.second);
+            atLimit.first = Example::previewImage(bytes, 300 * 150, &atLimit.second);
+            broken.first = Example::previewImage(bytes.left(40), 300 * 150, &broken.second);
+        });
+        QVERIFY(pool.waitForDone(30000));
+        QVERIFY(refused.first.isNull());
+        QCOMPARE(refused.second, "image of 300 x 150 pixels, more than 44999");
+        QCOMPARE(atLimit.first.size(), QSize(128, 64));
+        QCOMPARE(atLimit.second, QString());
+        QVERIFY(broken.first.isNull());
+        QVERIFY2(broken.second.startsWith("not an image"), qPrintable(broken.second));
     }
 };
 
