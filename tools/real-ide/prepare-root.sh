@@ -94,6 +94,7 @@ in_root() {
 build_root() {
     local mirror new
     mirror="$(debian_mirror)"
+    SECONDS=0
     new="$(mktemp -d "$cache/new-XXXXXX")"
     # A failed build leaves nothing half made behind. The root's /proc is mounted in a mount
     # namespace of its own (in_root), which takes the mount with it however the run ends.
@@ -105,7 +106,7 @@ build_root() {
 
     printf 'deb %s %s main\ndeb-src %s %s main\n' "$mirror" "$suite" "$mirror" "$suite" \
         >"$new/etc/apt/sources.list"
-    echo "prepare-root: installing ${packages[*]}" >&2
+    echo "prepare-root: debootstrap took $SECONDS s; installing ${packages[*]}" >&2
     in_root "$new" "apt-get update -qq && apt-get install -y -qq --no-install-recommends ${packages[*]}" \
         >"$cache/install.log" 2>&1 \
         || { tail -n 30 "$cache/install.log" >&2; fail "apt-get install in the root failed"; }
@@ -129,6 +130,7 @@ build_root() {
     apt_cache_clean "$new"
 
     echo "$recipe_hash" >"$new/.brindle-recipe"
+    echo "prepare-root: the root was ready after $SECONDS s" >&2
     mv "$new" "$root"
     trap - EXIT
 }
