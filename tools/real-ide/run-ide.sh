@@ -68,6 +68,7 @@ if [ -z "${DISPLAY:-}" ]; then
     rm -f "$display_file"
 fi
 
+: >"$log" # there before the first wait looks into it
 qtcreator -settingspath "$BRINDLE_IDE_SETTINGS" \
     -pluginpath "$build/plugin-build/lib/qtcreator/plugins" \
     -pluginpath "$build/sdk/lib/qtcreator/plugins" \
@@ -90,6 +91,10 @@ for ((i = 0; i < ${#steps[@]}; i += 2)); do
         continue
     fi
     until grep -Eq -- "$pattern" "$log"; do
+        if grep -q '^brindle-probe: plugin error' "$log"; then
+            show_log "a plugin did not load"
+            exit 1
+        fi
         if ! kill -0 "$ide_pid" 2>/dev/null; then
             wait "$ide_pid"
             status=$?

@@ -16,6 +16,7 @@
 #include <coreplugin/icore.h>
 #include <extensionsystem/iplugin.h>
 #include <extensionsystem/pluginmanager.h>
+#include <extensionsystem/pluginspec.h>
 
 #include <qtkeychain/keychain.h>
 #include <utils/qtcsettings.h>
@@ -64,6 +65,11 @@ public:
         auto pm = ExtensionSystem::PluginManager::instance();
         connect(pm, &ExtensionSystem::PluginManager::objectAdded, this, &ProbePlugin::watch);
         watch(ExtensionSystem::PluginManager::getObjectByName("Brindle.DownloadService"));
+        // The IDE shows these in a dialog that waits for a click; the tests need them in the log.
+        for (const ExtensionSystem::PluginSpec *spec : ExtensionSystem::PluginManager::plugins()) {
+            if (spec->hasError())
+                report("plugin error: " + spec->name() + ": " + spec->errorString());
+        }
         report("started");
     }
 
