@@ -378,8 +378,15 @@ void HostApplication::installTranslators()
     const QDir translations(Core::ICore::resourcePath("translations").toFSPathString());
     for (const QString &language : std::as_const(languages)) {
         const QString locale = QLocale(language).name();
-        if (!translations.entryList({QLatin1String("*_") + locale + QLatin1String(".qm")})
-                 .isEmpty()) {
+        // As QTranslator::load() looks: "de_DE", then "de".
+        bool translated = false;
+        for (QString name = locale; !name.isEmpty() && !translated;
+             name.truncate(std::max(qsizetype(0), name.lastIndexOf(QLatin1Char('_'))))) {
+            translated
+                = !translations.entryList({QLatin1String("*_") + name + QLatin1String(".qm")})
+                       .isEmpty();
+        }
+        if (translated) {
             qApp->setProperty("qtc_locale", locale);
             // Qt's own texts (standard buttons) in the same language.
             auto translator = new QTranslator(this);
