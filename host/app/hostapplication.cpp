@@ -24,6 +24,7 @@
 #include <QCommandLineParser>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTimer>
@@ -32,6 +33,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
+
+#include <unistd.h>
 
 namespace Brindle::Host {
 
@@ -77,6 +81,50 @@ bool hasArgument(int argc, char **argv, std::initializer_list<const char *> name
         }
     }
     return false;
+}
+
+// Where the kernel keeps the environment the process was started with, which is what
+// /proc/<pid>/environ shows for the process's whole life: [env_start, env_end), fields 50
+// and 51 of /proc/self/stat. Empty when that cannot be read.
+std::pair<const char *, const char *> startEnvironmentBlock()
+{
+    QFile stat(QStringLiteral("/proc/self/stat"));
+    if (!stat.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray text = stat.readAll();
+    // The command name, field 2, is in parentheses and may itself hold spaces.
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 49)
+        return {};
+    bool startOk = false;
+    bool endOk = false;
+    const auto start = fields.at(47).toULongLong(&startOk);
+    const auto end = fields.at(48).trimmed().toULongLong(&endOk);
+    if (!startOk || !endOk || start >= end)
+        return {};
+    return {reinterpret_cast<const char *>(quintptr(start)),
+            reinterpret_cast<const char *>(quintptr(end))};
+}
+
+// Reads the variable 'name' and takes it out of the environment. unsetenv() only drops the
+// pointer to it; the text stays in the start-up environment, readable by every process of
+// the same user through /proc as long as this one runs, so it is overwritten there.
+QString takeEnvironmentVariable(const char *name)
+{
+    const QByteArray prefix = QByteArray(name) + '=';
+    char *entry = nullptr;
+    for (char **variable = environ; variable && *variable; ++variable) {
+        if (std::strncmp(*variable, prefix.constData(), size_t(prefix.size())) == 0) {
+            entry = *variable;
+            break;
+        }
+    }
+    const QString value = qEnvironmentVariable(name);
+    qunsetenv(name);
+    const auto [start, end] = startEnvironmentBlock();
+    if (entry && entry >= start && entry < end)
+        std::memset(entry, 0, ::strnlen(entry, size_t(end - entry)));
+    return value;
 }
 
 } // namespace
@@ -233,9 +281,9 @@ int HostApplication::parseArguments(const QStringList &arguments)
 
 int HostApplication::start(const QStringList &arguments)
 {
-    // Taken out of the environment at once, so that no child process (tar) inherits it.
-    const QString accessToken = qEnvironmentVariable(ACCESS_TOKEN_VARIABLE).trimmed();
-    qunsetenv(ACCESS_TOKEN_VARIABLE);
+    // Taken out of the environment at once, so that no child process (tar) inherits it and
+    // no other process reads it from this one's.
+    const QString accessToken = takeEnvironmentVariable(ACCESS_TOKEN_VARIABLE).trimmed();
 
     if (const int code = parseArguments(arguments); code >= 0)
         return code;
@@ -274,7 +322,7 @@ int HostApplication::start(const QStringList &arguments)
         const QString line
             = tr("repository \"%1\" at %2, examples in %3")
                   .arg(name,
-                       url.toString(QUrl::RemovePassword),
+                       RepositoryConfig::displayUrl(url),
                        QDir::toNativeSeparators(RepositoryConfig::dataDirectory(name)));
         printError(accessToken.isEmpty() ? line
                                          : tr("%1, access token in the system keychain").arg(line));

@@ -78,7 +78,8 @@ static QByteArray contentOf(const QString &path)
 // Archives saved to the temporary folder for examples whose path starts with 'prefix'.
 static QStringList savedArchives(const QString &prefix = {})
 {
-    return QDir::temp().entryList({prefix + "*.tar.gz"}, QDir::Files);
+    return QDir::temp().entryList(
+        {prefix.isEmpty() ? "*.tar.gz" : "brindle-" + prefix + "*.tar.gz"}, QDir::Files);
 }
 
 // A batch the client under test started: its progress entry, the examples reported as they
