@@ -7,13 +7,16 @@
 # with the same archives. Prints a table and checks the targets; exits 1 when one is missed.
 #
 #   bench/sync.sh [--cases "20:small 20:large 100:small 100:large 1000:small"]
+#
+# A case "N:size:M" gives every example an avatar of about M MB (a noise PNG) instead of the
+# sample's.
 set -euo pipefail
 
 cases="20:small 20:large 100:small 100:large 1000:small"
 while [ $# -gt 0 ]; do
     case "$1" in
         --cases) cases="$2"; shift 2 ;;
-        *) echo "usage: $0 [--cases \"<count>:<small|large> ...\"]" >&2; exit 2 ;;
+        *) echo "usage: $0 [--cases \"<count>:<small|large>[:<avatar MB>] ...\"]" >&2; exit 2 ;;
     esac
 done
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -68,12 +71,17 @@ missed=0
 table=""
 load_before="$(load)"
 for case in $cases; do
-    n="${case%%:*}"
-    size="${case#*:}"
-    group="bench/n$n-$size"
+    IFS=: read -r n size avatar_mb <<<"$case"
+    case_avatar="$avatar"
+    if [ -n "$avatar_mb" ]; then
+        case_avatar="$work/avatar-$avatar_mb.png"
+        perl "$repo/bench/noisepng.pl" "$avatar_mb" >"$case_avatar"
+        size="$size+av$avatar_mb"
+    fi
+    group="bench/n$n-${size/+/-}"
     samples="$work/samples"
     echo "Case $n x $size: generating, serving, warming the server's archive cache..." >&2
-    perl "$repo/bench/genexamples.pl" "$samples" "$group" "$n" "$size" "$avatar"
+    perl "$repo/bench/genexamples.pl" "$samples" "$group" "$n" "${size%%+*}" "$case_avatar"
     start_server "$samples"
     list_projects "$group" >"$work/projects"
 
@@ -119,7 +127,7 @@ for case in $cases; do
     awk "BEGIN { exit !(${stall:-1e9} < 100) }" || verdict+=" stall"
     awk "BEGIN { exit !($ratio <= 1.3) }" || verdict+=" time"
     [ -z "$verdict" ] || missed=1
-    table+="$(printf '%4s %-5s %7.1f %8s %8s %6s %7s %7s %8s %6s %8.1f  %s' \
+    table+="$(printf '%4s %-9s %7.1f %8s %8s %6s %7s %7s %8s %6s %8.1f  %s' \
         "$n" "$size" "$(calc %.1f "$batch / 1048576")" "$baseline_s" "$plugin_s" "$ratio" \
         "$rss_mb" "$limit_mb" "${stall:-n/a}" "$((requests1 - requests0))" \
         "$(calc %.1f "($bytes1 - $bytes0) / 1048576")" "${verdict:-ok}")"$'\n'
@@ -138,7 +146,7 @@ echo "Idle host: $(calc %.0f "$idle_kb / 1024") MB peak resident, plugin initial
 echo "Plugin initialize() with the repository configured: $init_ms ms (median of the syncs)," \
      "$(sort -n "$work/init-sync" | tail -n 1) ms at most"
 echo
-printf '%4s %-5s %7s %8s %8s %6s %7s %7s %8s %6s %8s  %s\n' N size batchMB curl+tar plugin \
+printf '%4s %-9s %7s %8s %8s %6s %7s %7s %8s %6s %8s  %s\n' N size batchMB curl+tar plugin \
     ratio rssMB limitMB stallMs reqs recvMB targets
 printf '%s' "$table"
 if awk "BEGIN { exit !($init_ms < 5 && $idle_init_ms < 5) }"; then

@@ -722,11 +722,7 @@ void ApiClient::download(const QSharedPointer<Example> &example)
             .arg(QString::number(example->id()), QLatin1String(Constants::ARCHIVE_EXTENSION)));
     ApiRequest *request = makeRequest(url, ApiRequest::Kind::Archive);
     // The archive goes to disk as it arrives; the installer takes the file over.
-    const QString prefix
-        = isSafePathComponent(example->name()) ? example->name() : QStringLiteral("example");
-    request->setFileTemplate(QDir::tempPath() + QLatin1Char('/') + prefix
-                             + QStringLiteral("-XXXXXX")
-                             + QLatin1String(Constants::ARCHIVE_EXTENSION));
+    request->setFileTemplate(temporaryArchiveTemplate(example->name()));
     holdSlotWhileSending(request, batch);
     connect(request, &ApiRequest::succeeded, this, [this, example, batch, request] {
         // A batch that was cancelled meanwhile has no use for the archive; it goes with the

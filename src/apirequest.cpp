@@ -4,6 +4,7 @@
 #include "apirequest.h"
 
 #include "logging.h"
+#include "settings.h"
 
 #include <coreplugin/icore.h>
 
@@ -17,13 +18,11 @@
 
 #include <array>
 #include <chrono>
-#include <limits>
 
 namespace Brindle::Internal {
 
 namespace {
 
-const char MAX_ARCHIVE_MEGABYTES_KEY[] = "Brindle/MaxArchiveMegabytes";
 const qint64 MEBIBYTE = 1024 * 1024;
 const qint64 JSON_LIMIT = 32 * MEBIBYTE;
 const qint64 IMAGE_LIMIT = 16 * MEBIBYTE;
@@ -103,12 +102,8 @@ qint64 ApiRequest::sizeLimit(Kind kind)
         break;
     }
     // Read when a download starts, so that a changed value applies to the next one.
-    if (Utils::QtcSettings *settings = Core::ICore::settings()) {
-        bool ok = false;
-        const qint64 megabytes = settings->value(MAX_ARCHIVE_MEGABYTES_KEY).toLongLong(&ok);
-        if (ok && megabytes > 0)
-            return qMin(megabytes, std::numeric_limits<qint64>::max() / MEBIBYTE) * MEBIBYTE;
-    }
+    if (Utils::QtcSettings *settings = Core::ICore::settings())
+        return Settings::maxArchiveBytes(settings);
     return ARCHIVE_LIMIT;
 }
 
@@ -419,8 +414,10 @@ void ApiRequest::onFinished()
         QString error = reply->errorString();
         if (!m_url.userInfo().isEmpty())
             error.replace(m_url.toString(), displayUrl(m_url));
-        if (m_statusTexts.contains(status))
-            error = m_statusTexts.value(status).arg(error);
+        if (m_statusTexts.contains(status)) {
+            const QString text = m_statusTexts.value(status);
+            error = text.contains(QLatin1String("%1")) ? text.arg(error) : text;
+        }
         fail(error);
     }
 }

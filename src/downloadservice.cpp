@@ -308,7 +308,9 @@ void DownloadService::onFetched()
     emit updated();
 
     // The options page saves its own copy (removed examples, interval) while the service
-    // runs: decide on what is stored now, not on what was loaded at start.
+    // runs: decide on what is stored now, not on what was loaded at start. Another IDE
+    // instance writes the same file, which the store reads again only when synced.
+    Core::ICore::settings()->sync();
     Settings stored;
     stored.load(Core::ICore::settings());
     settings = stored;

@@ -8,20 +8,24 @@
 #include "manifestwriter.h"
 #include "settings.h"
 
+#include <coreplugin/icore.h>
 #include <solutions/tasking/tasktree.h>
 #include <utils/filepath.h>
 #include <utils/unarchiver.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
-#include <QRegularExpression>
+#include <QPointer>
 #include <QPromise>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -30,20 +34,40 @@
 #include <memory>
 #include <system_error>
 
+#include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace Brindle::Internal {
 
+struct UnpackLock
+{
+    QByteArray path;
+    int fd = -1;
+    ~UnpackLock()
+    {
+        // Removed first: a lock file that is there is one that may be taken.
+        ::unlink(path.constData());
+        ::close(fd);
+    }
+};
+
 namespace {
+
+const char LOCK_SUFFIX[] = ".lock";
 
 // Installation layout: <data location>/<repository>/<example>, one directory per example
 // named after Example::name(). Built when the library loads, which fixes the data location
 // for the whole session. Paths are built by appending, never with arg(): a name holding
 // "%1" or "%2" must not be expanded a second time.
 const QString TARGET = Settings::location() + QStringLiteral("/%2");
+
+// How often a running extraction is looked at, at the least: tar writes a few hundred MiB
+// in that time at most.
+const int WATCH_INTERVAL_MS = 250;
 
 QString repositoryPath(const QString &name)
 {
@@ -117,6 +141,46 @@ bool removeTree(const QString &path)
     if (!ok)
         qCDebug(Log::service) << "Unable to remove:" << path;
     return ok;
+}
+
+// What the entry 'name' of the open directory 'parent' and everything below it take on disk,
+// in bytes; links are not followed. Entries that go while it is walked (tar is still at
+// work) are passed over.
+qint64 diskUsageAt(int parent, const char *name)
+{
+    struct stat info;
+    if (::fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return 0;
+    qint64 used = qint64(info.st_blocks) * 512;
+    if (!S_ISDIR(info.st_mode))
+        return used;
+    const int dir = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0)
+        return used;
+    DIR *stream = ::fdopendir(dir);
+    if (!stream) {
+        ::close(dir);
+        return used;
+    }
+    while (const dirent *entry = ::readdir(stream)) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+            used += diskUsageAt(::dirfd(stream), entry->d_name);
+    }
+    ::closedir(stream);
+    return used;
+}
+
+qint64 diskUsage(const QString &path)
+{
+    return diskUsageAt(AT_FDCWD, QFile::encodeName(path).constData());
+}
+
+QString oversizedStatus(const QString &displayName, qint64 limit)
+{
+    return ExampleInstaller::tr("Skip installing example %1 - it unpacks to more than %2 MiB, "
+                                "the limit set by MaxUnpackedMegabytes")
+        .arg(displayName)
+        .arg(limit / (1024 * 1024));
 }
 
 // An archive decides what its members are. GNU tar already strips absolute member paths
@@ -222,6 +286,17 @@ PreparedArchive prepareArchive(const QString &fileTemplate,
     }
     prepared.archivePath = archivePath;
     prepared.unpackDir = unpackDir;
+    // Without the lock the folder is only safe from other instances' sweeps for an hour.
+    const QByteArray lockPath = QFile::encodeName(unpackDir->path()) + LOCK_SUFFIX;
+    const int lockFile
+        = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (lockFile >= 0) {
+        auto lock = std::make_shared<UnpackLock>();
+        lock->path = lockPath;
+        lock->fd = lockFile;
+        if (::flock(lockFile, LOCK_EX | LOCK_NB) == 0)
+            prepared.lock = lock;
+    }
     return prepared;
 }
 
@@ -240,6 +315,7 @@ struct InstallJob
     QString exampleName;
     ManifestWriter manifest;
     PreparedArchive prepared;
+    qint64 unpackLimit = 0;
 };
 
 // Moves 'source' to 'target', replacing an existing directory there. The old copy is only
@@ -271,6 +347,9 @@ QString installUnpacked(const InstallJob &job)
 {
     const auto cleanUp = qScopeGuard([&job] { removeLeftovers(job.prepared); });
     const QString unpackDir = job.prepared.unpackDir->path();
+    // What tar wrote after the last look while it ran.
+    if (diskUsage(unpackDir) > job.unpackLimit)
+        return oversizedStatus(job.manifest.displayName, job.unpackLimit);
 
     const QString top = findTopFolder(unpackDir, job.exampleName);
     if (top.isEmpty()) {
@@ -299,20 +378,97 @@ QString installUnpacked(const InstallJob &job)
     return {};
 }
 
+// Stops the processes of this user whose working folder is 'folder' or below it: an
+// extraction that the IDE which started it left running (tar does not always die with it),
+// and that would go on filling the disk.
+void stopProcessesIn(const QString &folder)
+{
+    const QString inside = folder + u'/';
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &pid : pids) {
+        bool ok = false;
+        const qint64 id = pid.toLongLong(&ok);
+        if (!ok || id == qint64(::getpid()))
+            continue;
+        const QString cwd = QFile::symLinkTarget(QStringLiteral("/proc/%1/cwd").arg(pid));
+        if (cwd == folder || cwd.startsWith(inside)) {
+            qCDebug(Log::service) << "Stopping an extraction left running:" << id << cwd;
+            ::kill(pid_t(id), SIGKILL);
+        }
+    }
+}
+
+// True when nobody holds the lock file at 'lockPath'; the lock is held until 'held' goes.
+bool takeLock(const QString &lockPath, std::unique_ptr<UnpackLock> *held)
+{
+    const QByteArray path = QFile::encodeName(lockPath);
+    const int fd = ::open(path.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    *held = std::make_unique<UnpackLock>();
+    (*held)->path = path;
+    (*held)->fd = fd;
+    return true;
+}
+
 // Removes what an installation left behind in a repository folder when the IDE stopped in
-// its middle: unpack folders and the old copies of replaced examples, and nothing else.
-// What changed within the last hour may belong to another instance of the IDE at work.
+// its middle: unpack folders and the old copies of replaced examples, and nothing else. An
+// unpack folder whose lock nobody holds was left by an IDE that is gone. Without a lock,
+// what changed within the last hour may belong to another instance of the IDE at work.
 void sweepFolder(const QString &folder)
 {
-    static const QRegularExpression ownLeftover(QStringLiteral("^\\.(unpack|replaced)-[A-Za-z0-9]{6}$"));
+    static const QRegularExpression ownLeftover(
+        QStringLiteral("^\\.(unpack|replaced)-[A-Za-z0-9]{6}$"));
+    static const QRegularExpression ownLock(QStringLiteral("^\\.unpack-[A-Za-z0-9]{6}\\.lock$"));
     const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-3600);
-    const QFileInfoList entries
-        = QDir(folder).entryInfoList(QDir::Dirs | QDir::NoSymLinks | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QFileInfoList entries = QDir(folder).entryInfoList(
+        QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
-        if (!ownLeftover.match(entry.fileName()).hasMatch() || entry.lastModified().toUTC() > recent)
+        const QString path = entry.absoluteFilePath();
+        std::unique_ptr<UnpackLock> lock;
+        if (entry.isFile()) {
+            // The lock of a folder that is gone already
+            if (ownLock.match(entry.fileName()).hasMatch()
+                && !QFileInfo::exists(path.chopped(int(qstrlen(LOCK_SUFFIX))))) {
+                takeLock(path, &lock);
+            }
             continue;
+        }
+        if (!ownLeftover.match(entry.fileName()).hasMatch())
+            continue;
+        const QString lockPath = path + QLatin1String(LOCK_SUFFIX);
+        if (QFileInfo::exists(lockPath)) {
+            if (!takeLock(lockPath, &lock))
+                continue; // in use
+            stopProcessesIn(path);
+        } else if (entry.lastModified().toUTC() > recent) {
+            continue;
+        }
+        qCDebug(Log::service) << "Removing leftover:" << path;
+        removeTree(path);
+    }
+}
+
+// Removes the archives that an IDE killed while it downloaded or unpacked them left in the
+// temporary folder, known by their name. What changed within the last hour may belong to
+// another instance of the IDE at work.
+void sweepTemporaryArchives()
+{
+    const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-3600);
+    const QFileInfoList entries = QDir::temp().entryInfoList(
+        {QStringLiteral("brindle-*") + QLatin1String(Constants::ARCHIVE_EXTENSION)},
+        QDir::Files | QDir::System | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo &entry : entries) {
+        if (!isTemporaryArchiveName(entry.fileName()) || entry.ownerId() != ::getuid()
+            || entry.lastModified().toUTC() > recent) {
+            continue;
+        }
         qCDebug(Log::service) << "Removing leftover:" << entry.absoluteFilePath();
-        removeTree(entry.absoluteFilePath());
+        QFile::remove(entry.absoluteFilePath());
     }
 }
 
@@ -487,11 +643,7 @@ void ExampleInstaller::startInstall(const QSharedPointer<Example> &example,
     // Writing megabytes, and creating files and directories, can wait for the disk while the
     // extractions fill it; that waiting is done in a pool thread, not in the IDE's event loop.
     // The thread holds the bytes until they are written; the record lets go of them now.
-    const QString fileTemplate = QStringLiteral("%1%2%3-XXXXXX%4")
-                                     .arg(QDir::tempPath(),
-                                          QStringLiteral("/"),
-                                          example->name(),
-                                          QLatin1String(Constants::ARCHIVE_EXTENSION));
+    const QString fileTemplate = temporaryArchiveTemplate(example->name());
     const QString displayName = example->displayName();
     example->clearData();
     runInPool<PreparedArchive>(
@@ -529,8 +681,9 @@ void ExampleInstaller::startUnpacking()
         startUnarchiver(unpackQueue.takeFirst());
 }
 
-void ExampleInstaller::startUnarchiver(const Job &job)
+void ExampleInstaller::startUnarchiver(Job job)
 {
+    job.unpackLimit = Settings::maxUnpackedBytes(Core::ICore::settings());
     const Utils::FilePath archive = Utils::FilePath::fromString(job.prepared.archivePath);
     const auto sourceAndCommand = Utils::Unarchiver::sourceAndCommand(archive);
     if (!sourceAndCommand) {
@@ -565,6 +718,54 @@ void ExampleInstaller::startUnarchiver(const Job &job)
             });
     runningJobs.insert(unarchiver, job);
     unarchiver->start();
+    if (runningJobs.contains(unarchiver))
+        watchExtraction(unarchiver);
+}
+
+void ExampleInstaller::watchExtraction(Utils::Unarchiver *unarchiver)
+{
+    const auto it = runningJobs.constFind(unarchiver);
+    if (it == runningJobs.cend())
+        return;
+    const QString path = it->prepared.unpackDir->path();
+    const qint64 limit = it->unpackLimit;
+    QPointer<Utils::Unarchiver> guard(unarchiver);
+    // Looked at in a pool thread, before the other pool work: walking a large tree takes
+    // time, and tar may fill the disk meanwhile.
+    runInPool<std::pair<qint64, qint64>>(
+        [path] {
+            QElapsedTimer clock;
+            clock.start();
+            const qint64 used = diskUsage(path);
+            return std::make_pair(used, clock.elapsed());
+        },
+        [this, guard, limit](const std::pair<qint64, qint64> &usage) {
+            if (stopped || !guard || !runningJobs.contains(guard))
+                return; // the extraction has ended meanwhile
+            if (usage.first > limit) {
+                stopOversized(guard);
+                return;
+            }
+            // The walk takes at most a fifth of a pool thread, however large the tree.
+            const int pause = int(qMax<qint64>(WATCH_INTERVAL_MS, 4 * usage.second));
+            QTimer::singleShot(pause, this, [this, guard] {
+                if (guard)
+                    watchExtraction(guard);
+            });
+        },
+        2);
+}
+
+void ExampleInstaller::stopOversized(Utils::Unarchiver *unarchiver)
+{
+    const Job job = runningJobs.take(unarchiver);
+    qCDebug(Log::service) << "Stopping extraction beyond the limit:" << job.example->name()
+                          << job.unpackLimit;
+    // Stops the tool; nothing is reported by it any more.
+    delete unarchiver;
+    startUnpacking();
+    emit statusChanged(oversizedStatus(job.example->displayName(), job.unpackLimit));
+    discard(job);
 }
 
 void ExampleInstaller::discard(const Job &job)
@@ -592,6 +793,7 @@ void ExampleInstaller::registerExample(const Job &job)
     install.manifest.tags = example->tags().join(u',');
     install.manifest.image = example->image();
     install.prepared = job.prepared;
+    install.unpackLimit = job.unpackLimit;
 
     // Walking the tree, searching its files and writing the manifest and icon take tens of
     // milliseconds an example; in a pool thread they do not hold up the IDE.
@@ -630,6 +832,7 @@ void ExampleInstaller::sweepLeftovers(const QStringList &repositoryNames)
     runInPool<bool>([folders] {
         for (const QString &folder : folders)
             sweepFolder(folder);
+        sweepTemporaryArchives();
         return true;
     }, [](bool) {});
 }

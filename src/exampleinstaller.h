@@ -26,11 +26,17 @@ namespace Brindle::Internal {
 
 // An example's archive saved to a temporary file, and the private directory it is unpacked
 // into before it is moved into place.
+// A file beside an unpack folder, locked for as long as the folder is in use, and removed
+// with the last reference to it. The kernel lets go of the lock when the IDE dies, however it
+// dies: a folder whose lock can be taken was left behind.
+struct UnpackLock;
+
 struct PreparedArchive
 {
     QString repositoryName;
     QString archivePath;
     std::shared_ptr<QTemporaryDir> unpackDir;
+    std::shared_ptr<UnpackLock> lock;
     QString error; // the status text when either could not be created
 };
 
@@ -54,7 +60,8 @@ public:
     // Removes the folders of the named examples: at once, or once the step under way for
     // an example has ended.
     void remove(const QString &repositoryName, const QStringList &exampleNames);
-    // Removes what a stopped installation left in the repositories' folders.
+    // Removes what a stopped installation left in the repositories' folders, and stops an
+    // extraction that an IDE which is gone left running in one of them.
     void sweepLeftovers(const QStringList &repositoryNames);
     // Stops the extractions and drops the archives; nothing is reported any more.
     void shutdown();
@@ -71,6 +78,8 @@ private:
     {
         QSharedPointer<Example> example;
         PreparedArchive prepared;
+        // The most the extraction may write, in bytes; taken when it starts.
+        qint64 unpackLimit = 0;
     };
     // What waits for the step under way for one example: an install or a removal.
     struct Step
@@ -84,7 +93,11 @@ private:
     void startRemove(const QString &repositoryName, const QString &exampleName);
     void nextStep(const QString &key);
     void startUnpacking();
-    void startUnarchiver(const Job &job);
+    void startUnarchiver(Job job);
+    // Looks, every little while until the extraction ends, at what it wrote so far, and
+    // stops it once that is more than its limit.
+    void watchExtraction(Utils::Unarchiver *unarchiver);
+    void stopOversized(Utils::Unarchiver *unarchiver);
     void registerExample(const Job &job);
     void discard(const Job &job);
     void endInstall(const QSharedPointer<Example> &example,

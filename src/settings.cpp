@@ -13,6 +13,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -22,6 +23,14 @@ namespace Brindle::Internal {
 namespace {
 
 const QChar SEPARATOR = u'|';
+const char MAX_ARCHIVE_MEGABYTES[] = "MaxArchiveMegabytes";
+const char MAX_UNPACKED_MEGABYTES[] = "MaxUnpackedMegabytes";
+const qint64 MEBIBYTE = 1024 * 1024;
+const qint64 DEFAULT_ARCHIVE_MEGABYTES = 2048;
+const qint64 UNPACKED_PER_ARCHIVE = 8;
+// 512 PiB: no limit in practice, and small enough that neither the limit in bytes nor eight
+// times of it can overflow.
+const qint64 MAX_MEGABYTES = Q_INT64_C(1) << 39;
 const char DATE_FORMAT[] = "dd.MM.yyyy";
 
 // Used when the SDK reports a release name that cannot serve as one directory name: the
@@ -99,6 +108,29 @@ void forEachAcceptedRepository(const QStringList &list, bool log, Accepted accep
     }
 }
 
+// A size limit in MiB from the store: a positive number, clamped to MAX_MEGABYTES; 0 when the
+// key is absent or holds anything else.
+qint64 megabytesValue(Utils::QtcSettings *settings, const char *key)
+{
+    settings->beginGroup(Constants::SETTINGS_GROUP);
+    bool ok = false;
+    const qint64 megabytes = settings->value(Utils::Key(QByteArray(key))).toLongLong(&ok);
+    settings->endGroup();
+    if (!ok || megabytes <= 0)
+        return 0;
+    if (megabytes > MAX_MEGABYTES) {
+        // Logged once per value: the limit is read for every download.
+        static QHash<QByteArray, qint64> reported;
+        if (reported.value(key) != megabytes) {
+            reported.insert(key, megabytes);
+            qCDebug(Log::main) << "Setting too large, clamped:" << key << megabytes << "MiB to"
+                               << MAX_MEGABYTES << "MiB";
+        }
+        return MAX_MEGABYTES;
+    }
+    return megabytes;
+}
+
 } // namespace
 
 bool isSafePathComponent(const QString &name)
@@ -117,9 +149,26 @@ bool isSafeExampleName(const QString &name)
     return isSafePathComponent(name) && !name.startsWith(u'.');
 }
 
+QString temporaryArchiveTemplate(const QString &exampleName)
+{
+    const QString name = isSafePathComponent(exampleName) ? exampleName : QStringLiteral("example");
+    return QDir::tempPath() + QStringLiteral("/brindle-") + name + QStringLiteral("-XXXXXX")
+           + QLatin1String(Constants::ARCHIVE_EXTENSION);
+}
+
+bool isTemporaryArchiveName(const QString &fileName)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^brindle-.+-[A-Za-z0-9]{6}%1$")
+            .arg(QRegularExpression::escape(QLatin1String(Constants::ARCHIVE_EXTENSION))));
+    return pattern.match(fileName).hasMatch();
+}
+
 void Settings::load(Utils::QtcSettings *settings)
 {
-    qDebug() << "Settings:" << settings->fileName();
+    // Categorised like every message of the plugin: a plain qDebug() would be printed in every
+    // IDE session.
+    qCDebug(Log::main) << "Settings:" << settings->fileName();
 
     updatesCheckTimeoutDays = 1;
     serviceRestartTimeoutSeconds = 60;
@@ -196,6 +245,18 @@ QString Settings::findName(const QUrl &url) const
             return it.key();
     }
     return {};
+}
+
+qint64 Settings::maxArchiveBytes(Utils::QtcSettings *settings)
+{
+    const qint64 megabytes = megabytesValue(settings, MAX_ARCHIVE_MEGABYTES);
+    return (megabytes > 0 ? megabytes : DEFAULT_ARCHIVE_MEGABYTES) * MEBIBYTE;
+}
+
+qint64 Settings::maxUnpackedBytes(Utils::QtcSettings *settings)
+{
+    const qint64 megabytes = megabytesValue(settings, MAX_UNPACKED_MEGABYTES);
+    return megabytes > 0 ? megabytes * MEBIBYTE : UNPACKED_PER_ARCHIVE * maxArchiveBytes(settings);
 }
 
 QString Settings::repositoryPath(const QString &name)

@@ -50,6 +50,14 @@ public:
 
     QString findName(const QUrl &url) const;
 
+    // The largest example archive the plugin downloads, in bytes: "MaxArchiveMegabytes",
+    // or 2 GiB. Read from the store on every call, so that a changed value applies to the
+    // next download.
+    static qint64 maxArchiveBytes(Utils::QtcSettings *settings);
+    // The most that unpacking one archive may write, in bytes: "MaxUnpackedMegabytes", or
+    // eight times the archive limit.
+    static qint64 maxUnpackedBytes(Utils::QtcSettings *settings);
+
     static QString location();
     // The directory of one repository's examples. Every path below the data location is
     // built through it, so that the page and the service always mean the same folder.
@@ -68,5 +76,12 @@ bool isSafePathComponent(const QString &name);
 // True when name can be an example's folder: a safe path component that is not hidden.
 // Hidden folders are never examples; the installation keeps its work folders hidden.
 bool isSafeExampleName(const QString &name);
+
+// The QTemporaryFile template of an example's archive while it is downloaded and unpacked:
+// "brindle-<name>-XXXXXX.tar.gz" in the temporary folder. The prefix tells the plugin's own
+// archives apart from anything else there, so that those an IDE that was killed left behind
+// can be found again.
+QString temporaryArchiveTemplate(const QString &exampleName);
+bool isTemporaryArchiveName(const QString &fileName);
 
 } // namespace Brindle::Internal

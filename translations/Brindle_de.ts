@@ -210,6 +210,10 @@
         <source>Skip registering example %1 - its files could not be checked: %2</source>
         <translation>Registrieren des Beispiels %1 übersprungen – seine Dateien konnten nicht geprüft werden: %2</translation>
     </message>
+    <message>
+        <source>Skip installing example %1 - it unpacks to more than %2 MiB, the limit set by MaxUnpackedMegabytes</source>
+        <translation>Installation des Beispiels %1 übersprungen – entpackt belegt es mehr als %2 MiB, die Grenze aus MaxUnpackedMegabytes</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ExamplesDialog</name>

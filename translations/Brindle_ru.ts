@@ -210,6 +210,10 @@
         <source>Skip registering example %1 - its files could not be checked: %2</source>
         <translation>Регистрация примера %1 пропущена – не удалось проверить его файлы: %2</translation>
     </message>
+    <message>
+        <source>Skip installing example %1 - it unpacks to more than %2 MiB, the limit set by MaxUnpackedMegabytes</source>
+        <translation>Установка примера %1 пропущена – в распакованном виде он занимает больше %2 МиБ, предела MaxUnpackedMegabytes</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ExamplesDialog</name>

@@ -38,13 +38,32 @@ QString firstField(const QString &entry)
     return entry.section(QLatin1Char('|'), 0, 0);
 }
 
+// Text that was meant to be a URL, as it may be printed.
+QString displayText(const QString &text)
+{
+    return RepositoryConfig::displayUrl(QUrl(text, QUrl::TolerantMode));
+}
+
 } // namespace
+
+QString RepositoryConfig::displayUrl(const QUrl &url)
+{
+    const QString text
+        = url.toString(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment);
+    if (!url.host().isEmpty())
+        return text;
+    // Without "//", "user:password@host/group" parses as a scheme and a path, with the user
+    // info still in it.
+    const qsizetype at = text.lastIndexOf(QLatin1Char('@'));
+    return at < 0 ? text : text.mid(at + 1);
+}
 
 QString RepositoryConfig::parse(const QString &argument, QString *name, QUrl *url)
 {
     const qsizetype equals = argument.indexOf(QLatin1Char('='));
-    if (equals < 0)
-        return tr("Expected NAME=URL, got \"%1\".").arg(argument);
+    // A URL without a name may still hold a "=", in its query.
+    if (equals < 0 || argument.left(equals).contains(QLatin1String("://")))
+        return tr("Expected NAME=URL, got \"%1\".").arg(displayText(argument));
     *name = argument.left(equals).trimmed();
     const QString urlText = argument.mid(equals + 1).trimmed();
     if (!isUsableName(*name)) {
@@ -60,7 +79,7 @@ QString RepositoryConfig::parse(const QString &argument, QString *name, QUrl *ur
         || urlText.contains(QLatin1Char('|'))) {
         return tr("\"%1\" is not the http(s) address of a GitLab group, such as "
                   "https://gitlab.example.com/palvexos/examples.")
-            .arg(urlText);
+            .arg(displayText(urlText));
     }
     return {};
 }
@@ -85,7 +104,7 @@ QString RepositoryConfig::add(Utils::QtcSettings *settings, const QString &name,
                 sameName = i;
         } else if (sameUrl) {
             return tr("%1 is already configured as repository \"%2\".")
-                .arg(url.toString(), fields.at(0));
+                .arg(displayUrl(url), fields.at(0));
         }
     }
     const QString entry = name + QLatin1Char('|') + url.toString() + QLatin1Char('|');

@@ -25,6 +25,10 @@ public:
     // and the repository name.
     static QString dataDirectory(const QString &name);
 
+    // A URL as the host prints it: without user name, password, query and fragment, where
+    // credentials such as "?private_token=" travel.
+    static QString displayUrl(const QUrl &url);
+
     static QString add(Utils::QtcSettings *settings, const QString &name, const QUrl &url);
 };
 

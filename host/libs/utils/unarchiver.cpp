@@ -10,6 +10,12 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
+#endif
+
 namespace Utils {
 
 namespace {
@@ -145,6 +151,20 @@ void Unarchiver::start()
     for (const QString &argument : m_sourceAndCommand->arguments())
         commandLine.append(quoted(argument));
     emit outputReceived(tr("Running %1").arg(commandLine.join(' ')));
+
+#ifdef Q_OS_LINUX
+    // The tool dies with the IDE. Left running by an IDE that was killed, it would go on
+    // filling the disk, and nobody would remove what it writes. The IDE's own Process gets
+    // there another way: it starts its tools through its process launcher, which stops them
+    // once the IDE's end of their connection closes.
+    const pid_t parent = ::getpid();
+    process->setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The IDE may have gone before the line above took effect.
+        if (::getppid() != parent)
+            ::_exit(127);
+    });
+#endif
 
     // A failure to start may be reported from within start(); 'process' stays valid until
     // the event loop runs, but m_process may already be released.

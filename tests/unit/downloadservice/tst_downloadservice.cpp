@@ -17,6 +17,7 @@
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -63,6 +64,7 @@ private slots:
     void examplesInstallWhileTheBatchStillDownloads();
     void invalidLastActivityIsDownloaded();
     void decisionUsesStoredSettingsAndWritesOnlyCheckDate();
+    void decisionSeesRemovalByAnotherProcess();
     void restartCheck_data();
     void restartCheck();
     void notificationWaitsForModalWidget_data();
@@ -238,6 +240,37 @@ void tst_DownloadService::decisionUsesStoredSettingsAndWritesOnlyCheckDate()
     service->save("examples", {"beta"});
     QTRY_COMPARE_WITH_TIMEOUT(documentation.count(), 2, TIMEOUT);
     QVERIFY(!manifestValues(repositoryDir() + "/beta").isEmpty());
+}
+
+void tst_DownloadService::decisionSeesRemovalByAnotherProcess()
+{
+    for (const QString &name : {"alpha", "beta"})
+        addProject({.path = name});
+    startService({{"UpdatesCheckTimeoutDays", 1}});
+    // The store's delayed write-back of what startService() set, which in the IDE happened
+    // long ago, and which would read the file again.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+
+    // Another IDE removes beta on its options page while this one looks the group up. Its
+    // write reaches this process only through the file, as QSettings writes it: a new file
+    // renamed over the old one.
+    const QString file = Core::ICore::settings()->fileName();
+    const QString other = file + ".other";
+    QVERIFY(QFile::copy(file, other));
+    {
+        QSettings otherStore(other, QSettings::IniFormat);
+        otherStore.setValue("Brindle/Repositories",
+                            QStringList{"examples|" + baseUrl + GROUP + "|beta"});
+    }
+    QVERIFY(QFile::remove(file));
+    QVERIFY(QFile::rename(other, file));
+
+    QTRY_COMPARE_WITH_TIMEOUT(documentation.count(), 1, TIMEOUT);
+    QCOMPARE(registered(), QStringList{"alpha"});
+    const QList<GitLab::RecordedRequest> requests = server->requests();
+    QCOMPARE(std::ranges::count_if(requests,
+                                   [](const auto &r) { return r.path.contains("/repository/"); }),
+             1);
 }
 
 void tst_DownloadService::restartCheck_data()

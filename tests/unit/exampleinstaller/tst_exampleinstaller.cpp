@@ -6,15 +6,28 @@
 #include "tarwriter.h"
 #include "testfiles.h"
 
+#include <coreplugin/icore.h>
+#include <utils/qtcsettings.h>
+
 #include <QDirIterator>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/time.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <csignal>
+#include <map>
 #include <memory>
+#include <thread>
 
 using namespace Brindle::Internal;
 using namespace TestFiles;
@@ -67,6 +80,9 @@ private slots:
     void nothingIsLeftBehind();
     void shutdownRemovesRunningExtractions();
     void laterRequestsWaitOrSupersede();
+    void extractionLeftRunningIsStoppedAndSwept();
+    void extractionBeyondItsLimitIsStopped_data();
+    void extractionBeyondItsLimitIsStopped();
 
 private:
     // Installs the examples and waits until each has finished; returns the statuses shown.
@@ -95,6 +111,7 @@ void tst_ExampleInstaller::init()
 void tst_ExampleInstaller::cleanup()
 {
     installer.reset();
+    Core::ICore::settings()->remove("Brindle/MaxUnpackedMegabytes");
 }
 
 QStringList tst_ExampleInstaller::install(const QList<QSharedPointer<Example>> &examples)
@@ -247,6 +264,19 @@ void tst_ExampleInstaller::nothingIsLeftBehind()
             QCOMPARE(utimes(path.constData(), dayAgo), 0);
         }
     };
+    // Archives a killed IDE left in the temporary folder, known by their name
+    const auto leaveArchive = [](const QString &name, bool old) {
+        const QString path = QDir::tempPath() + u'/' + name;
+        QVERIFY(writeFile(path, "archive"));
+        if (old) {
+            const timeval dayAgo[2]{{time(nullptr) - 86400, 0}, {time(nullptr) - 86400, 0}};
+            QCOMPARE(utimes(QFile::encodeName(path).constData(), dayAgo), 0);
+        }
+    };
+    leaveArchive("brindle-demo-abc123.tar.gz", true);
+    leaveArchive("brindle-demo-new123.tar.gz", false); // another IDE may be downloading it
+    leaveArchive("demo-abc123.tar.gz", true);
+    leaveArchive("brindle-demo-abc123.tar.gz.part", true);
     leave(".unpack-abc123", true);
     leave(".replaced-XYZ789", true);
     leave(".unpack-new123", false); // another IDE may be installing right now
@@ -257,6 +287,12 @@ void tst_ExampleInstaller::nothingIsLeftBehind()
     QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repo),
                               (QStringList{".mine", ".unpack-new123", ".unpack-notours1", "demo"}),
                               TIMEOUT);
+    QCOMPARE(entriesOf(QDir::tempPath()).filter(".tar.gz"),
+             (QStringList{"brindle-demo-abc123.tar.gz.part",
+                          "brindle-demo-new123.tar.gz",
+                          "demo-abc123.tar.gz"}));
+    for (const QString &name : entriesOf(QDir::tempPath()).filter(".tar.gz"))
+        QVERIFY(QFile::remove(QDir::tempPath() + u'/' + name));
 
     // An archive whose read-only folders keep tar from unpacking it leaves no unpack folder
     const QByteArray archive = GitLab::makeTarGz({{"one-main-1/", {}, '5', {}, 0555},
@@ -286,8 +322,9 @@ void tst_ExampleInstaller::shutdownRemovesRunningExtractions()
     const auto restorePath = qScopeGuard([&] { qputenv("PATH", savedPath); });
 
     installer->install(exampleOf("demo", archiveOf("demo", {{"CMakeLists.txt", "x"}})), "examples");
-    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repositoryDir()).filter(".unpack-").size(), 1, TIMEOUT);
-    QCOMPARE(QDir::temp().entryList({"*.tar.gz"}).size(), 1);
+    // The unpack folder and its lock
+    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repositoryDir()).filter(".unpack-").size(), 2, TIMEOUT);
+    QCOMPARE(QDir::temp().entryList({"brindle-demo-??????.tar.gz"}).size(), 1);
     installer.reset();
     QCOMPARE(QDir::temp().entryList({"*.tar.gz"}), QStringList());
     QCOMPARE(entriesOf(repositoryDir()), QStringList());
@@ -328,6 +365,121 @@ void tst_ExampleInstaller::laterRequestsWaitOrSupersede()
     QTRY_VERIFY_WITH_TIMEOUT(!installer->isBusy("examples", "demo"), TIMEOUT);
     QCOMPARE(removed.count(), 2);
     QCOMPARE(contentOf(repo + "/demo/CMakeLists.txt"), QByteArray("project(five)\n"));
+}
+
+void tst_ExampleInstaller::extractionLeftRunningIsStoppedAndSwept()
+{
+    // Two extractions by a real tar, each waiting in an empty named pipe: one left by an IDE
+    // that was killed (its lock file is there, nobody holds it), one of an IDE at work (this
+    // test holds its lock). Both were started just now.
+    const QString repo = repositoryDir();
+    struct Extraction
+    {
+        std::unique_ptr<QProcess> tar = std::make_unique<QProcess>();
+        int pipe = -1;
+        int lock = -1;
+    };
+    std::map<QString, Extraction> extractions;
+    const auto stop = qScopeGuard([&] {
+        for (auto &[name, extraction] : extractions) {
+            ::close(extraction.pipe); // tar reads the end of its archive and gives up
+            extraction.tar->waitForFinished();
+            ::close(extraction.lock);
+            QFile::remove(QDir::tempPath() + u'/' + name.mid(1) + ".tar.gz");
+        }
+    });
+    for (const QString &name : {".unpack-gone12", ".unpack-live12"}) {
+        Extraction &extraction = extractions[name];
+        QVERIFY(QDir().mkpath(repo + u'/' + name));
+        const QByteArray lock = QFile::encodeName(repo + u'/' + name + ".lock");
+        extraction.lock = ::open(lock.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(extraction.lock >= 0);
+        if (name.contains("live"))
+            QCOMPARE(::flock(extraction.lock, LOCK_EX | LOCK_NB), 0);
+        const QByteArray pipe
+            = QFile::encodeName(QDir::tempPath() + u'/' + name.mid(1) + ".tar.gz");
+        QFile::remove(QFile::decodeName(pipe));
+        QCOMPARE(::mkfifo(pipe.constData(), 0600), 0);
+        extraction.pipe = ::open(pipe.constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(extraction.pipe >= 0);
+        extraction.tar->setWorkingDirectory(repo + u'/' + name);
+        extraction.tar->start("tar", {"xzf", QFile::decodeName(pipe)});
+        QVERIFY(extraction.tar->waitForStarted());
+    }
+
+    installer->sweepLeftovers({"examples"});
+    QProcess &gone = *extractions[".unpack-gone12"].tar;
+    QTRY_COMPARE_WITH_TIMEOUT(gone.state(), QProcess::NotRunning, TIMEOUT);
+    QCOMPARE(gone.exitStatus(), QProcess::CrashExit);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        entriesOf(repo), (QStringList{".unpack-live12", ".unpack-live12.lock"}), TIMEOUT);
+    QCOMPARE(extractions[".unpack-live12"].tar->state(), QProcess::Running);
+}
+
+void tst_ExampleInstaller::extractionBeyondItsLimitIsStopped_data()
+{
+    QTest::addColumn<bool>("whileRunning");
+    // The archive comes through a named pipe that is not closed: tar writes what it was
+    // given and waits for the rest, so only stopping it ends the install.
+    QTest::newRow("while tar runs") << true;
+    QTest::newRow("when tar has ended") << false;
+}
+
+void tst_ExampleInstaller::extractionBeyondItsLimitIsStopped()
+{
+    QFETCH(bool, whileRunning);
+    Core::ICore::settings()->setValue("Brindle/MaxUnpackedMegabytes", 1);
+    // Several times the limit. Not zeros: gzip takes its input in pieces of 256 KiB, and
+    // would wait for the whole of a small archive before it writes anything.
+    QByteArray big(8 * 1024 * 1024, 'a');
+    QRandomGenerator random(20);
+    for (char &c : big)
+        c = "acgt"[random.bounded(4)];
+    const QByteArray archive
+        = archiveOf("demo", {{"big.txt", big}, {"CMakeLists.txt", "project(demo)\n"}});
+    const QSharedPointer<Example> example = exampleOf("demo", archive);
+
+    const QByteArray pipePath = QFile::encodeName(QDir::tempPath() + "/brindle-demo-pipe01.tar.gz");
+    std::atomic_int pipe = -1;
+    std::thread writer;
+    const auto stopWriter = qScopeGuard([&] {
+        if (!writer.joinable())
+            return;
+        if (pipe < 0) // still waiting for a reader: be one
+            ::close(::open(pipePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        writer.join();
+        if (pipe >= 0)
+            ::close(pipe);
+    });
+    if (whileRunning) {
+        ::signal(SIGPIPE, SIG_IGN); // a write after tar has gone fails instead
+        QFile::remove(QFile::decodeName(pipePath));
+        QCOMPARE(::mkfifo(pipePath.constData(), 0600), 0);
+        example->clearData();
+        example->setArchiveFile(QFile::decodeName(pipePath));
+        writer = std::thread([&pipe, &pipePath, sent = archive.chopped(64)] {
+            const int fd = ::open(pipePath.constData(), O_WRONLY | O_CLOEXEC);
+            pipe = fd;
+            for (qsizetype done = 0; fd >= 0 && done < sent.size();) {
+                const ssize_t written = ::write(fd, sent.constData() + done, sent.size() - done);
+                if (written <= 0)
+                    break;
+                done += written;
+            }
+        });
+    }
+
+    const QStringList statuses = install({example});
+    QVERIFY2(statuses.contains("Skip installing example demo - it unpacks to more than 1 MiB, "
+                               "the limit set by MaxUnpackedMegabytes"),
+             qPrintable(statuses.join('\n')));
+    QCOMPARE(entriesOf(repositoryDir()), QStringList());
+    QCOMPARE(entriesOf(QDir::tempPath()).filter(".tar.gz"), QStringList());
+
+    // The limit is taken when an extraction starts
+    Core::ICore::settings()->setValue("Brindle/MaxUnpackedMegabytes", 128);
+    QCOMPARE(install({exampleOf("demo", archive)}), QStringList{"Unpacking example: demo"});
+    QCOMPARE(entriesOf(repositoryDir()), QStringList{"demo"});
 }
 
 QTEST_MAIN(tst_ExampleInstaller)
