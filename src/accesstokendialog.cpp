@@ -3,6 +3,7 @@
 
 #include "accesstokendialog.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +23,9 @@ static bool isUsableToken(const QString &token)
     });
 }
 
-AccessTokenDialog::AccessTokenDialog(const QString &repositoryName, bool hasToken, QWidget *parent)
+AccessTokenDialog::AccessTokenDialog(const QString &repositoryName,
+                                     Current current,
+                                     QWidget *parent)
     : QDialog(parent)
 {
     setWindowTitle(tr("Access Token"));
@@ -38,11 +41,27 @@ AccessTokenDialog::AccessTokenDialog(const QString &repositoryName, bool hasToke
     m_tokenEdit = new QLineEdit;
     m_tokenEdit->setObjectName("tokenLineEdit");
     m_tokenEdit->setEchoMode(QLineEdit::Password);
-    m_tokenEdit->setPlaceholderText(hasToken ? tr("Enter a new token to replace the current one")
-                                             : tr("Access token"));
+    m_tokenEdit->setAccessibleName(tr("Access token"));
+    m_tokenEdit->setPlaceholderText(current != Current::None
+                                        ? tr("Enter a new token to replace the current one")
+                                        : tr("Access token"));
     // Neither the text nor a guess at it should reach input methods or the clipboard.
     m_tokenEdit->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData
                                      | Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
+
+    auto showToken = new QCheckBox(tr("Show token"));
+    showToken->setObjectName("showTokenCheckBox");
+    connect(showToken, &QCheckBox::toggled, m_tokenEdit, [this](bool on) {
+        m_tokenEdit->setEchoMode(on ? QLineEdit::Normal : QLineEdit::Password);
+    });
+
+    QLabel *unknown = nullptr;
+    if (current == Current::Unknown) {
+        unknown = new QLabel(tr("The system keychain has not said yet whether the repository "
+                                "has a token."));
+        unknown->setObjectName("unknownLabel");
+        unknown->setWordWrap(true);
+    }
 
     m_problemLabel = new QLabel(tr("An access token cannot contain spaces or control characters."));
     m_problemLabel->setObjectName("problemLabel");
@@ -53,11 +72,17 @@ AccessTokenDialog::AccessTokenDialog(const QString &repositoryName, bool hasToke
     m_clearButton = m_buttons->addButton(tr("Clear"), QDialogButtonBox::DestructiveRole);
     m_clearButton->setObjectName("clearButton");
     m_clearButton->setToolTip(tr("Remove the repository's access token when the page is applied"));
-    m_clearButton->setEnabled(hasToken);
+    // Not yet known is not none: there may be a token to clear.
+    m_clearButton->setEnabled(current != Current::None);
 
     auto layout = new QVBoxLayout(this);
+    // Grows with its texts (translations, the problem line) instead of clipping them.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
     layout->addWidget(intro);
+    if (unknown)
+        layout->addWidget(unknown);
     layout->addWidget(m_tokenEdit);
+    layout->addWidget(showToken);
     layout->addWidget(m_problemLabel);
     layout->addWidget(m_buttons);
 

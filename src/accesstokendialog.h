@@ -24,8 +24,11 @@ class AccessTokenDialog final : public QDialog
 public:
     enum class Choice { Keep, Set, Clear };
 
-    // 'hasToken': the repository has a token now, or one is waiting for Apply.
-    AccessTokenDialog(const QString &repositoryName, bool hasToken, QWidget *parent);
+    // Whether the repository has a token now, or one is waiting for Apply; Unknown while
+    // the keychain has not answered yet.
+    enum class Current { None, Set, Unknown };
+
+    AccessTokenDialog(const QString &repositoryName, Current current, QWidget *parent);
     ~AccessTokenDialog() override;
 
     // Keep unless the dialog was accepted with a token (Set) or closed with Clear.

@@ -290,8 +290,7 @@ ApiRequest *ApiClient::makeRequest(const QUrl &url, ApiRequest::Kind kind)
     if (isSameOrigin(url, baseUrl)) {
         if (!accessToken.isEmpty())
             request->setAccessToken(accessToken);
-        const QString denied = tr("Access denied by %1: check the access token of repository %2")
-                                   .arg(baseUrl.host(), repositoryName);
+        const QString denied = accessDeniedStatus(baseUrl, repositoryName);
         request->setStatusText(401, denied);
         request->setStatusText(403, denied);
         if (accessToken.isEmpty() && kind == ApiRequest::Kind::Json)
@@ -303,7 +302,13 @@ ApiRequest *ApiClient::makeRequest(const QUrl &url, ApiRequest::Kind kind)
     return request;
 }
 
-QString ApiClient::privateGroupHint() const
+QString ApiClient::accessDeniedStatus(const QUrl &url, const QString &repositoryName)
+{
+    return tr("Access denied by %1: check the access token of repository %2")
+        .arg(url.host(), repositoryName);
+}
+
+QString ApiClient::privateGroupHint()
 {
     return tr("A private group needs an access token: set one with \"Access token...\" on "
               "the options page.");

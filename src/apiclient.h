@@ -48,6 +48,11 @@ public:
     // Requests sent and not yet answered or aborted.
     int runningRequestCount() const;
 
+    // The status texts of a refused request and of a group not found without a token, so
+    // that whoever shows a repository's state can tell them from other failures.
+    static QString accessDeniedStatus(const QUrl &url, const QString &repositoryName);
+    static QString privateGroupHint();
+
 public slots:
     void fetch();
 
@@ -68,7 +73,6 @@ private:
     QUrl apiUrl(const QString &path) const;
     ApiRequest *makeRequest(const QUrl &url, ApiRequest::Kind kind);
     void findGroup();
-    QString privateGroupHint() const;
     void searchPage(const std::shared_ptr<Search> &search, int page);
     void onSearchPage(const std::shared_ptr<Search> &search, const ApiRequest &request, int page);
     void onGroupFound(const QJsonObject &groupObject);

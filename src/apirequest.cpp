@@ -414,8 +414,10 @@ void ApiRequest::onFinished()
         QString error = reply->errorString();
         if (!m_url.userInfo().isEmpty())
             error.replace(m_url.toString(), displayUrl(m_url));
-        if (m_statusTexts.contains(status))
-            error = m_statusTexts.value(status).arg(error);
+        if (m_statusTexts.contains(status)) {
+            const QString text = m_statusTexts.value(status);
+            error = text.contains(QLatin1String("%1")) ? text.arg(error) : text;
+        }
         fail(error);
     }
 }

@@ -38,8 +38,8 @@ public:
     // Sent as PRIVATE-TOKEN. A redirect to another server (scheme, host or port) is then
     // refused, since the header would travel with it.
     void setAccessToken(const QString &token);
-    // The status text of a failure with the HTTP status 'status'; "%1" stands for the
-    // network's own error text.
+    // The status text of a failure with the HTTP status 'status'; "%1", where it has one,
+    // stands for the network's own error text.
     void setStatusText(int status, const QString &text);
 
     // The answer goes to a new temporary file made from this QTemporaryFile template.

@@ -3,6 +3,8 @@
 
 #include "downloadservice.h"
 
+#include "apiclient.h"
+#include "constants.h"
 #include "exampleinstaller.h"
 #include "logging.h"
 #include "tokenstore.h"
@@ -15,8 +17,11 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace Brindle::Internal {
 
@@ -38,7 +43,8 @@ DownloadService::DownloadService(QObject *parent)
 {
     settings.load(Core::ICore::settings());
     connect(installer, &ExampleInstaller::statusChanged, this, &DownloadService::emitStatusChanged);
-    connect(installer, &ExampleInstaller::finished, this, &DownloadService::finishRegisterExample);
+    connect(installer, &ExampleInstaller::finished, this, &DownloadService::onInstallerFinished);
+    connect(installer, &ExampleInstaller::removed, this, &DownloadService::exampleRemoved);
     installer->sweepLeftovers(settings.repositories.keys());
 
     // A repository's lookup waits until its access token, if any, has been read from the
@@ -63,17 +69,19 @@ DownloadService::DownloadService(QObject *parent)
             repository.get(), &Repository::downloadsFinished, this, &DownloadService::onDownloaded);
         connect(repository.get(), &Repository::fetched, this, &DownloadService::onFetched);
         connect(repository.get(), &Repository::failed, this, [this, source = repository.get()] {
+            failures.insert(source, lastStatus.value(source));
             onRepositoryFailed(source);
         });
         // The client's texts name no repository; two lookups failing alike must be told apart.
         connect(repository.get(),
                 &Repository::statusChanged,
                 this,
-                [this, url = info.url](const QString &status) {
-                    if (!status.isEmpty()) {
-                        emit statusChanged(
-                            printableText(QStringLiteral("%1 (%2)").arg(status, redactedUrl(url))));
-                    }
+                [this, url = info.url, source = repository.get()](const QString &status) {
+                    if (status.isEmpty())
+                        return;
+                    lastStatus.insert(source, printableText(status));
+                    emit statusChanged(
+                        printableText(QStringLiteral("%1 (%2)").arg(status, redactedUrl(url))));
                 });
         listingRepositories.insert(repository.get());
         awaitingToken.insert(repository.get());
@@ -141,6 +149,48 @@ void DownloadService::save(const QString &name, const QSet<QString> &examples)
         tr("Skip downloading examples - unable to find repository for name: %1").arg(name));
 }
 
+RepositoryStatus DownloadService::repositoryStatus(const QString &name) const
+{
+    const QSharedPointer<Repository> repository = findRepository(name);
+    return repository ? statusOf(repository.get(), name) : RepositoryStatus();
+}
+
+RepositoryStatus DownloadService::statusOf(const Repository *repository, const QString &name) const
+{
+    using State = RepositoryStatus::State;
+    RepositoryStatus status;
+    status.lastListed = lastListed.value(repository);
+    status.lastCheckDay = settings.lastCheckedDates.value(name);
+    const bool installingOne
+        = std::any_of(installing.cbegin(), installing.cend(), [&name](const Installing &entry) {
+              return entry.repository == name;
+          });
+    if (listingRepositories.contains(repository)) {
+        status.state = State::Checking;
+    } else if (downloadingRepositories.contains(repository) || installingOne) {
+        status.state = State::Updating;
+    } else if (const auto failure = failures.constFind(repository); failure != failures.cend()) {
+        status.reason = *failure;
+        // Without a token a private group is not found, or refused: either way the token is
+        // what is missing.
+        const bool denied
+            = failure->contains(ApiClient::accessDeniedStatus(repository->url(), name));
+        if (!repository->hasAccessToken()
+            && (denied || failure->contains(ApiClient::privateGroupHint()))) {
+            status.state = State::TokenNeeded;
+        } else if (denied) {
+            status.state = State::AccessDenied;
+        } else {
+            status.state = State::Failed;
+        }
+    } else if (lastListed.contains(repository)) {
+        status.state = settings.updatesCheckTimeoutDays == 0 ? State::UpdatesOff : State::UpToDate;
+    } else {
+        status.state = State::Checking;
+    }
+    return status;
+}
+
 void DownloadService::onTokenKnown(const QUrl &url, const QString &token)
 {
     for (const QSharedPointer<Repository> &repository : std::as_const(repositories)) {
@@ -180,6 +230,8 @@ void DownloadService::shutdown()
     restartTimer.stop();
     installer->shutdown();
     receivedExamples.clear();
+    installing.clear();
+    requestedDownloads.clear();
     for (const QSharedPointer<Repository> &repository : std::as_const(repositories))
         repository->shutdown();
     // Nothing of the rounds still running will arrive any more.
@@ -220,6 +272,7 @@ void DownloadService::checkRestart()
         failedRepositories.remove(key);
         // A batch of the client just replaced ends with it.
         downloadingRepositories.remove(key);
+        requestedDownloads.remove(key);
         listingRepositories.insert(key);
     }
     if (allDone)
@@ -248,6 +301,8 @@ void DownloadService::onFetched()
     // Whichever way the decision goes, this round's listing is done.
     listingRepositories.remove(repository);
     failedRepositories.remove(repository);
+    failures.remove(repository);
+    lastListed.insert(repository, QDateTime::currentDateTime());
     const auto busyGuard = qScopeGuard([this] { updateBusy(); });
 
     emit updated();
@@ -310,7 +365,19 @@ void DownloadService::onExampleDownloaded(const QSharedPointer<Example> &example
 void DownloadService::onDownloaded(const Repository::Examples &examples)
 {
     QObject *source = sender();
-    downloadingRepositories.remove(qobject_cast<Repository *>(source));
+    auto repository = qobject_cast<Repository *>(source);
+    downloadingRepositories.remove(repository);
+    // What was asked for and did not arrive is done with as well.
+    QSet<QString> missing = requestedDownloads.take(repository);
+    for (const QSharedPointer<Example> &example : examples)
+        missing.remove(example->name());
+    for (const QSharedPointer<Example> &example : receivedExamples.value(source))
+        missing.remove(example->name());
+    if (repository && !missing.isEmpty()) {
+        const QString name = settings.findName(repository->url());
+        for (const QString &example : std::as_const(missing))
+            emit exampleFinished(name, example, false);
+    }
     // Installing what arrived keeps the service busy through pendingExamples.
     const auto busyGuard = qScopeGuard([this] { updateBusy(); });
     const QList<QSharedPointer<Example>> received = receivedExamples.take(source);
@@ -360,7 +427,26 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
         finishRegisterExample(example);
         return;
     }
+    installing.insert(example.get(), {name, QDateTime::currentDateTime()});
     installer->install(example, name);
+}
+
+void DownloadService::onInstallerFinished(const QSharedPointer<Example> &example)
+{
+    if (const auto entry = installing.constFind(example.get()); entry != installing.cend()) {
+        const Installing done = *entry;
+        installing.erase(entry);
+        // A failed install leaves an older copy, if any, in place: only a manifest written
+        // since the install began tells that this one arrived. File times may lack the
+        // fraction of a second.
+        const QFileInfo manifest(Settings::repositoryPath(done.repository) + u'/' + example->name()
+                                 + u'/' + QLatin1String(Constants::MANIFEST_FILE));
+        QDateTime since = done.since;
+        since.setTime(QTime(since.time().hour(), since.time().minute(), since.time().second()));
+        const bool installed = manifest.exists() && manifest.lastModified() >= since;
+        emit exampleFinished(done.repository, example->name(), installed);
+    }
+    finishRegisterExample(example);
 }
 
 void DownloadService::finishRegisterExample(const QSharedPointer<Example> &example)
@@ -382,13 +468,26 @@ void DownloadService::startDownloads(Repository *repository, const QSet<QString>
 {
     // An empty selection starts no batch, so no end of one would ever arrive. Marked before
     // the call: a batch of names that match nothing ends within it.
-    if (!names.isEmpty())
+    if (!names.isEmpty()) {
         downloadingRepositories.insert(repository);
+        requestedDownloads[repository].unite(names);
+    }
     repository->download(names);
 }
 
 void DownloadService::updateBusy()
 {
+    // Every change of a round passes here.
+    for (const QSharedPointer<Repository> &repository : std::as_const(repositories)) {
+        const QString name = settings.findName(repository->url());
+        const RepositoryStatus status = statusOf(repository.get(), name);
+        auto shown = shownStatus.find(name);
+        if (shown != shownStatus.end() && *shown == status)
+            continue;
+        shownStatus.insert(name, status);
+        emit repositoryStatusChanged(name);
+    }
+
     const bool nowBusy = !listingRepositories.isEmpty() || !downloadingRepositories.isEmpty()
                          || !pendingExamples.isEmpty();
     if (nowBusy == busy)

@@ -6,6 +6,7 @@
 #include "repository.h"
 #include "settings.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -24,6 +25,28 @@ namespace Brindle::Internal {
 
 class ExampleInstaller;
 class TokenStore;
+
+// Where one repository's round stands, for the options page.
+struct RepositoryStatus
+{
+    enum class State {
+        Unknown,      // no such repository
+        Checking,     // lookup or listing under way, or waiting for the access token
+        Updating,     // examples downloading or being installed
+        UpToDate,     // listed, and everything due is installed
+        UpdatesOff,   // listed; automatic updates are switched off
+        Failed,       // lookup or listing failed; 'reason' says why
+        TokenNeeded,  // a private group asked for without an access token
+        AccessDenied, // the server refused the repository's access token
+    };
+    State state = State::Unknown;
+    QString reason;
+    // The last listing of this session, or else the day of the last stored update check.
+    QDateTime lastListed;
+    QDate lastCheckDay;
+
+    bool operator==(const RepositoryStatus &other) const = default;
+};
 
 // The one service of the plugin: keeps the configured repositories, decides after every
 // listing what to (re)install, hands what was downloaded to the installer and tells the
@@ -58,11 +81,19 @@ public:
     // Examples downloaded and neither installed nor given up yet, for diagnostics and tests.
     qsizetype pendingCount() const { return pendingExamples.size(); }
     bool isBusy() const { return busy; }
+    RepositoryStatus repositoryStatus(const QString &name) const;
 
 signals:
     void updated();
     void statusChanged(const QString &status);
     void busyChanged(bool busy);
+    // Sent at once, also while a modal dialog is open, unlike updated().
+    void repositoryStatusChanged(const QString &name);
+    // An example that save() or the update cycle asked for has been installed, or could not
+    // be downloaded or installed.
+    void exampleFinished(const QString &repository, const QString &example, bool installed);
+    // A removal asked for by remove() is done.
+    void exampleRemoved(const QString &repository, const QString &example);
 
 public slots:
     void shutdown();
@@ -84,6 +115,8 @@ private:
     void deferUpdatesUntilDialogClosed(QWidget *dialog);
     void startDownloads(Repository *repository, const QSet<QString> &names);
     void updateBusy();
+    RepositoryStatus statusOf(const Repository *repository, const QString &name) const;
+    void onInstallerFinished(const QSharedPointer<Example> &example);
 
     ExampleInstaller *installer;
     TokenStore *tokens = nullptr;
@@ -106,6 +139,20 @@ private:
     // Repositories whose lookup or listing gave up; the restart check starts them again.
     QSet<const Repository *> failedRepositories;
     bool busy = false;
+    // For each repository's state: the names asked for by the running batch, the examples
+    // being installed (by their repository and since when), the text of the last failed
+    // round and the time of the last listing.
+    QHash<const Repository *, QSet<QString>> requestedDownloads;
+    struct Installing
+    {
+        QString repository;
+        QDateTime since;
+    };
+    QHash<const Example *, Installing> installing;
+    QHash<const Repository *, QString> lastStatus;
+    QHash<const Repository *, QString> failures;
+    QHash<const Repository *, QDateTime> lastListed;
+    QHash<QString, RepositoryStatus> shownStatus;
 };
 
 } // namespace Brindle::Internal

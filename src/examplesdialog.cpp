@@ -7,6 +7,7 @@
 #include "example.h"
 #include "plugin.h"
 
+#include <QKeyEvent>
 #include <QListWidgetItem>
 #include <QUrl>
 
@@ -23,29 +24,51 @@ static const char TOOLTIP[] = QT_TRANSLATE_NOOP(
     "</tbody></table>");
 
 ExamplesDialog::ExamplesDialog(const QList<QSharedPointer<Example>> &examples, QWidget *parent)
+    : ExamplesDialog(examples, {}, parent)
+{}
+
+ExamplesDialog::ExamplesDialog(const QList<QSharedPointer<Example>> &examples,
+                               const QHash<QString, Mark> &marks,
+                               QWidget *parent)
     : QDialog(parent)
     , ui(new Ui_ExamplesDialog)
 {
     ui->setupUi(this);
     ui->filterLineEdit->setFiltering(true);
+    // Return in the filter must not end the dialog with what happens to be selected.
+    ui->filterLineEdit->installEventFilter(this);
 
-    Plugin::initMenu(ui->examplesListWidget, [](const QString &location) {
-        return QUrl(location, QUrl::TolerantMode);
-    });
+    Plugin::initMenu(ui->examplesListWidget,
+                     [](const QString &location) { return QUrl(location, QUrl::TolerantMode); });
 
     connect(ui->filterLineEdit, &QLineEdit::textChanged, this, &ExamplesDialog::filterExamples);
 
     for (const QSharedPointer<Example> &example : examples) {
         if (!example)
             continue;
-        auto item = new QListWidgetItem(example->name());
+        QString text = example->name();
+        if (!example->displayName().isEmpty() && example->displayName() != example->name())
+            text = tr("%1 - %2").arg(example->name(), example->displayName());
+        QString note;
+        if (const auto mark = marks.constFind(example->name()); mark == marks.cend()) {
+        } else if (*mark == Mark::Installed) {
+            text = tr("%1 (installed)").arg(text);
+            note = tr("Installed: choosing it installs it again.");
+        } else {
+            text = tr("%1 (will be installed)").arg(text);
+        }
+        auto item = new QListWidgetItem(text);
         // One multi-argument call, so that a "%2" inside a value is never substituted.
-        item->setToolTip(
-            tr(TOOLTIP).arg(example->displayName().toHtmlEscaped(),
-                            example->description().toHtmlEscaped(),
-                            example->lastActivity().toLocalTime().toString(Qt::TextDate),
-                            example->url().toHtmlEscaped()));
+        QString tip = tr(TOOLTIP).arg(example->displayName().toHtmlEscaped(),
+                                      example->description().toHtmlEscaped(),
+                                      example->lastActivity().toLocalTime().toString(Qt::TextDate),
+                                      example->url().toHtmlEscaped());
+        if (!note.isEmpty())
+            tip += QStringLiteral("<p>%1</p>").arg(note.toHtmlEscaped());
+        item->setToolTip(tip);
         item->setData(Qt::UserRole, example->url());
+        item->setData(NameRole, example->name());
+        item->setData(TitleRole, example->displayName());
         ui->examplesListWidget->addItem(item);
     }
 }
@@ -62,9 +85,30 @@ void ExamplesDialog::accept()
     for (const QListWidgetItem *item : items) {
         // A row the filter hides can still be selected; only what the user sees is chosen.
         if (!item->isHidden())
-            m_selectedExamples.insert(item->text());
+            m_selectedExamples.insert(item->data(NameRole).toString());
     }
     QDialog::accept();
+}
+
+bool ExamplesDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->filterLineEdit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
+            // On to the rows the filter left, to choose among them.
+            QListWidget *list = ui->examplesListWidget;
+            for (int row = 0; row < list->count(); ++row) {
+                if (!list->item(row)->isHidden()) {
+                    if (!list->currentItem() || list->currentItem()->isHidden())
+                        list->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+                    break;
+                }
+            }
+            list->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ExamplesDialog::filterExamples(const QString &text)
@@ -72,7 +116,11 @@ void ExamplesDialog::filterExamples(const QString &text)
     QListWidget *list = ui->examplesListWidget;
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
-        item->setHidden(!item->text().contains(text, Qt::CaseInsensitive));
+        // Name and title, as shown, but not the mark.
+        const bool matches
+            = item->data(NameRole).toString().contains(text, Qt::CaseInsensitive)
+              || item->data(TitleRole).toString().contains(text, Qt::CaseInsensitive);
+        item->setHidden(!matches);
     }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QSharedPointer>
@@ -21,7 +22,15 @@ class ExamplesDialog final : public QDialog
     Q_OBJECT
 
 public:
+    // How an example is already known to the page: installed, or waiting to be installed.
+    enum class Mark { Installed, Pending };
+    static constexpr int NameRole = Qt::UserRole + 1;
+    static constexpr int TitleRole = Qt::UserRole + 2;
+
     ExamplesDialog(const QList<QSharedPointer<Example>> &examples, QWidget *parent);
+    ExamplesDialog(const QList<QSharedPointer<Example>> &examples,
+                   const QHash<QString, Mark> &marks,
+                   QWidget *parent);
     ~ExamplesDialog() override;
 
     // Names of the chosen examples; empty unless the dialog was accepted.
@@ -29,6 +38,9 @@ public:
 
 public slots:
     void accept() final;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void filterExamples(const QString &text);

@@ -16,12 +16,15 @@
 #include <coreplugin/helpmanager.h>
 #include <coreplugin/icore.h>
 #include <coreplugin/messagebox.h>
+#include <utils/infolabel.h>
 
 #include <QBrush>
 #include <QColor>
 #include <QDir>
 #include <QDirIterator>
+#include <QFont>
 #include <QListWidgetItem>
+#include <QLocale>
 #include <QSpinBox>
 #include <QUrl>
 
@@ -47,8 +50,6 @@ static const char TOOLTIP2[] = QT_TRANSLATE_NOOP(
     "<tr><td style=\"width: 40%;\">Link:&nbsp;</td><td style=\"width: 60%;\">%2</td></tr>"
     "</tbody></table>");
 
-static const QColor UPDATE_AVAILABLE_COLOR(226, 178, 182);
-
 // A name pending both ways cancels out: removing what was just added, or adding back what
 // was just removed, leaves nothing to do for it.
 static void removeDuplicates(QSet<QString> &first, QSet<QString> &second)
@@ -73,6 +74,10 @@ OptionsWidget::OptionsWidget()
     settings.load(Core::ICore::settings());
 
     ui->setupUi(this);
+    // A reason may be long: wrapped, not elided.
+    ui->statusLabel->setElideMode(Qt::ElideNone);
+    // "0 day(s)" would read as a count; 0 switches the updates off.
+    ui->timeoutSpinBox->setSpecialValueText(tr("Off"));
     ui->timeoutSpinBox->setValue(int(std::min<quint32>(settings.updatesCheckTimeoutDays,
                                                        quint32(ui->timeoutSpinBox->maximum()))));
     ui->filterLineEdit->setFiltering(true);
@@ -90,15 +95,33 @@ OptionsWidget::OptionsWidget()
             Qt::ToolTipRole);
     }
 
-    Plugin::initMenu(ui->examplesListWidget,
-                     [](const QString &location) { return QUrl::fromLocalFile(location); });
+    // An installed row opens its folder; a row still to be installed, its web page.
+    Plugin::initMenu(ui->examplesListWidget, [](const QString &location) {
+        const QUrl url(location, QUrl::StrictMode);
+        if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+            return url;
+        return QUrl::fromLocalFile(location);
+    });
 
     connect(
         ui->repositoryComboBox, &QComboBox::currentTextChanged, this, &OptionsWidget::showExamples);
     connect(ui->filterLineEdit, &QLineEdit::textChanged, this, &OptionsWidget::filterExamples);
     connect(ui->addButton, &QPushButton::clicked, this, &OptionsWidget::addExamples);
     connect(ui->removeButton, &QPushButton::clicked, this, &OptionsWidget::removeExamples);
-    connect(ui->timeoutSpinBox, &QSpinBox::valueChanged, this, [this] { intervalChanged = true; });
+    connect(ui->updateButton, &QPushButton::clicked, this, &OptionsWidget::updateExamples);
+    connect(ui->examplesListWidget,
+            &QListWidget::itemSelectionChanged,
+            this,
+            &OptionsWidget::updateButtons);
+    connect(ui->timeoutSpinBox, &QSpinBox::valueChanged, this, [this](int value) {
+        intervalChanged = true;
+        ui->label_2->setVisible(value != 0);
+    });
+    ui->label_2->setVisible(ui->timeoutSpinBox->value() != 0);
+    connect(ui->repositoryComboBox,
+            &QComboBox::currentTextChanged,
+            this,
+            &OptionsWidget::showRepositoryStatus);
     connect(ui->accessTokenButton, &QPushButton::clicked, this, &OptionsWidget::editAccessToken);
     connect(ui->repositoryComboBox,
             &QComboBox::currentTextChanged,
@@ -106,11 +129,32 @@ OptionsWidget::OptionsWidget()
             &OptionsWidget::showTokenState);
     if (DownloadService *service = Plugin::downloadService()) {
         connect(service, &DownloadService::updated, this, &OptionsWidget::scanInstalledExamples);
+        connect(
+            service, &DownloadService::exampleFinished, this, &OptionsWidget::onExampleFinished);
+        connect(service,
+                &DownloadService::exampleRemoved,
+                this,
+                [this](const QString &repository, const QString &example) {
+                    if (!removing[repository].remove(example))
+                        return;
+                    rescanExample(repository, example);
+                    if (repository == ui->repositoryComboBox->currentText())
+                        showExamples(repository);
+                });
+        connect(
+            service, &DownloadService::repositoryStatusChanged, this, [this](const QString &name) {
+                followInstalls(name);
+                // A new listing changes which examples have an update.
+                if (name == ui->repositoryComboBox->currentText()) {
+                    showExamples(name);
+                    showRepositoryStatus();
+                }
+            });
         TokenStore *store = service->tokenStore();
         connect(store, &TokenStore::tokenRead, this, &OptionsWidget::onTokenStoreChanged);
         connect(store, &TokenStore::tokenSaved, this, &OptionsWidget::onTokenStoreChanged);
         connect(store, &TokenStore::persistentChanged, this, &OptionsWidget::showTokenState);
-        const auto failed = [this](const QUrl &url, const QString &message) {
+        const auto tokenFailed = [this](const QUrl &url, const QString &message) {
             for (auto it = settings.repositories.cbegin(); it != settings.repositories.cend();
                  ++it) {
                 if (TokenStore::keyFor(it->url) == TokenStore::keyFor(url))
@@ -118,13 +162,13 @@ OptionsWidget::OptionsWidget()
             }
             showTokenState();
         };
-        connect(store, &TokenStore::readFailed, this, failed);
-        connect(store, &TokenStore::saveFailed, this, failed);
+        connect(store, &TokenStore::readFailed, this, tokenFailed);
+        connect(store, &TokenStore::saveFailed, this, tokenFailed);
     }
 
     scanInstalledExamples();
-    showExamples(ui->repositoryComboBox->currentText());
     showTokenState();
+    showRepositoryStatus();
 }
 
 OptionsWidget::~OptionsWidget()
@@ -158,40 +202,173 @@ void OptionsWidget::scanInstalledExamples()
         emit Core::HelpManager::Signals::instance()->documentationChanged();
 }
 
+static QString rowText(OptionsWidget::RowState state, const QString &name)
+{
+    using State = OptionsWidget::RowState;
+    switch (state) {
+    case State::Installed:
+        break;
+    case State::UpdateAvailable:
+        return OptionsWidget::tr("%1 (update available)").arg(name);
+    case State::WillBeInstalled:
+        return OptionsWidget::tr("%1 (will be installed)").arg(name);
+    case State::WillBeUpdated:
+        return OptionsWidget::tr("%1 (will be updated)").arg(name);
+    case State::WillBeRemoved:
+        return OptionsWidget::tr("%1 (will be removed)").arg(name);
+    case State::Installing:
+        return OptionsWidget::tr("%1 (installing...)").arg(name);
+    case State::Removing:
+        return OptionsWidget::tr("%1 (being removed...)").arg(name);
+    case State::Failed:
+        return OptionsWidget::tr("%1 (could not be installed)").arg(name);
+    }
+    return name;
+}
+
+static QString statusText(OptionsWidget::RowState state)
+{
+    using State = OptionsWidget::RowState;
+    switch (state) {
+    case State::Installed:
+        break;
+    case State::UpdateAvailable:
+        return OptionsWidget::tr("Update available");
+    case State::WillBeInstalled:
+        return OptionsWidget::tr("Will be installed when you apply");
+    case State::WillBeUpdated:
+        return OptionsWidget::tr("Will be updated when you apply");
+    case State::WillBeRemoved:
+        return OptionsWidget::tr("Will be removed when you apply");
+    case State::Installing:
+        return OptionsWidget::tr("Being installed");
+    case State::Removing:
+        return OptionsWidget::tr("Being removed");
+    case State::Failed:
+        return OptionsWidget::tr("Could not be installed; the status below says why");
+    }
+    return OptionsWidget::tr("Updated");
+}
+
+static QString nameOf(const QListWidgetItem *item)
+{
+    return item->data(OptionsWidget::NameRole).toString();
+}
+
+static OptionsWidget::RowState stateOf(const QListWidgetItem *item)
+{
+    return OptionsWidget::RowState(item->data(OptionsWidget::StateRole).toInt());
+}
+
+// The list shows what Apply will leave: the installed examples, the pending additions and
+// the installs under way, each pending row marked as such. It is rebuilt from these sets
+// alone, so whatever rebuilds it (an update, the keychain, a repository switch) keeps the
+// user's edits in view, together with the filter, the selection and the current row.
 void OptionsWidget::showExamples(const QString &name)
 {
-    ui->examplesListWidget->clear();
+    QListWidget *list = ui->examplesListWidget;
+    if (!shownRepository.isNull()) {
+        Place &place = places[shownRepository];
+        place.selected.clear();
+        for (const QListWidgetItem *item : list->selectedItems())
+            place.selected.insert(nameOf(item));
+        place.current = list->currentItem() ? nameOf(list->currentItem()) : QString();
+    }
+    shownRepository = name;
+
+    {
+        const QSignalBlocker blocker(list);
+        list->clear();
+    }
 
     // Never operator[]: an unknown name must not become an empty record that Apply stores.
     const auto record = settings.repositories.constFind(name);
-    if (record == settings.repositories.cend())
+    if (record == settings.repositories.cend()) {
+        updateButtons();
         return;
+    }
 
-    const QList<QSharedPointer<Example>> examples = serviceExamples(name);
-    for (const QFileInfo &manifest : record->manifests) {
-        const QDir folder = manifest.absoluteDir();
-        const QString folderName = folder.dirName();
-        const QDateTime modified = manifest.lastModified();
+    QHash<QString, QSharedPointer<Example>> online;
+    for (const QSharedPointer<Example> &example : serviceExamples(name)) {
+        if (example && !online.contains(example->name()))
+            online.insert(example->name(), example);
+    }
+    QHash<QString, QFileInfo> installed;
+    for (const QFileInfo &manifest : record->manifests)
+        installed.insert(manifest.absoluteDir().dirName(), manifest);
 
-        auto item = new QListWidgetItem(folderName);
-        QString status = tr("Updated");
-        const bool updateAvailable
-            = std::any_of(examples.cbegin(), examples.cend(), [&](const auto &example) {
-                  return example && example->name() == folderName
-                         && modified.secsTo(example->lastActivity()) > 0;
-              });
-        if (updateAvailable) {
-            item->setBackground(QBrush(UPDATE_AVAILABLE_COLOR));
-            status = tr("Update available");
+    QSet<QString> names(installed.keyBegin(), installed.keyEnd());
+    names.unite(record->examplesToInstall)
+        .unite(installing.value(name))
+        .unite(removing.value(name))
+        .unite(failed.value(name));
+
+    const Place place = places.value(name);
+    QListWidgetItem *current = nullptr;
+    QList<QListWidgetItem *> selected;
+    const QSignalBlocker blocker(list);
+    for (const QString &example : std::as_const(names)) {
+        const auto manifest = installed.constFind(example);
+        const bool isInstalled = manifest != installed.cend();
+        const QSharedPointer<Example> onlineExample = online.value(example);
+
+        RowState state;
+        if (isInstalled && record->examplesToRemove.contains(example))
+            state = RowState::WillBeRemoved;
+        else if (record->examplesToInstall.contains(example))
+            state = isInstalled ? RowState::WillBeUpdated : RowState::WillBeInstalled;
+        else if (installing.value(name).contains(example))
+            state = RowState::Installing;
+        else if (isInstalled && removing.value(name).contains(example))
+            state = RowState::Removing;
+        else if (!isInstalled && failed.value(name).contains(example))
+            state = RowState::Failed;
+        else if (!isInstalled)
+            continue;
+        else if (onlineExample
+                 && manifest->lastModified().secsTo(onlineExample->lastActivity()) > 0)
+            state = RowState::UpdateAvailable;
+        else
+            state = RowState::Installed;
+
+        auto item = new QListWidgetItem(rowText(state, example));
+        item->setData(NameRole, example);
+        item->setData(StateRole, int(state));
+        if (state != RowState::Installed && state != RowState::UpdateAvailable) {
+            QFont font = item->font();
+            font.setItalic(true);
+            font.setStrikeOut(state == RowState::WillBeRemoved || state == RowState::Removing);
+            item->setFont(font);
         }
 
-        const QString path = folder.canonicalPath();
-        item->setToolTip(tr(TOOLTIP1).arg(QDir::toNativeSeparators(path).toHtmlEscaped(),
-                                          modified.toLocalTime().toString(Qt::TextDate),
-                                          status.toHtmlEscaped()));
-        item->setData(Qt::UserRole, path);
-        ui->examplesListWidget->addItem(item);
+        QString location;
+        QDateTime updated;
+        if (isInstalled) {
+            location = manifest->absoluteDir().canonicalPath();
+            updated = manifest->lastModified();
+            item->setData(Qt::UserRole, location);
+            location = QDir::toNativeSeparators(location);
+        } else if (onlineExample) {
+            location = onlineExample->url();
+            updated = onlineExample->lastActivity();
+            item->setData(Qt::UserRole, location);
+        }
+        item->setToolTip(tr(TOOLTIP1).arg(location.toHtmlEscaped(),
+                                          updated.toLocalTime().toString(Qt::TextDate),
+                                          statusText(state).toHtmlEscaped()));
+        list->addItem(item);
+        if (place.selected.contains(example))
+            selected.append(item);
+        if (place.current == example)
+            current = item;
     }
+
+    filterExamples(ui->filterLineEdit->text());
+    if (current)
+        list->setCurrentItem(current, QItemSelectionModel::NoUpdate);
+    for (QListWidgetItem *item : std::as_const(selected))
+        item->setSelected(true);
+    updateButtons();
 }
 
 void OptionsWidget::filterExamples(const QString &text)
@@ -199,7 +376,8 @@ void OptionsWidget::filterExamples(const QString &text)
     QListWidget *list = ui->examplesListWidget;
     for (int row = 0; row < list->count(); ++row) {
         QListWidgetItem *item = list->item(row);
-        item->setHidden(!item->text().contains(text, Qt::CaseInsensitive));
+        // The name, not the mark of a pending row.
+        item->setHidden(!nameOf(item).contains(text, Qt::CaseInsensitive));
     }
 }
 
@@ -207,29 +385,89 @@ void OptionsWidget::addExamples()
 {
     const QString name = ui->repositoryComboBox->currentText();
     if (serviceExamples(name).isEmpty()) {
+        using State = RepositoryStatus::State;
+        DownloadService *service = Plugin::downloadService();
+        const State state = service ? service->repositoryStatus(name).state : State::Unknown;
+        switch (state) {
+        case State::Checking:
+            Core::AsynchronousMessageBox::information(
+                tr("Examples Still Loading"),
+                tr("The examples of repository %1 are still being loaded. Try again in a "
+                   "moment.")
+                    .arg(name));
+            return;
+        case State::TokenNeeded:
+            Core::AsynchronousMessageBox::warning(
+                tr("Access Token Needed"),
+                tr("Repository %1 is a private group: set its access token with \"Access "
+                   "token...\" and apply it first.")
+                    .arg(name));
+            return;
+        case State::AccessDenied:
+            Core::AsynchronousMessageBox::warning(
+                tr("Access Denied"),
+                tr("The server refused the access token of repository %1: set a valid one "
+                   "with \"Access token...\".")
+                    .arg(name));
+            return;
+        default:
+            break;
+        }
         Core::AsynchronousMessageBox::warning(
             tr("Examples Not Found"), tr("Check your online connection and try again later!"));
         return;
     }
 
-    ExamplesDialog dialog(serviceExamples(name), this);
+    const auto listed = [this](const QString &repository) {
+        QHash<QString, ExamplesDialog::Mark> marks;
+        const auto record = settings.repositories.constFind(repository);
+        if (record == settings.repositories.cend())
+            return marks;
+        for (const QFileInfo &manifest : record->manifests)
+            marks.insert(manifest.absoluteDir().dirName(), ExamplesDialog::Mark::Installed);
+        for (const QString &example : record->examplesToInstall)
+            marks.insert(example, ExamplesDialog::Mark::Pending);
+        for (const QString &example : installing.value(repository))
+            marks.insert(example, ExamplesDialog::Mark::Pending);
+        for (const QString &example : record->examplesToRemove)
+            marks.remove(example);
+        return marks;
+    };
+
+    ExamplesDialog dialog(serviceExamples(name), listed(name), this);
     dialog.exec();
     const QSet<QString> selection = dialog.selectedExamples();
 
     // The dialog's event loop may have changed the page; look the record up only now.
-    const auto record = settings.repositories.find(ui->repositoryComboBox->currentText());
-    if (record == settings.repositories.end())
+    const QString repository = ui->repositoryComboBox->currentText();
+    const auto record = settings.repositories.find(repository);
+    if (record == settings.repositories.end() || selection.isEmpty())
         return;
 
+    QSet<QString> installedNames;
+    for (const QFileInfo &manifest : std::as_const(record->manifests))
+        installedNames.insert(manifest.absoluteDir().dirName());
+    const QHash<QString, ExamplesDialog::Mark> marks = listed(repository);
     for (const QString &example : selection) {
-        const bool listed
-            = !ui->examplesListWidget->findItems(example, Qt::MatchFixedString).isEmpty();
-        if (listed)
+        // Adding back what is about to be removed keeps it as it is.
+        if (record->examplesToRemove.remove(example))
+            continue;
+        if (installedNames.contains(example)) {
+            // Chosen although installed: the user wants it fresh from the server.
+            record->examplesToInstall.insert(example);
+            continue;
+        }
+        // Another spelling of a listed example would become a second folder of it.
+        const bool listedOtherwise
+            = std::any_of(marks.keyBegin(), marks.keyEnd(), [&](const QString &other) {
+                  return other.compare(example, Qt::CaseInsensitive) == 0;
+              });
+        if (listedOtherwise)
             continue;
         record->examplesToInstall.insert(example);
-        ui->examplesListWidget->addItem(example);
     }
     removeDuplicates(record->examplesToInstall, record->examplesToRemove);
+    showExamples(repository);
 }
 
 // Rows the filter hides may still be selected (select all selects them too); only what the
@@ -241,26 +479,202 @@ QList<QListWidgetItem *> OptionsWidget::visibleSelection() const
     return selected;
 }
 
+static bool canRemove(OptionsWidget::RowState state)
+{
+    using State = OptionsWidget::RowState;
+    return state == State::Installed || state == State::UpdateAvailable
+           || state == State::WillBeInstalled || state == State::WillBeUpdated
+           || state == State::Failed;
+}
+
+static bool canUpdate(OptionsWidget::RowState state)
+{
+    using State = OptionsWidget::RowState;
+    return state == State::Installed || state == State::UpdateAvailable;
+}
+
+void OptionsWidget::updateButtons()
+{
+    const bool known = settings.repositories.contains(ui->repositoryComboBox->currentText());
+    const QList<QListWidgetItem *> selected = visibleSelection();
+    const auto any = [&selected](bool (*test)(RowState)) {
+        return std::any_of(selected.cbegin(), selected.cend(), [test](const QListWidgetItem *item) {
+            return test(stateOf(item));
+        });
+    };
+    ui->addButton->setEnabled(known);
+    ui->removeButton->setEnabled(known && any(canRemove));
+    ui->updateButton->setEnabled(known && any(canUpdate));
+}
+
 void OptionsWidget::removeExamples()
 {
     const QList<QListWidgetItem *> selected = visibleSelection();
-    if (selected.isEmpty()) {
-        Core::AsynchronousMessageBox::information(
-            tr("Examples Not Selected"),
-            tr("Select examples to remove, press Remove button, then press Apply button to "
-               "apply changes."));
-        return;
-    }
-
-    const auto record = settings.repositories.find(ui->repositoryComboBox->currentText());
+    const QString repository = ui->repositoryComboBox->currentText();
+    const auto record = settings.repositories.find(repository);
     if (record == settings.repositories.end())
         return;
 
-    for (QListWidgetItem *item : selected) {
-        record->examplesToRemove.insert(item->text());
-        delete ui->examplesListWidget->takeItem(ui->examplesListWidget->row(item));
+    for (const QListWidgetItem *item : selected) {
+        const QString example = nameOf(item);
+        switch (stateOf(item)) {
+        case RowState::Installed:
+        case RowState::UpdateAvailable:
+            record->examplesToRemove.insert(example);
+            break;
+        case RowState::WillBeInstalled:
+            record->examplesToInstall.remove(example);
+            break;
+        case RowState::WillBeUpdated:
+            // Removing it is the stronger wish.
+            record->examplesToInstall.remove(example);
+            record->examplesToRemove.insert(example);
+            break;
+        case RowState::Failed:
+            failed[repository].remove(example);
+            break;
+        default:
+            break;
+        }
     }
     removeDuplicates(record->examplesToInstall, record->examplesToRemove);
+    showExamples(repository);
+}
+
+void OptionsWidget::updateExamples()
+{
+    const QString repository = ui->repositoryComboBox->currentText();
+    const auto record = settings.repositories.find(repository);
+    if (record == settings.repositories.end())
+        return;
+    for (const QListWidgetItem *item : visibleSelection()) {
+        if (canUpdate(stateOf(item)))
+            record->examplesToInstall.insert(nameOf(item));
+    }
+    showExamples(repository);
+}
+
+void OptionsWidget::rescanExample(const QString &repository, const QString &example)
+{
+    const auto record = settings.repositories.find(repository);
+    if (record == settings.repositories.end() || !isSafePathComponent(example))
+        return;
+    const QString folder = Settings::repositoryPath(repository) + u'/' + example;
+    record->manifests.removeIf([&example](const QFileInfo &manifest) {
+        return manifest.absoluteDir().dirName() == example;
+    });
+    const QFileInfo manifest(folder + u'/' + QLatin1String(Constants::MANIFEST_FILE));
+    if (manifest.isFile() && manifest.isReadable())
+        record->manifests.append(manifest);
+}
+
+// Follows what an Apply started, without waiting for updated(), which the service holds
+// back while the options dialog is open.
+void OptionsWidget::onExampleFinished(const QString &repository,
+                                      const QString &example,
+                                      bool installed)
+{
+    // The update cycle's installs show as well, not only those an Apply started.
+    if (installing[repository].remove(example) && !installed)
+        failed[repository].insert(example);
+    else if (installed)
+        failed[repository].remove(example);
+    rescanExample(repository, example);
+    if (repository == ui->repositoryComboBox->currentText())
+        showExamples(repository);
+}
+
+void OptionsWidget::followInstalls(const QString &repository)
+{
+    DownloadService *service = Plugin::downloadService();
+    if (!service)
+        return;
+    using State = RepositoryStatus::State;
+    const State state = service->repositoryStatus(repository).state;
+    // A round that ended without word of an example has not installed it.
+    if (state == State::Updating || state == State::Checking)
+        return;
+    const QSet<QString> left = installing.take(repository);
+    for (const QString &example : left)
+        rescanExample(repository, example);
+    failed[repository].unite(left);
+    if (!left.isEmpty() && repository == ui->repositoryComboBox->currentText())
+        showExamples(repository);
+}
+
+void OptionsWidget::showRepositoryStatus()
+{
+    Utils::InfoLabel *label = ui->statusLabel;
+    DownloadService *service = Plugin::downloadService();
+    const QString name = ui->repositoryComboBox->currentText();
+    if (!service || !settings.repositories.contains(name)) {
+        label->clear();
+        label->setType(Utils::InfoLabel::None);
+        label->hide();
+        return;
+    }
+
+    const RepositoryStatus status = service->repositoryStatus(name);
+    const QLocale locale;
+    QString checked;
+    if (status.lastListed.isValid())
+        checked = locale.toString(status.lastListed, QLocale::ShortFormat);
+    else if (status.lastCheckDay.isValid())
+        checked = locale.toString(status.lastCheckDay, QLocale::ShortFormat);
+
+    using State = RepositoryStatus::State;
+    QString text;
+    Utils::InfoLabel::InfoType type = Utils::InfoLabel::Information;
+    switch (status.state) {
+    case State::Unknown:
+    case State::Checking:
+        text = tr("Checking the repository for examples...");
+        break;
+    case State::Updating:
+        text = tr("Downloading and installing examples...");
+        break;
+    case State::UpToDate:
+        type = Utils::InfoLabel::Ok;
+        text = checked.isEmpty() ? tr("Up to date.")
+                                 : tr("Up to date, last checked on %1.").arg(checked);
+        break;
+    case State::UpdatesOff:
+        text = checked.isEmpty()
+                   ? tr("Automatic updates are off.")
+                   : tr("Automatic updates are off, last checked on %1.").arg(checked);
+        break;
+    case State::Failed:
+        type = Utils::InfoLabel::Error;
+        text = tr("Update failed: %1")
+                   .arg(status.reason.isEmpty()
+                            ? tr("Check your online connection and try again later!")
+                            : status.reason);
+        if (!checked.isEmpty())
+            text += u' ' + tr("Last checked on %1.").arg(checked);
+        break;
+    case State::TokenNeeded:
+        type = Utils::InfoLabel::Warning;
+        text = tr("This repository is a private group: it needs an access token.");
+        break;
+    case State::AccessDenied:
+        type = Utils::InfoLabel::Error;
+        text = tr("Access denied: check the access token of this repository.");
+        break;
+    }
+    const QSet<QString> failedHere = failed.value(name);
+    if (!failedHere.isEmpty() && status.state != State::Checking
+        && status.state != State::Updating) {
+        QStringList names(failedHere.cbegin(), failedHere.cend());
+        names.sort();
+        type = Utils::InfoLabel::Error;
+        text = tr("Could not install: %1. The IDE's log has the details.").arg(names.join(u", "))
+               + u' ' + text;
+    }
+    label->setType(type);
+    label->setText(text);
+    label->setAccessibleName(tr("Repository status"));
+    label->setAccessibleDescription(text);
+    label->show();
 }
 
 QUrl OptionsWidget::currentUrl() const
@@ -275,12 +689,13 @@ void OptionsWidget::editAccessToken()
     if (!service || !settings.repositories.contains(name))
         return;
 
-    const auto pending = pendingTokens.constFind(name);
-    const bool hasToken
-        = pending != pendingTokens.cend()
-              ? !pending->isEmpty()
-              : !service->tokenStore()->cachedToken(currentUrl()).value_or(QString()).isEmpty();
-    AccessTokenDialog dialog(name, hasToken, this);
+    using Current = AccessTokenDialog::Current;
+    Current current = Current::Unknown;
+    if (const auto pending = pendingTokens.constFind(name); pending != pendingTokens.cend())
+        current = pending->isEmpty() ? Current::None : Current::Set;
+    else if (const std::optional<QString> token = service->tokenStore()->cachedToken(currentUrl()))
+        current = token->isEmpty() ? Current::None : Current::Set;
+    AccessTokenDialog dialog(name, current, this);
     dialog.exec();
     switch (dialog.choice()) {
     case AccessTokenDialog::Choice::Keep:
@@ -406,6 +821,17 @@ void OptionsWidget::apply()
         if (service) {
             service->remove(it.key(), info.examplesToRemove);
             service->save(it.key(), info.examplesToInstall);
+            // Followed in the list until the service says how each one ended.
+            installing[it.key()].unite(info.examplesToInstall);
+            failed[it.key()].subtract(info.examplesToInstall);
+        }
+        for (const QString &example : std::as_const(info.examplesToRemove)) {
+            installing[it.key()].remove(example);
+            failed[it.key()].remove(example);
+            rescanExample(it.key(), example);
+            // Still there: its removal waits for an install under way.
+            if (QFileInfo::exists(repositoryFolder + QLatin1Char('/') + example))
+                removing[it.key()].insert(example);
         }
 
         // Carried out: a later Apply, or an edit made after it, starts from nothing pending.
@@ -418,6 +844,12 @@ void OptionsWidget::apply()
     if (intervalChanged)
         settings.updatesCheckTimeoutDays = quint32(ui->timeoutSpinBox->value());
     settings.saveUserChoices(Core::ICore::settings(), intervalChanged);
+
+    // An install that ended within save() has already been reported.
+    for (auto it = settings.repositories.cbegin(); it != settings.repositories.cend(); ++it)
+        followInstalls(it.key());
+    showExamples(ui->repositoryComboBox->currentText());
+    showRepositoryStatus();
 }
 
 } // namespace Brindle::Internal

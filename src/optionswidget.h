@@ -36,6 +36,21 @@ public:
     // The page's copy with its pending edits, for inspection.
     const Settings &pageSettings() const { return settings; }
 
+    // What a row of the list stands for; the item's data under StateRole.
+    enum class RowState {
+        Installed,
+        UpdateAvailable,
+        WillBeInstalled,
+        WillBeUpdated,
+        WillBeRemoved,
+        Installing,
+        Removing,
+        Failed,
+    };
+    // Item data roles besides the location (Qt::UserRole).
+    static constexpr int NameRole = Qt::UserRole + 1;
+    static constexpr int StateRole = Qt::UserRole + 2;
+
 public slots:
     void scanInstalledExamples();
     void showExamples(const QString &name);
@@ -44,6 +59,12 @@ private:
     void filterExamples(const QString &text);
     void addExamples();
     void removeExamples();
+    void updateExamples();
+    void updateButtons();
+    void showRepositoryStatus();
+    void onExampleFinished(const QString &repository, const QString &example, bool installed);
+    void rescanExample(const QString &repository, const QString &example);
+    void followInstalls(const QString &repository);
 
     QList<QListWidgetItem *> visibleSelection() const;
     void editAccessToken();
@@ -61,6 +82,21 @@ private:
     // The last keychain failure of each repository, by repository name.
     QHash<QString, QString> tokenFailures;
     QSet<QString> readsRequested;
+
+    // Where the user was in each repository's list, kept across rebuilds: the selected rows
+    // and the current row, by example name.
+    struct Place
+    {
+        QSet<QString> selected;
+        QString current;
+    };
+    QHash<QString, Place> places;
+    QString shownRepository;
+    // By repository: examples an Apply handed to the service and not finished yet, those
+    // whose removal waits for an install under way, and those that could not be installed.
+    QHash<QString, QSet<QString>> installing;
+    QHash<QString, QSet<QString>> removing;
+    QHash<QString, QSet<QString>> failed;
 };
 
 } // namespace Brindle::Internal

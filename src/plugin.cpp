@@ -83,17 +83,22 @@ bool Plugin::initialize(const QStringList &arguments, QString *errorString)
     Q_UNUSED(arguments)
     Q_UNUSED(errorString)
 
-    const QVariant language = ExtensionSystem::PluginManager::settings()->value(
-        "General/OverrideLanguage");
-    const QLocale locale = language.isValid() ? QLocale(language.toString()) : QLocale();
-
-    // Installed before the private part is built, so the options page title is translated.
-    auto translator = new QTranslator(this);
-    const QString directory = Core::ICore::resourcePath("translations").toFSPathString();
-    if (translator->load(locale, "Brindle", "_", directory, QString()))
-        QCoreApplication::installTranslator(translator);
-    else
-        qCDebug(Log::main) << "Failed to load translator:" << directory << "Brindle";
+    // The language the IDE itself speaks: its -language option, its settings and the system's
+    // languages decide it, and only a language the IDE has translations for counts. Empty
+    // means the IDE's built-in English, and then the plugin speaks English too, whatever the
+    // system's locale.
+    const QString language = Core::ICore::userInterfaceLanguage();
+    if (language.isEmpty()) {
+        qCDebug(Log::main) << "The IDE speaks English: no translator";
+    } else {
+        // Installed before the private part is built, so the options page title is translated.
+        auto translator = new QTranslator(this);
+        const QString directory = Core::ICore::resourcePath("translations").toFSPathString();
+        if (translator->load(QLocale(language), "Brindle", "_", directory, QString()))
+            QCoreApplication::installTranslator(translator);
+        else
+            qCDebug(Log::main) << "Failed to load translator:" << directory << "Brindle";
+    }
 
     d = new BrindlePluginPrivate;
     return true;
@@ -111,6 +116,17 @@ bool Plugin::delayedInitialize()
                            << QSslSocket::sslLibraryVersionString();
     }
     return true;
+}
+
+ExtensionSystem::IPlugin::ShutdownFlag Plugin::aboutToShutdown()
+{
+    // Qt Creator cancels every progress entry when its main window closes, and the events of
+    // that cancel arrive before the plugins are deleted; downloads and extractions end here,
+    // while every other plugin is still there, and nothing new starts afterwards. The service
+    // itself goes with the plugin.
+    if (pServiceManager)
+        pServiceManager->shutdown();
+    return SynchronousShutdown;
 }
 
 DownloadService *Plugin::downloadService()

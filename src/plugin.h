@@ -31,6 +31,7 @@ public:
     bool initialize(const QStringList &arguments, QString *errorString) override;
     void extensionsInitialized() override;
     bool delayedInitialize() override;
+    ShutdownFlag aboutToShutdown() override;
 
     static DownloadService *downloadService();
     static void initMenu(QListWidget *list, std::function<QUrl(const QString &)> location);

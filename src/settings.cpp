@@ -166,7 +166,9 @@ bool isTemporaryArchiveName(const QString &fileName)
 
 void Settings::load(Utils::QtcSettings *settings)
 {
-    qDebug() << "Settings:" << settings->fileName();
+    // Categorised like every message of the plugin: a plain qDebug() would be printed in every
+    // IDE session.
+    qCDebug(Log::main) << "Settings:" << settings->fileName();
 
     updatesCheckTimeoutDays = 1;
     serviceRestartTimeoutSeconds = 60;

@@ -122,7 +122,7 @@ repositories=(--add-repository "examples=$url/palvexos/examples"
 if [ "$gui_ready" = 1 ]; then
     repositories+=(--add-repository "partners=$url/palvexos/partners")
     bold "Opening the host window; the examples appear on the Welcome page as they arrive."
-    echo "  Tools > Options... > Help shows the plugin's page. Close the window to end the demo."
+    echo "  Edit > Preferences... > Help shows the plugin's page. Close the window to end the demo."
     echo
     echo "  The repository \"partners\" is a private group: it stays empty until it has a token."
     echo "  Choose it on the options page, press \"Access token...\", paste"

@@ -31,6 +31,14 @@
         <source>Remove the repository&apos;s access token when the page is applied</source>
         <translation>Das Zugriffstoken des Repositorys beim Anwenden der Seite entfernen</translation>
     </message>
+    <message>
+        <source>Show token</source>
+        <translation>Token anzeigen</translation>
+    </message>
+    <message>
+        <source>The system keychain has not said yet whether the repository has a token.</source>
+        <translation>Der Schlüsselbund des Systems hat noch nicht gemeldet, ob das Repository ein Token hat.</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiClient</name>
@@ -221,6 +229,26 @@
         <source>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Name:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Description:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Updated:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Location:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%4&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</source>
         <translation>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Name:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Beschreibung:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Aktualisiert:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Ort:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%4&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</translation>
     </message>
+    <message>
+        <source>Examples of the repository</source>
+        <translation>Beispiele des Repositorys</translation>
+    </message>
+    <message>
+        <source>%1 - %2</source>
+        <translation>%1 – %2</translation>
+    </message>
+    <message>
+        <source>%1 (installed)</source>
+        <translation>%1 (installiert)</translation>
+    </message>
+    <message>
+        <source>Installed: choosing it installs it again.</source>
+        <translation>Installiert: Wählen Sie es aus, wird es erneut installiert.</translation>
+    </message>
+    <message>
+        <source>%1 (will be installed)</source>
+        <translation>%1 (wird installiert)</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::OptionsWidget</name>
@@ -307,14 +335,6 @@ Set 0 to disable automatic updates.</source>
         <translation>Prüfen Sie Ihre Internetverbindung und versuchen Sie es später erneut!</translation>
     </message>
     <message>
-        <source>Examples Not Selected</source>
-        <translation>Keine Beispiele ausgewählt</translation>
-    </message>
-    <message>
-        <source>Select examples to remove, press Remove button, then press Apply button to apply changes.</source>
-        <translation>Wählen Sie die zu entfernenden Beispiele aus, klicken Sie auf „Entfernen“ und übernehmen Sie die Änderungen mit „Anwenden“.</translation>
-    </message>
-    <message>
         <source>Set or clear the GitLab access token of the selected repository (for private groups)</source>
         <translation>Das GitLab-Zugriffstoken des gewählten Repositorys setzen oder entfernen (für private Gruppen)</translation>
     </message>
@@ -353,6 +373,154 @@ Set 0 to disable automatic updates.</source>
     <message>
         <source>No system keychain is available: the access token is kept for this session only.</source>
         <translation>Kein Schlüsselbund des Systems verfügbar: Das Zugriffstoken gilt nur für diese Sitzung.</translation>
+    </message>
+    <message>
+        <source>Install the selected examples again from the online repository when the page is applied</source>
+        <translation>Die ausgewählten Beispiele beim Anwenden der Seite erneut aus dem Online-Repository installieren</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Installed examples</source>
+        <translation>Installierte Beispiele</translation>
+    </message>
+    <message>
+        <source>Filter installed examples</source>
+        <translation>Installierte Beispiele filtern</translation>
+    </message>
+    <message>
+        <source>Check for updates every (days)</source>
+        <translation>Nach Aktualisierungen suchen alle (Tage)</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>%1 (update available)</source>
+        <translation>%1 (Aktualisierung verfügbar)</translation>
+    </message>
+    <message>
+        <source>%1 (will be installed)</source>
+        <translation>%1 (wird installiert)</translation>
+    </message>
+    <message>
+        <source>%1 (will be updated)</source>
+        <translation>%1 (wird aktualisiert)</translation>
+    </message>
+    <message>
+        <source>%1 (will be removed)</source>
+        <translation>%1 (wird entfernt)</translation>
+    </message>
+    <message>
+        <source>%1 (installing...)</source>
+        <translation>%1 (wird gerade installiert...)</translation>
+    </message>
+    <message>
+        <source>%1 (being removed...)</source>
+        <translation>%1 (wird gerade entfernt...)</translation>
+    </message>
+    <message>
+        <source>%1 (could not be installed)</source>
+        <translation>%1 (konnte nicht installiert werden)</translation>
+    </message>
+    <message>
+        <source>Will be installed when you apply</source>
+        <translation>Wird beim Anwenden installiert</translation>
+    </message>
+    <message>
+        <source>Will be updated when you apply</source>
+        <translation>Wird beim Anwenden aktualisiert</translation>
+    </message>
+    <message>
+        <source>Will be removed when you apply</source>
+        <translation>Wird beim Anwenden entfernt</translation>
+    </message>
+    <message>
+        <source>Being installed</source>
+        <translation>Wird gerade installiert</translation>
+    </message>
+    <message>
+        <source>Being removed</source>
+        <translation>Wird gerade entfernt</translation>
+    </message>
+    <message>
+        <source>Could not be installed; the status below says why</source>
+        <translation>Konnte nicht installiert werden; der Status unten nennt den Grund</translation>
+    </message>
+    <message>
+        <source>Examples Still Loading</source>
+        <translation>Beispiele werden noch geladen</translation>
+    </message>
+    <message>
+        <source>The examples of repository %1 are still being loaded. Try again in a moment.</source>
+        <translation>Die Beispiele des Repositorys %1 werden noch geladen. Versuchen Sie es gleich noch einmal.</translation>
+    </message>
+    <message>
+        <source>Access Token Needed</source>
+        <translation>Zugriffstoken erforderlich</translation>
+    </message>
+    <message>
+        <source>Repository %1 is a private group: set its access token with &quot;Access token...&quot; and apply it first.</source>
+        <translation>Das Repository %1 ist eine private Gruppe: Legen Sie zuerst sein Zugriffstoken mit &quot;Zugriffstoken...&quot; fest und wenden Sie es an.</translation>
+    </message>
+    <message>
+        <source>Access Denied</source>
+        <translation>Zugriff verweigert</translation>
+    </message>
+    <message>
+        <source>The server refused the access token of repository %1: set a valid one with &quot;Access token...&quot;.</source>
+        <translation>Der Server hat das Zugriffstoken des Repositorys %1 abgelehnt: Legen Sie mit &quot;Zugriffstoken...&quot; ein gültiges fest.</translation>
+    </message>
+    <message>
+        <source>Checking the repository for examples...</source>
+        <translation>Das Repository wird nach Beispielen durchsucht...</translation>
+    </message>
+    <message>
+        <source>Downloading and installing examples...</source>
+        <translation>Beispiele werden heruntergeladen und installiert...</translation>
+    </message>
+    <message>
+        <source>Up to date.</source>
+        <translation>Aktuell.</translation>
+    </message>
+    <message>
+        <source>Up to date, last checked on %1.</source>
+        <translation>Aktuell, zuletzt geprüft am %1.</translation>
+    </message>
+    <message>
+        <source>Automatic updates are off.</source>
+        <translation>Automatische Aktualisierungen sind aus.</translation>
+    </message>
+    <message>
+        <source>Automatic updates are off, last checked on %1.</source>
+        <translation>Automatische Aktualisierungen sind aus, zuletzt geprüft am %1.</translation>
+    </message>
+    <message>
+        <source>Update failed: %1</source>
+        <translation>Aktualisierung fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>Last checked on %1.</source>
+        <translation>Zuletzt geprüft am %1.</translation>
+    </message>
+    <message>
+        <source>This repository is a private group: it needs an access token.</source>
+        <translation>Dieses Repository ist eine private Gruppe: Es braucht ein Zugriffstoken.</translation>
+    </message>
+    <message>
+        <source>Access denied: check the access token of this repository.</source>
+        <translation>Zugriff verweigert: Prüfen Sie das Zugriffstoken dieses Repositorys.</translation>
+    </message>
+    <message>
+        <source>Could not install: %1. The IDE&apos;s log has the details.</source>
+        <translation>Nicht installiert werden konnte: %1. Einzelheiten stehen im Protokoll der IDE.</translation>
+    </message>
+    <message>
+        <source>Repository status</source>
+        <translation>Status des Repositorys</translation>
     </message>
 </context>
 <context>

@@ -31,6 +31,14 @@
         <source>Remove the repository&apos;s access token when the page is applied</source>
         <translation>Удалить токен доступа репозитория при применении страницы</translation>
     </message>
+    <message>
+        <source>Show token</source>
+        <translation>Показать токен</translation>
+    </message>
+    <message>
+        <source>The system keychain has not said yet whether the repository has a token.</source>
+        <translation>Системная связка ключей ещё не сообщила, есть ли у репозитория токен.</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiClient</name>
@@ -221,6 +229,26 @@
         <source>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Name:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Description:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Updated:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Location:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%4&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</source>
         <translation>&lt;table&gt;&lt;tbody&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Имя:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%1&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Описание:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%2&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Обновлён:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%3&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td style=&quot;width: 40%;&quot;&gt;Расположение:&amp;nbsp;&lt;/td&gt;&lt;td style=&quot;width: 60%;&quot;&gt;%4&lt;/td&gt;&lt;/tr&gt;&lt;/tbody&gt;&lt;/table&gt;</translation>
     </message>
+    <message>
+        <source>Examples of the repository</source>
+        <translation>Примеры репозитория</translation>
+    </message>
+    <message>
+        <source>%1 - %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+    <message>
+        <source>%1 (installed)</source>
+        <translation>%1 (установлен)</translation>
+    </message>
+    <message>
+        <source>Installed: choosing it installs it again.</source>
+        <translation>Установлен: если выбрать его, он будет установлен заново.</translation>
+    </message>
+    <message>
+        <source>%1 (will be installed)</source>
+        <translation>%1 (будет установлен)</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::OptionsWidget</name>
@@ -307,14 +335,6 @@ Set 0 to disable automatic updates.</source>
         <translation>Проверьте подключение к сети и повторите попытку позже!</translation>
     </message>
     <message>
-        <source>Examples Not Selected</source>
-        <translation>Примеры не выбраны</translation>
-    </message>
-    <message>
-        <source>Select examples to remove, press Remove button, then press Apply button to apply changes.</source>
-        <translation>Выберите примеры для удаления, нажмите кнопку «Удалить», затем нажмите кнопку «Применить», чтобы применить изменения.</translation>
-    </message>
-    <message>
         <source>Set or clear the GitLab access token of the selected repository (for private groups)</source>
         <translation>Задать или удалить токен доступа GitLab выбранного репозитория (для закрытых групп)</translation>
     </message>
@@ -353,6 +373,154 @@ Set 0 to disable automatic updates.</source>
     <message>
         <source>No system keychain is available: the access token is kept for this session only.</source>
         <translation>Системное хранилище ключей недоступно: токен доступа сохраняется только на этот сеанс.</translation>
+    </message>
+    <message>
+        <source>Install the selected examples again from the online repository when the page is applied</source>
+        <translation>Заново установить выбранные примеры из онлайн-репозитория при применении страницы</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Обновить</translation>
+    </message>
+    <message>
+        <source>Installed examples</source>
+        <translation>Установленные примеры</translation>
+    </message>
+    <message>
+        <source>Filter installed examples</source>
+        <translation>Фильтр установленных примеров</translation>
+    </message>
+    <message>
+        <source>Check for updates every (days)</source>
+        <translation>Проверять обновления каждые (дней)</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Выкл.</translation>
+    </message>
+    <message>
+        <source>%1 (update available)</source>
+        <translation>%1 (доступно обновление)</translation>
+    </message>
+    <message>
+        <source>%1 (will be installed)</source>
+        <translation>%1 (будет установлен)</translation>
+    </message>
+    <message>
+        <source>%1 (will be updated)</source>
+        <translation>%1 (будет обновлён)</translation>
+    </message>
+    <message>
+        <source>%1 (will be removed)</source>
+        <translation>%1 (будет удалён)</translation>
+    </message>
+    <message>
+        <source>%1 (installing...)</source>
+        <translation>%1 (устанавливается...)</translation>
+    </message>
+    <message>
+        <source>%1 (being removed...)</source>
+        <translation>%1 (удаляется...)</translation>
+    </message>
+    <message>
+        <source>%1 (could not be installed)</source>
+        <translation>%1 (не удалось установить)</translation>
+    </message>
+    <message>
+        <source>Will be installed when you apply</source>
+        <translation>Будет установлен при применении</translation>
+    </message>
+    <message>
+        <source>Will be updated when you apply</source>
+        <translation>Будет обновлён при применении</translation>
+    </message>
+    <message>
+        <source>Will be removed when you apply</source>
+        <translation>Будет удалён при применении</translation>
+    </message>
+    <message>
+        <source>Being installed</source>
+        <translation>Устанавливается</translation>
+    </message>
+    <message>
+        <source>Being removed</source>
+        <translation>Удаляется</translation>
+    </message>
+    <message>
+        <source>Could not be installed; the status below says why</source>
+        <translation>Не удалось установить; причина указана в строке состояния ниже</translation>
+    </message>
+    <message>
+        <source>Examples Still Loading</source>
+        <translation>Примеры ещё загружаются</translation>
+    </message>
+    <message>
+        <source>The examples of repository %1 are still being loaded. Try again in a moment.</source>
+        <translation>Примеры репозитория %1 ещё загружаются. Повторите попытку через минуту.</translation>
+    </message>
+    <message>
+        <source>Access Token Needed</source>
+        <translation>Нужен токен доступа</translation>
+    </message>
+    <message>
+        <source>Repository %1 is a private group: set its access token with &quot;Access token...&quot; and apply it first.</source>
+        <translation>Репозиторий %1 — закрытая группа: сначала задайте его токен доступа кнопкой &quot;Токен доступа...&quot; и примените его.</translation>
+    </message>
+    <message>
+        <source>Access Denied</source>
+        <translation>Доступ запрещён</translation>
+    </message>
+    <message>
+        <source>The server refused the access token of repository %1: set a valid one with &quot;Access token...&quot;.</source>
+        <translation>Сервер отклонил токен доступа репозитория %1: задайте действительный кнопкой &quot;Токен доступа...&quot;.</translation>
+    </message>
+    <message>
+        <source>Checking the repository for examples...</source>
+        <translation>Поиск примеров в репозитории...</translation>
+    </message>
+    <message>
+        <source>Downloading and installing examples...</source>
+        <translation>Загрузка и установка примеров...</translation>
+    </message>
+    <message>
+        <source>Up to date.</source>
+        <translation>Всё актуально.</translation>
+    </message>
+    <message>
+        <source>Up to date, last checked on %1.</source>
+        <translation>Всё актуально, последняя проверка: %1.</translation>
+    </message>
+    <message>
+        <source>Automatic updates are off.</source>
+        <translation>Автоматические обновления выключены.</translation>
+    </message>
+    <message>
+        <source>Automatic updates are off, last checked on %1.</source>
+        <translation>Автоматические обновления выключены, последняя проверка: %1.</translation>
+    </message>
+    <message>
+        <source>Update failed: %1</source>
+        <translation>Не удалось обновить: %1</translation>
+    </message>
+    <message>
+        <source>Last checked on %1.</source>
+        <translation>Последняя проверка: %1.</translation>
+    </message>
+    <message>
+        <source>This repository is a private group: it needs an access token.</source>
+        <translation>Этот репозиторий — закрытая группа: нужен токен доступа.</translation>
+    </message>
+    <message>
+        <source>Access denied: check the access token of this repository.</source>
+        <translation>Доступ запрещён: проверьте токен доступа этого репозитория.</translation>
+    </message>
+    <message>
+        <source>Could not install: %1. The IDE&apos;s log has the details.</source>
+        <translation>Не удалось установить: %1. Подробности — в журнале IDE.</translation>
+    </message>
+    <message>
+        <source>Repository status</source>
+        <translation>Состояние репозитория</translation>
     </message>
 </context>
 <context>

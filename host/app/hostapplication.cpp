@@ -189,7 +189,8 @@ int HostApplication::parseArguments(const QStringList &arguments)
                                         tr("Save the main window (or, with --options, the "
                                            "options dialog) to <file.png> and exit."),
                                         tr("file.png"));
-    const QCommandLineOption options("options", tr("Open Tools > Options on the Help category."));
+    const QCommandLineOption options("options",
+                                     tr("Open Edit > Preferences on the Help category."));
     const QCommandLineOption click(
         "click",
         tr("With --options: press the button <name> in the options dialog; --screenshot then "
@@ -207,6 +208,8 @@ int HostApplication::parseArguments(const QStringList &arguments)
         tr("Print the longest time the event loop was kept from running when the host exits "
            "(also when BRINDLE_HOST_STALL_PROBE is set)."));
     const QCommandLineOption platform("platform", tr("The Qt platform plugin to use."), tr("name"));
+    const QCommandLineOption language(
+        "language", tr("The interface language, e.g. de (as the IDE's -language)."), tr("locale"));
 
     parser.addOptions({settingsPath,
                        pluginPath,
@@ -220,7 +223,8 @@ int HostApplication::parseArguments(const QStringList &arguments)
                        select,
                        profile,
                        stallProbe,
-                       platform});
+                       platform,
+                       language});
 
     if (!parser.parse(arguments)) {
         printError(parser.errorText());
@@ -261,6 +265,7 @@ int HostApplication::parseArguments(const QStringList &arguments)
     m_options.screenshotFile = parser.value(screenshot);
     m_options.clickButton = parser.value(click);
     m_options.selections = parser.values(select);
+    m_options.language = parser.value(language);
     m_options.sync = parser.isSet(sync);
     m_options.options = parser.isSet(options);
     m_options.profile = parser.isSet(profile);
@@ -346,6 +351,9 @@ int HostApplication::start(const QStringList &arguments)
     }
 
     loadPlugins();
+    // When Qt Creator's Welcome plugin builds its example set model: after every plugin's
+    // initialize(), once.
+    m_window->welcomePage()->readExampleSets();
 
     if (m_options.stallProbe) {
         m_stallProbe = new StallProbe(this);
@@ -403,17 +411,41 @@ int HostApplication::storeAccessToken(const QString &token,
 
 void HostApplication::installTranslators()
 {
-    // The plugins load their own translations; the host only brings Qt's, so that standard
-    // buttons speak the same language.
-    const QString language
+    // Qt Creator's choice of its interface language: -language, then "General/OverrideLanguage",
+    // then the system's languages; the first one it has translations for wins, and English
+    // (or "C") ends the search with the built-in texts. The plugins ask for the result through
+    // ICore::userInterfaceLanguage(). The stand-in has no translations of its own: it speaks
+    // the languages its translations folder holds files for (those of its plugins).
+    QStringList languages = QLocale::system().uiLanguages();
+    const QString overrideLanguage
         = ExtensionSystem::PluginManager::settings()->value("General/OverrideLanguage").toString();
-    const QLocale locale = language.isEmpty() ? QLocale() : QLocale(language);
-    auto translator = new QTranslator(this);
-    if (translator->load(locale,
-                         QLatin1String("qtbase"),
-                         QLatin1String("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(translator);
+    if (!overrideLanguage.isEmpty())
+        languages.prepend(overrideLanguage);
+    if (!m_options.language.isEmpty())
+        languages.prepend(m_options.language);
+    const QDir translations(Core::ICore::resourcePath("translations").toFSPathString());
+    for (const QString &language : std::as_const(languages)) {
+        const QString locale = QLocale(language).name();
+        // As QTranslator::load() looks: "de_DE", then "de".
+        bool translated = false;
+        for (QString name = locale; !name.isEmpty() && !translated;
+             name.truncate(std::max(qsizetype(0), name.lastIndexOf(QLatin1Char('_'))))) {
+            translated
+                = !translations.entryList({QLatin1String("*_") + name + QLatin1String(".qm")})
+                       .isEmpty();
+        }
+        if (translated) {
+            qApp->setProperty("qtc_locale", locale);
+            // Qt's own texts (standard buttons) in the same language.
+            auto translator = new QTranslator(this);
+            if (translator->load(QLatin1String("qtbase_") + locale,
+                                 QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+                QCoreApplication::installTranslator(translator);
+            }
+            break;
+        }
+        if (locale == QLatin1String("C") || locale.startsWith(QLatin1String("en")))
+            break;
     }
 }
 
@@ -439,7 +471,6 @@ void HostApplication::onSettled()
     if (m_stallProbe)
         m_stallProbe->stop();
     WelcomePage *page = m_window->welcomePage();
-    page->reloadSets();
     printOut(formatExamplesTable(page->allExamples()));
     m_syncExitCode = ExtensionSystem::PluginManager::hasError() ? 3 : 0;
     if (!m_watcher->service()) {

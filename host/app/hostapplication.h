@@ -21,6 +21,7 @@ class HostOptions
 {
 public:
     QString settingsPath;
+    QString language; // -language
     QStringList pluginPaths;
     QStringList repositories; // NAME=URL
     QString screenshotFile;

@@ -66,8 +66,9 @@ MainWindow::MainWindow(Utils::QtcSettings *settings, QWidget *parent)
     QAction *quit = fileMenu->addAction(tr("E&xit"), qApp, &QApplication::quit);
     quit->setShortcut(QKeySequence::Quit);
 
-    QMenu *toolsMenu = menuBar()->addMenu(tr("&Tools"));
-    QAction *options = toolsMenu->addAction(tr("&Options..."), this, &MainWindow::showOptions);
+    // Where Qt Creator 16 has its options dialog on Linux and Windows.
+    QMenu *editMenu = menuBar()->addMenu(tr("&Edit"));
+    QAction *options = editMenu->addAction(tr("Preference&s..."), this, &MainWindow::showOptions);
     options->setObjectName("optionsAction");
     options->setShortcut(QKeySequence::Preferences);
 

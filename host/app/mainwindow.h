@@ -17,7 +17,7 @@ namespace Brindle::Host {
 class WelcomePage;
 
 // The IDE's main window as far as the plugin can tell: the Welcome screen's examples, the
-// progress entries in the status bar and Tools > Options.
+// progress entries in the status bar and Edit > Preferences.
 class MainWindow final : public QMainWindow
 {
     Q_OBJECT

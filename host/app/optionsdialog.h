@@ -13,6 +13,7 @@ class QAbstractButton;
 class QDialogButtonBox;
 class QLabel;
 class QListWidget;
+class QRegularExpression;
 class QStackedWidget;
 class QTabWidget;
 QT_END_NAMESPACE
@@ -21,12 +22,20 @@ namespace Core {
 class IOptionsPage;
 }
 
+namespace Utils {
+class FancyLineEdit;
+}
+
 namespace Brindle::Host {
 
-// Tools > Options: the categories of all registered pages on the left, the pages of the
-// selected category as tabs. A page's widget is created when its category is first shown;
-// OK and Apply call apply() of every widget created so far, Cancel calls cancel(), and
-// closing the dialog lets every page release its widget.
+// Edit > Preferences..., as Qt Creator 16 has it: a filter field and the categories of all
+// registered pages on the left, the pages of the selected category as tabs.
+//  - A category's tabs are made when the category is first shown; a page's widget is created
+//    when its tab is first shown, and also when the filter asks the page's keywords().
+//  - The page of each tab that was current while shown counts as visited. Apply and OK call
+//    apply() of the visited pages only.
+//  - OK then calls finish() of every page; Cancel calls cancel() and finish() of every page.
+//    finish() deletes a page's widget, whether it was ever shown or not.
 class OptionsDialog final : public QDialog
 {
     Q_OBJECT
@@ -40,6 +49,9 @@ public:
     bool showCategory(Utils::Id category);
     bool showPage(Utils::Id pageId);
     QList<Core::IOptionsPage *> pages(Utils::Id category) const;
+    // The categories the filter lets through.
+    QList<Utils::Id> visibleCategories() const;
+    void setFilterText(const QString &text);
 
     void apply();
 
@@ -47,16 +59,24 @@ public:
     void reject() final;
 
 private:
-    void buildCategories();
     void onCategoryChanged(int row);
-    void finishPages();
+    QTabWidget *ensureCategoryWidget(int row);
+    void markVisited(int row);
+    void filter(const QString &text);
+    void updateEnabledTabs(int row, const QString &text);
+    bool pageMatches(Core::IOptionsPage *page, const QRegularExpression &regex) const;
+    QList<Core::IOptionsPage *> livePages(const QList<Core::IOptionsPage *> &pages) const;
+    void finishPages(bool cancel);
 
     QList<Utils::Id> m_categories;
+    QList<Core::IOptionsPage *> m_pages; // every page when the dialog opened
     QList<Core::IOptionsPage *> m_visitedPages;
+    bool m_finished = false;
+    Utils::FancyLineEdit *m_filterLineEdit = nullptr;
     QListWidget *m_categoryList = nullptr;
     QLabel *m_headerLabel = nullptr;
     QStackedWidget *m_stack = nullptr;
-    QList<QTabWidget *> m_tabs;
+    QList<QTabWidget *> m_tabs; // per category, null until shown
     QDialogButtonBox *m_buttonBox = nullptr;
 };
 

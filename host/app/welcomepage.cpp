@@ -160,15 +160,11 @@ WelcomePage::WelcomePage(Utils::QtcSettings *settings, QWidget *parent)
             openExample(index.data(ExamplesModel::ExampleRole).value<ExampleItem>());
     });
 
-    auto helpSignals = Core::HelpManager::Signals::instance();
-    connect(
-        helpSignals, &Core::HelpManager::Signals::setupFinished, this, &WelcomePage::reloadSets);
-    connect(helpSignals,
+    connect(Core::HelpManager::Signals::instance(),
             &Core::HelpManager::Signals::documentationChanged,
             this,
             &WelcomePage::reloadExamplesInBackground);
-
-    reloadSets();
+    updateEmptyState();
 }
 
 WelcomePage::~WelcomePage() = default;
@@ -226,24 +222,23 @@ void WelcomePage::openExample(const ExampleItem &example)
         qCWarning(welcomeLog) << "Cannot open" << example.projectPath;
 }
 
-void WelcomePage::reloadSets()
+void WelcomePage::readExampleSets()
 {
-    const QString previous = currentSetName();
-    m_sets = readExampleSets(m_settings);
+    if (m_setsRead)
+        return;
+    m_setsRead = true;
+    m_sets = Host::readExampleSets(m_settings);
 
     {
         const QSignalBlocker blocker(m_setComboBox);
         m_setComboBox->clear();
-        int current = 0;
         for (int i = 0; i < m_sets.size(); ++i) {
             const ExampleSet &set = m_sets.at(i);
             m_setComboBox->addItem(set.displayName);
             m_setComboBox->setItemData(
                 i, QDir::toNativeSeparators(set.manifestPath), Qt::ToolTipRole);
-            if (set.displayName == previous)
-                current = i;
         }
-        m_setComboBox->setCurrentIndex(m_sets.isEmpty() ? -1 : current);
+        m_setComboBox->setCurrentIndex(m_sets.isEmpty() ? -1 : 0);
     }
     m_setComboBox->setEnabled(m_sets.size() > 1);
     reloadExamples();

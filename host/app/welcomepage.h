@@ -27,9 +27,11 @@ class ExamplesFilterModel;
 class ExamplesModel;
 
 // The Welcome screen's "Examples" page: the example sets of "Help/InstalledExamples", the
-// examples of the selected set as tiles, a filter and a details pane. It follows the help
-// system's signals the way the IDE does: sets on setupFinished(), manifests on
-// documentationChanged().
+// examples of the selected set as tiles, a filter and a details pane. Like Qt Creator 16, it
+// reads the example sets once, when the plugins have been initialised (readExampleSets(), the
+// IDE's Welcome plugin builds its example set model then), and drops a set whose folder does
+// not exist at that moment; nothing makes it read the list again while it runs, not even
+// setupFinished(). documentationChanged() makes it read the manifests again.
 class WelcomePage final : public QWidget
 {
     Q_OBJECT
@@ -51,8 +53,10 @@ public:
 
     void openExample(const ExampleItem &example);
 
+    // Reads the example sets; only the first call does anything.
+    void readExampleSets();
+
 public slots:
-    void reloadSets();
     void reloadExamples();
     // The same, with the manifests read in a pool thread: a repository of a thousand
     // examples takes longer to read than the event loop may wait.
@@ -68,6 +72,7 @@ private:
 
     Utils::QtcSettings *m_settings = nullptr;
     QList<ExampleSet> m_sets;
+    bool m_setsRead = false;
     quint64 m_reloads = 0; // a background reload that a later one overtook is dropped
     ExamplesModel *m_model = nullptr;
     ExamplesFilterModel *m_filterModel = nullptr;

@@ -36,6 +36,11 @@ Utils::FilePath ICore::resourcePath(const QString &rel)
     return Utils::FilePath::fromString(QDir::cleanPath(dir)).pathAppended(rel);
 }
 
+QString ICore::userInterfaceLanguage()
+{
+    return qApp ? qApp->property("qtc_locale").toString() : QString();
+}
+
 QWidget *ICore::dialogParent()
 {
     if (QWidget *modal = QApplication::activeModalWidget())

@@ -29,6 +29,12 @@ public:
     // <BRINDLE_HOST_RESOURCE_PATH, else <application dir>/../share/brindle-host>/rel
     static Utils::FilePath resourcePath(const QString &rel = {});
 
+    // The locale name of the language the IDE's interface speaks ("de", "ru_RU"), empty when
+    // it speaks its built-in English. As in Qt Creator, the application decides it at start
+    // (-language, "General/OverrideLanguage", the system's languages; only one the IDE has
+    // translations for) and keeps it in the application's "qtc_locale" property.
+    static QString userInterfaceLanguage();
+
     // The active modal dialog, else the main window, else nullptr.
     static QWidget *dialogParent();
     static QMainWindow *mainWindow();

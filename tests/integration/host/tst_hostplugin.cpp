@@ -61,7 +61,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(!qEnvironmentVariableIsEmpty("BRINDLE_HOST_SETTINGS_PATH"), "test environment");
-        PluginManager::settings()->setValue("General/OverrideLanguage", "de");
+        qApp->setProperty("qtc_locale", "de"); // the IDE speaks German
         PluginManager::setPluginPaths({BRINDLE_BINARY_DIR "/lib/brindle-host/plugins"});
         PluginManager::loadPlugins();
         QVERIFY2(!PluginManager::hasError(), qPrintable(PluginManager::allErrors().join('\n')));
@@ -74,6 +74,7 @@ private slots:
              {std::pair(QDialogButtonBox::Ok, 7), std::pair(QDialogButtonBox::Cancel, 0)}) {
             Brindle::Host::OptionsDialog dialog;
             QVERIFY(dialog.showPage("Oskel.Brindle.Plugin.Settings.Page"));
+            dialog.show(); // the page's widget comes with the first showing of its tab
             auto tabs = dialog.findChild<QTabWidget *>("pages_H.Help");
             QCOMPARE(tabs->tabText(tabs->currentIndex()), "Palvex OS Beispiele");
             auto interval = dialog.findChild<QSpinBox *>("timeoutSpinBox");

@@ -155,6 +155,23 @@ private slots:
         QCOMPARE(requestCount("/repository/archive"), 0);
     }
 
+    // The plugins speak the language the host chose, as they do in Qt Creator: -language
+    // first, then "General/OverrideLanguage", then the system's.
+    void pluginSpeaksTheLanguageOfTheCommandLine()
+    {
+        const QStringList add{"--add-repository",
+                              "examples=" + m_server.baseUrl().toString() + "/palvexos/examples"};
+        const HostRun german = runHost(QStringList{"-language", "de", "--sync"} + add);
+        QVERIFY2(german.exitCode == 0, qPrintable(german.err));
+        QVERIFY2(german.err.contains("Beispiele werden gesucht"), qPrintable(german.err));
+
+        QSettings(m_home->filePath("settings/QtProject/QtCreator.ini"), QSettings::IniFormat)
+            .setValue("General/OverrideLanguage", "ru");
+        const HostRun english = runHost({"-language", "en", "--sync"});
+        QVERIFY2(english.exitCode == 0, qPrintable(english.err));
+        QVERIFY2(english.err.contains("Searching examples"), qPrintable(english.err));
+    }
+
     // Ends once every repository is installed or has given up for this round, well before
     // the time limit, and tells on stderr what went on.
     void syncEndsWhenEveryRepositoryIsDone_data()

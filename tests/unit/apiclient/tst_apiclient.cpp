@@ -206,6 +206,9 @@ private slots:
     }
     void cleanup()
     {
+        // A status text filled with more or fewer values than it has markers makes Qt warn.
+        for (const QString &line : std::as_const(logLines))
+            QVERIFY2(!line.startsWith("QString::arg"), qPrintable(line));
         ApiClient::setTransferTimeout(60000);
         for (auto kind :
              {ApiRequest::Kind::Json, ApiRequest::Kind::Image, ApiRequest::Kind::Archive})
@@ -741,7 +744,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(server->bytesSent() > 4 * 1024 * 1024, 20000);
         const qsizetype before = status.count();
         batch.progress->cancel();
-        QCOMPARE(batch.finished.count(), 1);
+        QVERIFY(batch.finished.wait(20000));
         QCOMPARE(batch.names(), QStringList{"alpha"});
         QVERIFY(batch.future.isFinished());
 

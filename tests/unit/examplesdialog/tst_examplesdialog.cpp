@@ -41,7 +41,9 @@ private slots:
         ExamplesDialog dialog(examples(), nullptr);
         auto list = dialog.findChild<QListWidget *>("examplesListWidget");
         QCOMPARE(list->count(), 3);
-        QCOMPARE(list->item(0)->text(), QString("hello-qml"));
+        // The title goes with the name; the selection is made of names.
+        QCOMPARE(list->item(0)->text(), QString("hello-qml - Hello <i>QML</i>"));
+        QCOMPARE(list->item(0)->data(ExamplesDialog::NameRole), QVariant("hello-qml"));
         QCOMPARE(list->item(0)->data(Qt::UserRole), QVariant("hello-qml.html"));
         const QString tip = list->item(0)->toolTip();
         QVERIFY2(tip.contains("Hello &lt;i&gt;QML&lt;/i&gt;"), qPrintable(tip));
@@ -54,13 +56,43 @@ private slots:
         QVERIFY(tip.contains(cell + updated + "</td>"));
         QVERIFY(list->item(1)->toolTip().contains(cell + "</td>"));
 
-        // Only the name counts, not the display name or the description.
+        // What is shown counts (name and title), not the description.
         auto filter = dialog.findChild<QLineEdit *>("filterLineEdit");
         filter->setText("QML");
         QVERIFY(!list->item(0)->isHidden() && list->item(1)->isHidden()
                 && list->item(2)->isHidden());
         filter->clear();
         QVERIFY(!list->item(1)->isHidden() && !list->item(2)->isHidden());
+    }
+
+    // Return in the filter moves on to the rows left instead of ending the dialog with
+    // whatever happens to be selected.
+    void returnInTheFilterKeepsTheDialogOpen()
+    {
+        ExamplesDialog dialog(
+            examples(),
+            {{"zeta", ExamplesDialog::Mark::Installed}, {"undated", ExamplesDialog::Mark::Pending}},
+            nullptr);
+        auto list = dialog.findChild<QListWidget *>("examplesListWidget");
+        QCOMPARE(list->item(1)->text(), QString("undated - Undated (will be installed)"));
+        QCOMPARE(list->item(2)->text(), QString("zeta - Zeta (installed)"));
+        QVERIFY(!list->accessibleName().isEmpty());
+        // The marks are not searched.
+        auto filter = dialog.findChild<QLineEdit *>("filterLineEdit");
+        filter->setText("install");
+        QVERIFY(list->item(1)->isHidden() && list->item(2)->isHidden());
+        filter->clear();
+
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        filter->setFocus();
+        QTest::keyClicks(filter, "zet");
+        QTest::keyClick(filter, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(filter->text(), QString("zet"));
+        QCOMPARE(list->currentItem(), list->item(2));
+        QCOMPARE(dialog.focusWidget(), list);
+        dialog.reject();
     }
 
     void selectionOnlyOnOk_data()
@@ -85,8 +117,10 @@ private slots:
 
         ExamplesDialog dialog(examples(), nullptr);
         auto list = dialog.findChild<QListWidget *>("examplesListWidget");
-        for (const QString &name : std::as_const(select))
-            list->findItems(name, Qt::MatchExactly).first()->setSelected(true);
+        for (int row = 0; row < list->count(); ++row) {
+            QListWidgetItem *item = list->item(row);
+            item->setSelected(select.contains(item->data(ExamplesDialog::NameRole).toString()));
+        }
         // Filtering keeps a selection the user can no longer see.
         dialog.findChild<QLineEdit *>("filterLineEdit")->setText(filter);
         auto buttons = dialog.findChild<QDialogButtonBox *>("buttonBox");

@@ -17,12 +17,14 @@
 #include <utils/qtcsettings.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -290,6 +292,72 @@ private slots:
         QCOMPARE(offered->problem, problem);
         page.widget.apply();
         QCOMPARE(store()->cachedToken(url("acme/private")), ok ? text.trimmed() : QString());
+    }
+
+    // A token the server refuses is named as the reason, on the page and by Add...
+    void aRefusedTokenIsTold()
+    {
+        QVERIFY(startPlugin({{"private", "acme/private"}}));
+        Page page;
+        QVERIFY(page.enterToken("glpat-expired", "ok"));
+        page.widget.apply();
+        auto status = page.widget.findChild<QLabel *>("statusLabel");
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(),
+                                  QString("Access denied: check the access token of this "
+                                          "repository."),
+                                  TIMEOUT);
+        bool told = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                told = box->windowTitle() == "Access Denied";
+                delete box;
+            }
+        });
+        page.widget.findChild<QPushButton *>("addButton")->click();
+        poll.start(0);
+        QTRY_VERIFY(told);
+    }
+
+    // Before the keychain has answered the page does not know whether there is a token: the
+    // dialog says so and still offers Clear. The typed token can be shown, and the dialog
+    // grows instead of clipping its texts.
+    void notYetKnownIsNotNoneAndTheTokenCanBeShown()
+    {
+        Core::ICore::settings()->setValue(
+            "Brindle/Repositories", QStringList("private|" + url("acme/private").toString() + '|'));
+        plugin = std::make_unique<Plugin>();
+        QString error;
+        QVERIFY(plugin->initialize({}, &error));
+        QVERIFY(!store()->cachedToken(url("acme/private")));
+        Page page;
+        QCOMPARE(page.state->text(),
+                 QString("Access token: being read from the system keychain..."));
+
+        bool checked = false;
+        QVERIFY(answerDialog([&page] { page.tokenButton->click(); },
+                             [&](QDialog *dialog) {
+                                 auto unknown = dialog->findChild<QLabel *>("unknownLabel");
+                                 auto clear = dialog->findChild<QPushButton *>("clearButton");
+                                 auto edit = dialog->findChild<QLineEdit *>("tokenLineEdit");
+                                 auto show = dialog->findChild<QCheckBox *>("showTokenCheckBox");
+                                 auto problem = dialog->findChild<QLabel *>("problemLabel");
+                                 QVERIFY(unknown && clear && edit && show && problem);
+                                 QVERIFY(clear->isEnabled());
+                                 QCOMPARE(edit->accessibleName(), QString("Access token"));
+                                 show->click();
+                                 QCOMPARE(edit->echoMode(), QLineEdit::Normal);
+                                 show->click();
+                                 QCOMPARE(edit->echoMode(), QLineEdit::Password);
+
+                                 edit->insert("two words");
+                                 QVERIFY(!problem->isHidden());
+                                 QTRY_VERIFY(problem->geometry().bottom() < dialog->height()
+                                             && dialog->height()
+                                                    >= dialog->minimumSizeHint().height());
+                                 checked = true;
+                             }));
+        QVERIFY(checked);
     }
 
     // Without the service there is nothing to keep a token in.

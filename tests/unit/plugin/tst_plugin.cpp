@@ -44,7 +44,8 @@ private slots:
         // Loading the file runs its static initialisation, which must not create the service.
         QVERIFY(!downloadService());
         Utils::QtcSettings *settings = Core::ICore::settings();
-        settings->setValue("General/OverrideLanguage", "de");
+        // The IDE decided on German (its -language option or settings); the plugin follows.
+        qApp->setProperty("qtc_locale", "de");
         settings->setValue("Brindle/Repositories", QStringList{"examples|http://127.0.0.1:1/g|"});
         settings->setValue("Help/InstalledExamples", QStringList{"examples|/old|/old"});
 

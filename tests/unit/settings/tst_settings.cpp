@@ -118,6 +118,17 @@ private slots:
                               "Skipping duplicated repository name in item: \"a|01.01.2026\""}));
     }
 
+    void loadingIsSilentUnderDefaultLoggingRules()
+    {
+        QLoggingCategory::setFilterRules(QString());
+        Settings loaded;
+        loaded.load(store);
+        QLoggingCategory::setFilterRules("oskel.brindle.plugin.debug=true");
+        QCOMPARE(messages, QStringList());
+        loaded.load(store);
+        QVERIFY(messages.contains(QString("Settings: \"%1\"").arg(store->fileName())));
+    }
+
     void savesAndLoadsThroughIniFile()
     {
         QTemporaryDir dir;

@@ -3,7 +3,11 @@
 
 #include "ioptionspage.h"
 
+#include <QCheckBox>
+#include <QGroupBox>
 #include <QHash>
+#include <QLabel>
+#include <QPushButton>
 
 namespace Core {
 
@@ -109,6 +113,38 @@ void IOptionsPage::finish()
 {
     delete m_widget.data();
     m_widget.clear();
+}
+
+QStringList IOptionsPage::keywords() const
+{
+    QWidget *widget = const_cast<IOptionsPage *>(this)->widget();
+    if (!widget)
+        return {};
+    QStringList result;
+    for (const QLabel *label : widget->findChildren<QLabel *>())
+        result << label->text();
+    for (const QCheckBox *checkBox : widget->findChildren<QCheckBox *>())
+        result << checkBox->text();
+    for (const QPushButton *pushButton : widget->findChildren<QPushButton *>())
+        result << pushButton->text();
+    for (const QGroupBox *groupBox : widget->findChildren<QGroupBox *>())
+        result << groupBox->title();
+    return result;
+}
+
+bool IOptionsPage::matches(const QRegularExpression &regexp) const
+{
+    if (!m_keywordsInitialized) {
+        m_keywords.clear();
+        for (const QString &keyword : keywords())
+            m_keywords << QString(keyword).remove(QLatin1Char('&'));
+        m_keywordsInitialized = true;
+    }
+    for (const QString &keyword : std::as_const(m_keywords)) {
+        if (keyword.contains(regexp))
+            return true;
+    }
+    return false;
 }
 
 void IOptionsPage::registerCategory(Utils::Id id,

@@ -10,7 +10,9 @@
 
 #include <QList>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -58,11 +60,18 @@ public:
     void setCategory(Utils::Id category) { m_category = category; }
     void setWidgetCreator(const WidgetCreator &widgetCreator);
 
-    // Creates the widget through the creator on first use and keeps it until finish().
+    // Creates the widget through the creator on first use and keeps it until finish(), which
+    // deletes it.
     virtual QWidget *widget();
     virtual void apply();
     virtual void cancel();
     virtual void finish();
+
+    // What the options dialog's filter searches, as in Qt Creator: the texts of the widget's
+    // labels, check boxes, push buttons and group boxes. So typing in the filter creates the
+    // widget of every page it asks, shown or not. matches() asks keywords() once per page.
+    virtual QStringList keywords() const;
+    virtual bool matches(const QRegularExpression &regexp) const;
 
     static void
     registerCategory(Utils::Id id, const QString &displayName, const Utils::FilePath &iconPath);
@@ -76,6 +85,8 @@ private:
     WidgetCreator m_widgetCreator;
     QPointer<QWidget> m_widget;
     bool m_registered = false;
+    mutable bool m_keywordsInitialized = false;
+    mutable QStringList m_keywords;
 };
 
 } // namespace Core

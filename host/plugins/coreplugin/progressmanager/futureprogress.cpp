@@ -43,6 +43,10 @@ FutureProgress::FutureProgress(QWidget *parent)
             m_progressBar,
             &QProgressBar::setValue);
     connect(&m_watcher, &QFutureWatcherBase::finished, this, &FutureProgress::onFinished);
+    // As in Qt Creator: canceled() follows the future, whoever cancelled it (the button,
+    // cancelTasks(), a QPromise dropped unfinished), and arrives through the watcher, that is
+    // from the event loop, never from within cancel().
+    connect(&m_watcher, &QFutureWatcherBase::canceled, this, &FutureProgress::canceled);
 }
 
 FutureProgress::~FutureProgress()
@@ -77,7 +81,6 @@ QString FutureProgress::title() const
 void FutureProgress::cancel()
 {
     m_watcher.future().cancel();
-    emit canceled();
 }
 
 void FutureProgress::onFinished()

@@ -40,11 +40,13 @@ public:
     void setKeepOnFinish(bool keep) { m_keepOnFinish = keep; }
     bool keepOnFinish() const { return m_keepOnFinish; }
 
-    // What the cancel button does: cancels the future, then emits canceled().
+    // What the cancel button does: cancels the future. canceled() comes later, from the
+    // event loop.
     void cancel();
 
 signals:
-    // The user cancelled.
+    // The future was cancelled: by the user, by cancelTasks(), or because its QPromise was
+    // destroyed or replaced unfinished.
     void canceled();
     // The future finished, cancelled or not.
     void finished();

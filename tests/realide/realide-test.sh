@@ -1,0 +1,219 @@
+#!/usr/bin/env bash
+# Copyright (C) 2026 The Brindle Authors
+# SPDX-License-Identifier: GPL-3.0-only
+#
+# realide-test.sh <scenario> <source folder> <build folder>
+#
+# The plugin in the real Qt Creator 16.0.1 (Debian 13 root, tools/real-ide), against the
+# project's GitLab server, which runs here on the host's 127.0.0.1. Each scenario starts from a
+# fresh folder <build>/testenv/realide_<scenario> with its own HOME, XDG folders and IDE
+# settings path; the IDE's log of each start is kept there (ide-*.log). On failure the script
+# says what it expected and prints the end of the log.
+set -uo pipefail
+
+scenario="$1"
+src="$(cd "$2" && pwd)"
+build="$(cd "$3" && pwd)"
+realide="$build/realide"
+env_root="$build/testenv/realide_$scenario"
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+root="$("$src/tools/real-ide/prepare-root.sh")" || fail "no Debian 13 root"
+[ -f "$realide/plugin-build/lib/qtcreator/plugins/libBrindle.so" ] \
+    || fail "the plugin is not built against the real IDE (test realide_build)"
+
+rm -rf "$env_root"
+mkdir -p "$env_root"/{home,data,config,cache,tmp,settings/QtProject}
+mkdir -p -m 700 "$env_root/runtime"
+export HOME="$env_root/home" XDG_DATA_HOME="$env_root/data" XDG_CONFIG_HOME="$env_root/config" \
+    XDG_CACHE_HOME="$env_root/cache" XDG_RUNTIME_DIR="$env_root/runtime" TMPDIR="$env_root/tmp" \
+    BRINDLE_IDE_SETTINGS="$env_root/settings"
+unset DISPLAY WAYLAND_DISPLAY HOVRI_SDK_RELEASE_FILE
+# No session bus unless a scenario starts one: never the user's keychain.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$env_root/runtime/no-session-bus"
+# Qt Creator's own example log, and the plugin's.
+export QT_LOGGING_RULES="qtc.examples*=true;oskel.brindle.plugin*.debug=true"
+ini="$env_root/settings/QtProject/QtCreator.ini"
+data="$XDG_DATA_HOME/palvexos-sdk-5.0"
+
+server_pid=""
+stop_server() {
+    [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+    server_pid=""
+}
+trap stop_server EXIT
+
+# start_server_with [<server option>...]: the project's GitLab server on a free port, serving
+# samples/; sets $url.
+start_server() { start_server_with; }
+start_server_with() {
+    "$build/bin/gitlab-server" --samples "$src/samples" --verbose "$@" \
+        >"$env_root/gitlab-server.url" 2>"$env_root/gitlab-server.log" &
+    server_pid=$!
+    url=""
+    for _ in $(seq 1 300); do
+        url="$(head -n 1 "$env_root/gitlab-server.url" 2>/dev/null)"
+        [ -n "$url" ] && return 0
+        kill -0 "$server_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    cat "$env_root/gitlab-server.log" >&2
+    fail "the GitLab server did not start"
+}
+
+archives_served() { grep -c '/repository/archive' "$env_root/gitlab-server.log"; }
+
+# write_settings <selected example set> <repository>...: the IDE's settings as the SDK's
+# installer leaves them: the plugin's repositories and a Welcome screen example set for each,
+# plus the Welcome screen on its Examples page showing the given set.
+write_settings() {
+    local selected="$1" name repositories="" sets=""
+    shift
+    for name in "$@"; do
+        repositories+="${repositories:+, }$name|$url/palvexos/$name|"
+        sets+="${sets:+, }$name|$data/$name|$data/$name"
+    done
+    cat >"$ini" <<INI
+[General]
+Welcome2Tab=Examples
+
+[WelcomePage]
+SelectedExampleSet=$selected
+
+[Brindle]
+Repositories=$repositories
+UpdatesCheckTimeoutDays=1
+
+[Help]
+InstalledExamples=$sets
+INI
+}
+
+# select_set <name>: the Welcome screen shows this example set at the next start.
+select_set() {
+    sed -i "s/^SelectedExampleSet=.*/SelectedExampleSet=$1/" "$ini"
+}
+
+# ide <log name> <run-ide.sh option>...: one start of the real IDE. For "options" in a
+# private D-Bus session with its own gnome-keyring (cmake/run-with-keyring.sh).
+ide() {
+    local log="$env_root/ide-$1.log" session=()
+    [ "$1" = options ] && session=(/bin/sh "$src/cmake/run-with-keyring.sh")
+    shift
+    "$src/tools/real-ide/enter-root.sh" "$root" "$src" "$build" -- \
+        "${session[@]}" /bin/bash "$src/tools/real-ide/run-ide.sh" "$realide" "$log" "$@"
+}
+
+# examples_log <log name>: Qt Creator's own examples log lines of that start.
+examples_log() { grep '^qtc.examples' "$env_root/ide-$1.log"; }
+
+# check_examples_log <log name> <set>...: the IDE added every example set, and its log has no
+# error and no broken item.
+check_examples_log() {
+    local log="$1" set
+    shift
+    for set in "$@"; do
+        examples_log "$log" | grep -Fq "Adding examples set displayName= \"$set\"" \
+            || fail "($log) Qt Creator did not add the example set $set: $(examples_log "$log")"
+    done
+    if examples_log "$log" | grep -E 'ERROR|broken|not a readable directory'; then
+        fail "($log) Qt Creator's examples log reports the errors above"
+    fi
+}
+
+# manifest_pattern <set> <example>: the log line of Qt Creator reading that example's manifest.
+manifest_pattern() { echo "^qtc.examples: .Reading file .*/$1/$2/examples-manifest\\.xml"; }
+
+sample_examples() { # <group>: the example names of a sample group
+    local dir
+    for dir in "$src/samples/palvexos/$1"/*/; do
+        [ -f "$dir/project.json" ] && basename "$dir"
+    done
+}
+
+case "$scenario" in
+examples)
+    start_server
+    write_settings examples examples demos
+    waits=()
+    for name in $(sample_examples examples); do
+        waits+=(--wait "$(manifest_pattern examples "$name")")
+    done
+    # First start: the folders are empty, the examples arrive while the IDE runs, and the
+    # plugin's documentationChanged() makes the Welcome screen read their manifests.
+    ide first --wait "brindle-probe: service idle" "${waits[@]}" --quit \
+        || fail "first start: the examples did not reach the Welcome screen"
+    check_examples_log first examples demos
+    for group in examples demos; do
+        for name in $(sample_examples "$group"); do
+            [ -f "$data/$group/$name/examples-manifest.xml" ] \
+                || fail "$group/$name has no manifest in $data"
+        done
+    done
+    grep -q "brindle-probe: about to shut down" "$env_root/ide-first.log" \
+        || fail "the IDE did not shut its plugins down"
+    served="$(archives_served)"
+
+    # Restart, now showing the other set: its manifests are read at start, and nothing is
+    # downloaded again within the update interval.
+    select_set demos
+    waits=()
+    for name in $(sample_examples demos); do
+        waits+=(--wait "$(manifest_pattern demos "$name")")
+    done
+    ide second --wait "brindle-probe: service idle" "${waits[@]}" --quit \
+        || fail "restart: the installed examples were not read"
+    check_examples_log second examples demos
+    [ "$(archives_served)" = "$served" ] || fail "the restart downloaded archives again"
+    ;;
+quit)
+    # Quitting while the plugin works: the server never answers an archive request. Qt Creator
+    # cancels every progress entry when its window closes, and the plugin's aboutToShutdown()
+    # ends the downloads; the IDE ends at once, and nothing of them stays behind.
+    start_server_with --hang-archives 100
+    write_settings examples examples
+    waits=()
+    for name in $(sample_examples examples); do
+        title="$(grep -o '"name": *"[^"]*"' "$src/samples/palvexos/examples/$name/project.json" \
+            | head -n 1 | sed 's/.*: *"//; s/"$//; s/[][().*^$]/./g')"
+        waits+=(--wait "Status: .Downloading example: $title")
+    done
+    ide quit "${waits[@]}" --quit || fail "the IDE did not quit cleanly during downloads"
+    log="$env_root/ide-quit.log"
+    grep -q "brindle-probe: about to shut down" "$log" || fail "the IDE did not shut its plugins down"
+    if grep -Ei 'QThread: Destroyed|ASSERT|Segmentation|still running' "$log"; then
+        fail "the IDE reported the lines above while quitting"
+    fi
+    leftovers="$(ls -A "$data/examples") $(ls -A "$TMPDIR")"
+    [ "$leftovers" = " " ] || fail "left in the data or temporary folder: $leftovers"
+    ;;
+options)
+    # The plugin's page is in Edit > Preferences > Help, and a token entered there reaches
+    # the system keychain: gnome-keyring in a D-Bus session of this test's own, inside the
+    # root, read back through the IDE's own QtKeychain.
+    token="glpat-realide-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')"
+    GITLAB_SERVER_TOKENS="$token" start_server # accepts the token, kept out of ps
+    write_settings examples examples
+    ide options --wait "brindle-probe: service idle" --send "token examples $token" \
+        --wait "brindle-probe: (keychain holds|keychain lacks|preferences closed)" \
+        --wait "brindle-probe: keychain (holds|lacks)" --quit \
+        || fail "setting the access token in the real IDE did not finish"
+    log="$env_root/ide-options.log"
+    grep -q 'brindle-probe: options page "Palvex OS Examples" in category "Help"' "$log" \
+        || fail "the options page is not Help > Palvex OS Examples: $(grep 'options page' "$log")"
+    grep -q "brindle-probe: keychain holds the token of $url/palvexos/examples" "$log" \
+        || fail "the token did not reach the keychain: $(grep 'brindle-probe: keychain' "$log")"
+    grep -q "Access denied" "$log" && fail "the server refused the token the page stored"
+    if grep -rqF "$token" "$log" "$env_root/settings"; then
+        fail "the token shows in the IDE's log or settings"
+    fi
+    ;;
+*)
+    fail "unknown scenario $scenario"
+    ;;
+esac
+echo "PASS: realide_$scenario"
