@@ -280,6 +280,24 @@ private slots:
         QVERIFY(!isRunning(tar));
     }
 
+    // The folder is created where the tool is started, away from the GUI thread; a folder that
+    // cannot be created still fails the extraction with its reason.
+    void unarchiverFailsWithoutItsDestination()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("example/main.cpp"), "int main() {}\n"));
+        QCOMPARE(QProcess::execute(
+                     "tar", {"czf", dir.filePath("set.tar.gz"), "-C", dir.path(), "example"}),
+                 0);
+        QVERIFY(writeFile(dir.filePath("file"), "not a folder"));
+        const Extraction run = extract(dir.filePath("set.tar.gz"), dir.filePath("file/dest"));
+        QVERIFY(!run.success);
+        QVERIFY2(run.output.contains(QString("Could not create the destination directory \"%1\".")
+                                         .arg(dir.filePath("file/dest"))),
+                 qPrintable(run.output.join('\n')));
+        QCOMPARE(run.output.last(), "Command failed.");
+    }
+
     void progressEntriesFollowTheirFutures()
     {
         Core::ProgressManager *manager = Core::ProgressManager::instance();
