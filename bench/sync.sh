@@ -115,9 +115,12 @@ for case in $cases; do
     echo "Case $n x $size: the host with the plugin and the stall probe..." >&2
     perl "$repo/bench/wakeup.pl" >"$work/wakeup" &
     wakeup_pid=$!
+    # A failed run exits from sync_plugin; the sampler must not outlive the benchmark.
+    trap 'kill "$wakeup_pid" 2>/dev/null || true; cleanup' EXIT
     BRINDLE_HOST_STALL_PROBE=1 sync_plugin probe
     kill "$wakeup_pid"
     wait "$wakeup_pid" || true
+    trap cleanup EXIT
     wake="$(cat "$work/wakeup")"
     rss_kb="$(max "$host_rss_kb" "$rss_kb")"
     stall="$(awk '/longest event loop stall/ { print $(NF - 1) }' "$work/probe/host.log")"
