@@ -110,10 +110,26 @@ for case in $cases; do
         plugin_s="$(calc %.2f "$(min "$seconds" "${plugin_s:-$seconds}")")"
         rss_kb="$(max "$host_rss_kb" "$rss_kb")"
     done
+    # Beside the probe run, the wake-up sampler tells a stall of the host from a pause of the
+    # machine: when it woke up late by about as much, the machine did not run either.
     echo "Case $n x $size: the host with the plugin and the stall probe..." >&2
+    perl "$repo/bench/wakeup.pl" >"$work/wakeup" &
+    wakeup_pid=$!
+    # A failed run exits from sync_plugin; the sampler must not outlive the benchmark.
+    trap 'kill "$wakeup_pid" 2>/dev/null || true; cleanup' EXIT
     BRINDLE_HOST_STALL_PROBE=1 sync_plugin probe
+    kill "$wakeup_pid"
+    wait "$wakeup_pid" || true
+    trap cleanup EXIT
+    wake="$(cat "$work/wakeup")"
     rss_kb="$(max "$host_rss_kb" "$rss_kb")"
     stall="$(awk '/longest event loop stall/ { print $(NF - 1) }' "$work/probe/host.log")"
+    cpu_pass="$(awk '/longest event loop pass in GUI thread CPU time/ { print $(NF - 1) }' \
+        "$work/probe/host.log")"
+    if [ -n "${BRINDLE_BENCH_KEEP_LOGS:-}" ]; then
+        mkdir -p "$BRINDLE_BENCH_KEEP_LOGS"
+        cp "$work/probe/host.log" "$BRINDLE_BENCH_KEEP_LOGS/probe-$n-${size/+/-}.log"
+    fi
     stop_server
 
     ratio="$(calc %.2f "$plugin_s / $baseline_s")"
@@ -127,9 +143,10 @@ for case in $cases; do
     awk "BEGIN { exit !(${stall:-1e9} < 100) }" || verdict+=" stall"
     awk "BEGIN { exit !($ratio <= 1.3) }" || verdict+=" time"
     [ -z "$verdict" ] || missed=1
-    table+="$(printf '%4s %-9s %7.1f %8s %8s %6s %7s %7s %8s %6s %8.1f  %s' \
+    table+="$(printf '%4s %-9s %7.1f %8s %8s %6s %7s %7s %8s %6s %6s %6s %8.1f  %s' \
         "$n" "$size" "$(calc %.1f "$batch / 1048576")" "$baseline_s" "$plugin_s" "$ratio" \
-        "$rss_mb" "$limit_mb" "${stall:-n/a}" "$((requests1 - requests0))" \
+        "$rss_mb" "$limit_mb" "${stall:-n/a}" "${wake:-n/a}" "${cpu_pass:-n/a}" \
+        "$((requests1 - requests0))" \
         "$(calc %.1f "($bytes1 - $bytes0) / 1048576")" "${verdict:-ok}")"$'\n'
     # Only now: creating files right after deleting many is slower on ext4, which would
     # handicap whichever run comes next.
@@ -146,8 +163,8 @@ echo "Idle host: $(calc %.0f "$idle_kb / 1024") MB peak resident, plugin initial
 echo "Plugin initialize() with the repository configured: $init_ms ms (median of the syncs)," \
      "$(sort -n "$work/init-sync" | tail -n 1) ms at most"
 echo
-printf '%4s %-9s %7s %8s %8s %6s %7s %7s %8s %6s %8s  %s\n' N size batchMB curl+tar plugin \
-    ratio rssMB limitMB stallMs reqs recvMB targets
+printf '%4s %-9s %7s %8s %8s %6s %7s %7s %8s %6s %6s %6s %8s  %s\n' N size batchMB curl+tar \
+    plugin ratio rssMB limitMB stallMs wakeMs cpuMs reqs recvMB targets
 printf '%s' "$table"
 if awk "BEGIN { exit !($init_ms < 5 && $idle_init_ms < 5) }"; then
     echo "initialize() under 5 ms: ok"
@@ -157,4 +174,6 @@ else
 fi
 echo "Targets: plugin/curl+tar <= 1.3; stall < 100 ms; rss <= limit" \
      "(idle host + 100 MB; 150 MB for N = 1000)."
+echo "wakeMs: the latest wake-up of a process sleeping 50 ms at a time beside the probe run (a" \
+     "stall near it is the machine's); cpuMs: the GUI thread's own CPU time in its longest pass."
 exit "$missed"

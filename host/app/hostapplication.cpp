@@ -574,6 +574,8 @@ void HostApplication::shutdown()
     if (m_stallProbe) {
         printError(
             tr("longest event loop stall: %1 ms").arg(m_stallProbe->longestStallMs(), 0, 'f', 1));
+        printError(tr("longest event loop pass in GUI thread CPU time: %1 ms")
+                       .arg(m_stallProbe->longestCpuPassMs(), 0, 'f', 1));
         delete m_stallProbe;
     }
     if (!m_window)

@@ -22,6 +22,7 @@ public:
     void start();
     void stop();
     double longestStallMs() const;
+    double longestCpuPassMs() const;
 
 private:
     void tick();
@@ -30,6 +31,10 @@ private:
     QElapsedTimer m_clock;
     qint64 m_lastTickNs = -1;
     qint64 m_longestNs = 0;
+    qint64 m_lastCpuNs = 0;
+    qint64 m_longestCpuNs = 0;
+    long m_lastVoluntary = 0;
+    long m_lastInvoluntary = 0;
 };
 
 } // namespace Brindle::Host

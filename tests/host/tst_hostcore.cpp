@@ -23,6 +23,7 @@
 #include <memory>
 
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -239,6 +240,62 @@ private slots:
         ::kill(pid_t(ide.processId()), SIGKILL);
         QVERIFY(ide.waitForFinished());
         QTRY_VERIFY_WITH_TIMEOUT(!isRunning(tar), 20000);
+    }
+
+    // Qt Creator forks its tools in its process launcher, never in the GUI thread: cloning
+    // waits until the child has exec'ed the tool, which took the stand-in's event loop up to
+    // 130 ms a time on a busy machine. And an extraction that is stopped has ended when the
+    // unarchiver is gone, so that nothing writes into a folder that is removed next.
+    void unarchiverStartsItsToolOutsideTheGuiThread()
+    {
+        const QString mainThreadChildren
+            = QString("/proc/self/task/%1/children").arg(QCoreApplication::applicationPid());
+        if (!QFile::exists(mainThreadChildren))
+            QSKIP("The kernel does not list the children of each thread.");
+        QTemporaryDir dir;
+        const QString archive = dir.filePath("demo.tar.gz");
+        QCOMPARE(::mkfifo(QFile::encodeName(archive).constData(), 0600), 0);
+        const int pipe = ::open(QFile::encodeName(archive).constData(), O_RDWR | O_CLOEXEC);
+        QVERIFY(pipe >= 0);
+        const auto closePipe = qScopeGuard([pipe] { ::close(pipe); });
+        const auto sourceAndCommand = Unarchiver::sourceAndCommand(FilePath::fromString(archive));
+        QVERIFY(sourceAndCommand);
+
+        auto unarchiver = std::make_unique<Unarchiver>();
+        unarchiver->setSourceAndCommand(*sourceAndCommand);
+        unarchiver->setDestDir(FilePath::fromString(dir.filePath("dest")));
+        unarchiver->start();
+        qint64 tar = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((tar = childNamed(QCoreApplication::applicationPid(), "tar")) > 0,
+                                 20000);
+        const auto stopTar = qScopeGuard([tar] {
+            if (isRunning(tar))
+                ::kill(pid_t(tar), SIGKILL);
+        });
+        const QList<QByteArray> forkedByGuiThread
+            = readFile(mainThreadChildren).simplified().split(' ');
+        QVERIFY(!forkedByGuiThread.contains(QByteArray::number(tar)));
+
+        unarchiver.reset();
+        QVERIFY(!isRunning(tar));
+    }
+
+    // The folder is created where the tool is started, away from the GUI thread; a folder that
+    // cannot be created still fails the extraction with its reason.
+    void unarchiverFailsWithoutItsDestination()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("example/main.cpp"), "int main() {}\n"));
+        QCOMPARE(QProcess::execute(
+                     "tar", {"czf", dir.filePath("set.tar.gz"), "-C", dir.path(), "example"}),
+                 0);
+        QVERIFY(writeFile(dir.filePath("file"), "not a folder"));
+        const Extraction run = extract(dir.filePath("set.tar.gz"), dir.filePath("file/dest"));
+        QVERIFY(!run.success);
+        QVERIFY2(run.output.contains(QString("Could not create the destination directory \"%1\".")
+                                         .arg(dir.filePath("file/dest"))),
+                 qPrintable(run.output.join('\n')));
+        QCOMPARE(run.output.last(), "Command failed.");
     }
 
     void progressEntriesFollowTheirFutures()

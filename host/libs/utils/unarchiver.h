@@ -22,6 +22,10 @@ namespace Utils {
 
 // Unpacks an archive with an external tool (tar, unzip or "cmake -E tar") found in PATH.
 // Asynchronous: start() returns at once, the result comes through done().
+namespace Internal {
+class LaunchedProcess;
+}
+
 class QTCREATOR_UTILS_EXPORT Unarchiver final : public QObject
 {
     Q_OBJECT
@@ -63,16 +67,17 @@ signals:
     void done(Tasking::DoneResult result);
 
 private:
-    void readOutput();
+    void onOutput(const QByteArray &output);
     void emitLine(const QByteArray &line);
     void flushOutput();
     void finish(Tasking::DoneResult result);
-    void onFinished(int exitCode, QProcess::ExitStatus exitStatus);
-    void onErrorOccurred(QProcess::ProcessError error);
+    void onFinished(bool ok);
+    void onFailedToStart(const QString &errorString);
 
     std::optional<SourceAndCommand> m_sourceAndCommand;
     FilePath m_destDir;
-    std::unique_ptr<QProcess> m_process;
+    // Lives in the launcher thread; deleted only through deleteLater.
+    Internal::LaunchedProcess *m_process = nullptr;
     QByteArray m_pendingOutput;
 };
 
