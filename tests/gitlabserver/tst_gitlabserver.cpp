@@ -764,6 +764,25 @@ void tst_GitLabServer::hostileAnswers()
     QVERIFY(unpacked.size() > 500 * compressed.size());
     QCOMPARE(unpacked.count('\0'), unpacked.size());
     m_server.clearFaults();
+
+    // One file of zeros, the same name again and again: small on the wire, and whole, so that
+    // an extraction runs to its end unless it is stopped (gzip checks the CRC and length).
+    m_server.addFault(QRegularExpression::escape(m_archive) + '$',
+                      GitLab::Fault::rewrittenZeros(3));
+    const Reply zeros = get(m_archive);
+    QCOMPARE(zeros.status, 200);
+    QVERIFY2(zeros.body.size() < 64 * 1024, QByteArray::number(zeros.body.size()));
+    QProcess test;
+    test.start("gzip", {"-t"});
+    test.write(zeros.body);
+    test.closeWriteChannel();
+    QVERIFY(test.waitForFinished(Timeout));
+    QVERIFY2(test.exitCode() == 0, test.readAllStandardError());
+    const QStringList members = tarListing(zeros.body);
+    QCOMPARE(members.size(), 4);
+    QVERIFY(members.first().startsWith("hello-") && members.first().endsWith('/'));
+    QCOMPARE(members.mid(1), QStringList(3, members.first() + "zeros.bin"));
+    m_server.clearFaults();
 }
 
 void tst_GitLabServer::answersHaveGitLabShapes_data()

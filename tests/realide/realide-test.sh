@@ -191,6 +191,35 @@ quit)
     leftovers="$(ls -A "$data/examples") $(ls -A "$TMPDIR")"
     [ "$leftovers" = " " ] || fail "left in the data or temporary folder: $leftovers"
     ;;
+quit_extracting)
+    # Quitting while the plugin unpacks: every archive is a valid tar.gz whose one 16 MiB file
+    # of zeros comes 2048 times, so unpacking runs for tens of seconds (while the folder
+    # never holds more than 16 MiB each) but only 35 MB travel. The quit comes once an
+    # unpacking process (tar, gzip, or cmake -E tar, whichever Qt Creator picks) works in the
+    # data folder; the plugin's aboutToShutdown() stops it, and nothing of it stays behind.
+    start_server_with --rewritten-zeros '/repository/archive=2048'
+    write_settings examples examples
+    ide quit_extracting --wait-process "$data" --quit \
+        || fail "the IDE did not quit cleanly while it unpacked"
+    log="$env_root/ide-quit_extracting.log"
+    grep -q "brindle-probe: about to shut down" "$log" || fail "the IDE did not shut its plugins down"
+    grep -q "Unpacking output: .Running" "$log" || fail "the plugin did not log its extraction"
+    if grep -Ei 'QThread: Destroyed|ASSERT|Segmentation|still running' "$log"; then
+        fail "the IDE reported the lines above while quitting"
+    fi
+    # Whatever the root's path shows as from here, the test folder's own path is in it.
+    left=""
+    for proc in /proc/[0-9]*; do
+        cwd="$(readlink "$proc/cwd" 2>/dev/null)" || continue
+        command="$(tr '\0' ' ' <"$proc/cmdline" 2>/dev/null)"
+        case "$cwd $command" in
+        *"$env_root"/*) left+=" ${proc#/proc/} ($command in $cwd)" ;;
+        esac
+    done
+    [ -z "$left" ] || fail "still running after the IDE ended:$left"
+    leftovers="$(ls -A "$data/examples") $(ls -A "$TMPDIR")"
+    [ "$leftovers" = " " ] || fail "left in the data or temporary folder: $leftovers"
+    ;;
 options)
     # The plugin's page is in Edit > Preferences > Help, and a token entered there reaches
     # the system keychain: gnome-keyring in a D-Bus session of this test's own, inside the

@@ -25,6 +25,8 @@ QByteArray repeated(const QByteArray &unit)
     return unit.repeated(qMax<qsizetype>(1, PieceSize / unit.size()));
 }
 
+} // namespace
+
 QByteArray topDirectoryOf(const HttpResponse &response)
 {
     static const QRegularExpression name(R"re(filename="([^"/]+?)(\.tar\.gz|\.tgz|\.tar)?")re");
@@ -32,8 +34,6 @@ QByteArray topDirectoryOf(const HttpResponse &response)
         = name.match(QString::fromLatin1(response.header("Content-Disposition")));
     return m.hasMatch() ? m.captured(1).toLatin1() : QByteArray("endless");
 }
-
-} // namespace
 
 QByteArray storedDeflateBlock(const QByteArray &data)
 {

@@ -17,5 +17,7 @@ void makeEndless(HttpResponse *response);
 // it is one more non-final stored block, so the stream stays valid however much is read.
 QByteArray endlessArchiveStart(const QByteArray &topDirectory);
 QByteArray storedDeflateBlock(const QByteArray &data);
+// The top folder that the archive answer's file name promises ("endless" when it names none).
+QByteArray topDirectoryOf(const HttpResponse &response);
 
 } // namespace GitLab::Internal

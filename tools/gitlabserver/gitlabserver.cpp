@@ -148,6 +148,46 @@ QByteArray deflatedZeros()
     return piece;
 }
 
+// A tar.gz of <top>/ and 'copies' members <top>/zeros.bin of 16 MiB of zeros each, in one
+// deflate stream with its gzip trailer, so tar and gzip take it as whole.
+QByteArray rewrittenZerosArchive(const QByteArray &topDirectory, int copies)
+{
+    constexpr int PiecesPerCopy = 16; // deflatedZeros() unpacks to 1 MiB
+    const QByteArray top = topDirectory + '/';
+    const QByteArray directory = makeTarHeader({top, {}, '5', {}, 0775}, 0);
+    const QByteArray member
+        = makeTarHeader({top + "zeros.bin", {}, '0', {}, 0664}, PiecesPerCopy * 1024 * 1024);
+    const QByteArray end(1024, '\0');
+    const QByteArray zeros(1024 * 1024, '\0');
+    const auto crcOf = [](const QByteArray &data) {
+        return crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size()));
+    };
+    const uLong zerosCrc = crcOf(zeros);
+
+    QByteArray body("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff", 10);
+    body += storedDeflateBlock(directory);
+    uLong crc = crcOf(directory);
+    quint32 size = quint32(directory.size());
+    for (int copy = 0; copy < copies; ++copy) {
+        body += storedDeflateBlock(member);
+        crc = crc32_combine(crc, crcOf(member), member.size());
+        size += quint32(member.size());
+        for (int piece = 0; piece < PiecesPerCopy; ++piece) {
+            body += deflatedZeros();
+            crc = crc32_combine(crc, zerosCrc, zeros.size());
+            size += quint32(zeros.size());
+        }
+    }
+    body += storedDeflateBlock(end);
+    crc = crc32_combine(crc, crcOf(end), end.size());
+    size += quint32(end.size());
+    body += QByteArray("\x01\x00\x00\xff\xff", 5); // the final, empty stored block
+    char trailer[8];
+    qToLittleEndian(quint32(crc), trailer);
+    qToLittleEndian(size, trailer + 4); // ISIZE: the unpacked size modulo 2^32
+    return body + QByteArray(trailer, 8);
+}
+
 std::optional<Fault> ServerPrivate::takeFault(const RecordedRequest &request)
 {
     for (qsizetype i = 0; i < faults.size(); ++i) {
@@ -242,6 +282,12 @@ HttpResponse ServerPrivate::answer(const HttpRequest &request)
             response.chunked = true;
             break;
         }
+        case Fault::RewrittenZeros:
+            if (response.header("Content-Type") == "application/octet-stream") {
+                response.body = rewrittenZerosArchive(topDirectoryOf(response), fault->zeroCopies);
+                response.stream = {};
+            }
+            break;
         case Fault::Endless:
             makeEndless(&response);
             break;
@@ -402,6 +448,14 @@ Fault Fault::gzipBomb()
 {
     Fault fault;
     fault.kind = GzipBomb;
+    return fault;
+}
+
+Fault Fault::rewrittenZeros(int copies)
+{
+    Fault fault;
+    fault.kind = RewrittenZeros;
+    fault.zeroCopies = qMax(1, copies);
     return fault;
 }
 

@@ -66,7 +66,8 @@ struct Fault
         Redirect,          // status (301, 302, 307, 308) with Location: redirectTo + path + query
         ProjectFlood,      // a group detail or project list page of floodProjects made-up projects
         Trickle,           // the normal answer, its body trickleBytes every trickleIntervalMs
-        GzipBomb           // the normal status and headers, Content-Encoding: gzip, endless zeros
+        GzipBomb,          // the normal status and headers, Content-Encoding: gzip, endless zeros
+        RewrittenZeros     // an archive whose one file of zeros comes zeroCopies times
     };
 
     Kind kind = Status;
@@ -86,6 +87,7 @@ struct Fault
     int floodDescriptionBytes = 0; // ProjectFlood: each project's description; 0: null
     int trickleIntervalMs = 1000;  // Trickle
     int trickleBytes = 1;          // Trickle
+    int zeroCopies = 1;            // RewrittenZeros: members of 16 MiB of zeros, one name
 
     // GitLab's throttling answers, ready to inject.
     static Fault archiveRateLimited(); // 429 {"message":{"error":"This archive ..."}}
@@ -110,6 +112,10 @@ struct Fault
     // A gzip Content-Encoding whose stream unpacks to zeros without end, about 1000 times the
     // bytes sent.
     static Fault gzipBomb();
+    // Archives only: a valid tar.gz whose one file <top>/zeros.bin, 16 MiB of zeros, comes
+    // 'copies' times, about 17 KiB each on the wire. Unpacking writes copies x 16 MiB, the
+    // same file over and over, so it takes long while the disk never holds more than 16 MiB.
+    static Fault rewrittenZeros(int copies);
 };
 
 using RequestPredicate = std::function<bool(const RecordedRequest &)>;

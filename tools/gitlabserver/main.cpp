@@ -185,6 +185,11 @@ int main(int argc, char *argv[])
         "gzip-bomb",
         "Answer paths matching this with a gzip encoding of endless zeros (repeatable).",
         "regex");
+    const QCommandLineOption zerosOption(
+        "rewritten-zeros",
+        "Answer archives of paths matching REGEX with N copies of one 16 MiB file of zeros "
+        "(repeatable).",
+        "REGEX=N");
     const QCommandLineOption floodOption(
         "flood",
         "Answer group details and project pages of paths matching REGEX with N projects, "
@@ -199,7 +204,7 @@ int main(int argc, char *argv[])
                        generateOption, subgroupsOption,  tokenOption,      tokensFileOption,
                        busyOption,     busyStatusOption, retryAfterOption, retryDateOption,
                        endlessOption,  hugeOption,       trickleOption,    bombOption,
-                       floodOption,    redirectOption});
+                       floodOption,    redirectOption,   zerosOption});
     parser.process(app);
 
     bool portOk = false;
@@ -265,6 +270,16 @@ int main(int argc, char *argv[])
             return usageError(QString("--flood needs REGEX=N, not \"%1\"").arg(text));
         floods.append({text.left(eq), count});
     }
+    QList<QPair<QString, int>> zeroArchives;
+    for (const QString &text : parser.values(zerosOption)) {
+        const qsizetype eq = text.lastIndexOf('=');
+        bool ok = false;
+        const int copies = text.mid(eq + 1).toInt(&ok);
+        if (eq <= 0 || !ok || copies < 1 || copies > 10000
+            || !QRegularExpression(text.left(eq)).isValid())
+            return usageError(QString("--rewritten-zeros needs REGEX=N, not \"%1\"").arg(text));
+        zeroArchives.append({text.left(eq), copies});
+    }
     QList<QByteArray> tokens;
     for (const QString &token : parser.values(tokenOption))
         tokens += tokensIn(token.toUtf8());
@@ -313,6 +328,8 @@ int main(int argc, char *argv[])
         server.addFault(pattern, GitLab::Fault::trickle(20000));
     for (const QString &pattern : parser.values(bombOption))
         server.addFault(pattern, GitLab::Fault::gzipBomb());
+    for (const auto &[pattern, copies] : std::as_const(zeroArchives))
+        server.addFault(pattern, GitLab::Fault::rewrittenZeros(copies));
     for (const auto &[pattern, count] : std::as_const(floods))
         server.addFault(pattern, GitLab::Fault::projectFlood(count));
     addShareFault(server,

@@ -2,7 +2,8 @@
 # Copyright (C) 2026 The Brindle Authors
 # SPDX-License-Identifier: GPL-3.0-only
 #
-# run-ide.sh <realide build folder> <log file> [--wait <pattern> | --send <command>]... [--quit]
+# run-ide.sh <realide build folder> <log file>
+#            [--wait <pattern> | --wait-process <folder> | --send <command>]... [--quit]
 #            [-- <IDE argument>...]
 #
 # Runs inside the Debian 13 root (enter-root.sh). Starts the real Qt Creator with the plugin,
@@ -12,7 +13,9 @@
 #
 # The steps run in the order given. --wait waits until a line matching the extended regular
 # expression shows in the log (up to $BRINDLE_IDE_TIMEOUT seconds, default 300, for all
-# waits together); --send hands the probe plugin a command (tests/realide/probe). --quit asks
+# waits together); --wait-process waits, within the same time, until a process works in
+# <folder> or below it (its working folder, as tar's while it unpacks there); --send hands the
+# probe plugin a command (tests/realide/probe). --quit asks
 # the IDE to quit through the probe (Core::ICore::exit()) and waits for it to end. Without
 # --quit the script waits until the IDE is closed. Exits with the IDE's exit code; 124 when a
 # wait timed out or the IDE ended before a pattern showed (the log's end is printed then).
@@ -26,6 +29,7 @@ quit=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --wait) steps+=("wait" "$2"); shift 2 ;;
+        --wait-process) steps+=("process" "$2"); shift 2 ;;
         --send) steps+=("send" "$2"); shift 2 ;;
         --quit) quit=1; shift ;;
         --) shift; break ;;
@@ -76,6 +80,24 @@ qtcreator -settingspath "$BRINDLE_IDE_SETTINGS" \
     "$@" >"$log" 2>&1 </dev/null &
 ide_pid=$!
 
+# worker <folder>: the first process whose working folder is <folder> or below it.
+worker() {
+    find /proc/[0-9]*/cwd -maxdepth 0 \( -lname "$1" -o -lname "$1/*" \) 2>/dev/null | head -n 1
+}
+
+# matched <step> <argument>: whether the step's wait is over.
+matched() {
+    if [ "$1" = process ]; then
+        local found
+        found="$(worker "$2")"
+        [ -n "$found" ] || return 1
+        found="${found%/cwd}"
+        echo "run-ide: process ${found#/proc/} ($(cat "$found/comm" 2>/dev/null)) works in $2" >&2
+        return 0
+    fi
+    grep -Eq -- "$2" "$log"
+}
+
 commands=0
 send() { # the probe takes whole files only: write, then rename
     commands=$((commands + 1))
@@ -90,7 +112,7 @@ for ((i = 0; i < ${#steps[@]}; i += 2)); do
         send "$pattern"
         continue
     fi
-    until grep -Eq -- "$pattern" "$log"; do
+    until matched "${steps[$i]}" "$pattern"; do
         if grep -q '^brindle-probe: plugin error' "$log"; then
             show_log "a plugin did not load"
             exit 1
