@@ -66,9 +66,9 @@ public:
         connect(pm, &ExtensionSystem::PluginManager::objectAdded, this, &ProbePlugin::watch);
         watch(ExtensionSystem::PluginManager::getObjectByName("Brindle.DownloadService"));
         // The IDE shows these in a dialog that waits for a click; the tests need them in the log.
-        for (const ExtensionSystem::PluginSpec *spec : ExtensionSystem::PluginManager::plugins()) {
-            if (spec->hasError())
-                report("plugin error: " + spec->name() + ": " + spec->errorString());
+        for (const ExtensionSystem::PluginSpec *plugin : ExtensionSystem::PluginManager::plugins()) {
+            if (plugin->hasError())
+                report("plugin error: " + plugin->name() + ": " + plugin->errorString());
         }
         report("started");
     }
