@@ -22,11 +22,13 @@ qtcreator_version=16.0.1
 
 # What the root holds. Qt Creator and Qt's development files to build the plugin; Xvfb to run
 # the IDE without a display; a D-Bus session with gnome-keyring and libsecret, which the IDE's
-# QtKeychain loads at run time, for the keychain tests (cmake/run-with-keyring.sh).
+# QtKeychain loads at run time, for the keychain tests (cmake/run-with-keyring.sh); zlib and
+# libarchive, which the plugin checks archives with; xdotool, to click in the IDE's window.
 packages=(
     qtcreator qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools qtkeychain-qt6-dev
     g++ cmake ninja-build xvfb xauth xz-utils
     dbus-bin dbus-daemon gnome-keyring libsecret-1-0
+    zlib1g-dev libarchive-dev xdotool
 )
 
 fail() {
