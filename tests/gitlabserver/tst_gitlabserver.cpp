@@ -1124,9 +1124,12 @@ void tst_GitLabServer::executableOptions_data()
     QTest::newRow("endless") << QStringList{"--endless", "^/api/v4/groups$"} << ""_ba << "/api/v4/groups Transfer-Encoding"_ba << "200 chunked";
     QTest::newRow("huge length") << QStringList{"--huge-length", "/archive$"} << ""_ba << hello + "/repository/archive Content-Length" << "200 5368709120";
     QTest::newRow("gzip bomb") << QStringList{"--gzip-bomb", "/archive$"} << ""_ba << hello + "/repository/archive Content-Encoding" << "200 gzip";
+    QTest::newRow("damaged archives") << QStringList{"--damage-archives", "/archive$=tar-cut-in-member"} << ""_ba << hello + "/repository/archive Transfer-Encoding" << "200";
     QTest::newRow("flood") << QStringList{"--flood", "/projects$=3"} << ""_ba << "/api/v4/groups/1/projects X-Per-Page"_ba << "200 3";
     QTest::newRow("flood without count") << QStringList{"--flood", "/projects$"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("redirect elsewhere") << QStringList{"--redirect", "^/=http://example.com"} << ""_ba << ""_ba << "exit 2";
+    QTest::newRow("unknown damage") << QStringList{"--damage-archives", "/archive$=shredded"} << ""_ba << ""_ba << "exit 2";
+    QTest::newRow("damage missing") << QStringList{"--damage-archives", "/archive$"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("count missing") << QStringList{"--generate", "many"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("not a busy status") << QStringList{"--busy", "5", "--busy-status", "500"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("no tokens file") << QStringList{"--tokens-file", m_dir.filePath("missing")} << ""_ba << ""_ba << "exit 1";
