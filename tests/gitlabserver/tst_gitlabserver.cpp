@@ -124,6 +124,24 @@ QStringList tarListing(const QByteArray &archiveStart)
     return QString::fromUtf8(tar.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
 
+struct ToolRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+ToolRun run(const QString &program, const QStringList &arguments, const QByteArray &input)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(Timeout) || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
 bool writeTree(const QString &root, const QList<std::pair<QString, QByteArray>> &files)
 {
     for (const auto &[name, bytes] : files) {
@@ -182,6 +200,8 @@ private slots:
     void endlessAnswersStopWhenTheClientLeaves();
     void endlessAnswerWaitsForASlowClient();
     void hostileAnswers();
+    void damagedArchivesComeWhole_data();
+    void damagedArchivesComeWhole();
     void redirectsPointToAnotherOrigin_data();
     void redirectsPointToAnotherOrigin();
 
@@ -785,6 +805,107 @@ void tst_GitLabServer::hostileAnswers()
     m_server.clearFaults();
 }
 
+void tst_GitLabServer::damagedArchivesComeWhole_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("suffix");
+    for (const char *kind :
+         {"truncated", "flipped", "garbage", "tar-cut-at-member", "tar-cut-in-member"})
+        QTest::newRow(kind) << QString(kind) << QString();
+    QTest::newRow("plain tar, truncated") << QString("truncated") << QString(".tar");
+}
+
+// What gzip and tar make of each damage, fetched over HTTP like any archive.
+void tst_GitLabServer::damagedArchivesComeWhole()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, suffix);
+    const std::optional<GitLab::ArchiveDamage> damage = GitLab::archiveDamageNamed(kind);
+    QVERIFY(damage);
+    const QString target = m_archive + suffix;
+    const QByteArray original = get(target).body;
+    m_server.addFault(QRegularExpression::escape(target) + '$',
+                      GitLab::Fault::damagedArchive(*damage));
+    const Reply reply = get(target);
+    m_server.clearFaults();
+    QCOMPARE(reply.status, 200);
+    QCOMPARE(reply.header("Content-Type"), "application/octet-stream");
+    QCOMPARE(reply.header("Content-Length"), QByteArray::number(reply.body.size()));
+    QVERIFY(!reply.headers.contains("transfer-encoding"));
+    QVERIFY(reply.body != original);
+
+    if (suffix == ".tar") {
+        QVERIFY(reply.body.size() < original.size() && original.startsWith(reply.body));
+        const ToolRun listing = run("tar", {"-tf", "-"}, reply.body);
+        QVERIFY2(listing.err.contains("Unexpected EOF"), listing.err);
+        QCOMPARE_NE(listing.exitCode, 0);
+        return;
+    }
+
+    const QByteArray tar = run("gzip", {"-dc"}, original).out;
+    const QStringList members = tarListing(original);
+    QVERIFY(!tar.isEmpty() && members.size() > 2);
+    const ToolRun test = run("gzip", {"-t"}, reply.body);
+    const ToolRun unpacked = run("gzip", {"-dc"}, reply.body);
+    const ToolRun listing = run("tar", {"-tzf", "-"}, reply.body);
+    const QStringList listed = QString::fromUtf8(listing.out).split('\n', Qt::SkipEmptyParts);
+    switch (*damage) {
+    case GitLab::ArchiveDamage::Truncated:
+        // Cut inside a file: the first members come out, then both tools fail.
+        QVERIFY(reply.body.size() < original.size() && original.startsWith(reply.body));
+        QVERIFY2(test.err.contains("unexpected end of file"), test.err);
+        QCOMPARE_NE(test.exitCode, 0);
+        QCOMPARE_NE(listing.exitCode, 0);
+        QVERIFY(!listed.isEmpty() && listed.size() < members.size());
+        QCOMPARE(listed, members.first(listed.size()));
+        break;
+    case GitLab::ArchiveDamage::FlippedByte: {
+        // The deflate data inflates whole, to the original but one byte of a file; only the
+        // CRC-32 tells.
+        QVERIFY2(test.err.contains("crc error"), test.err);
+        QCOMPARE_NE(test.exitCode, 0);
+        QCOMPARE(reply.body.right(8), original.right(8));
+        QCOMPARE(unpacked.out.size(), tar.size());
+        QList<qsizetype> differing;
+        for (qsizetype i = 0; i < tar.size(); ++i) {
+            if (unpacked.out.at(i) != tar.at(i))
+                differing.append(i);
+        }
+        QCOMPARE(differing.size(), 1);
+        QCOMPARE(uchar(unpacked.out.at(differing.first()) ^ tar.at(differing.first())), 0xff);
+        const ToolRun headers = run("tar", {"-tf", "-"}, unpacked.out);
+        QCOMPARE(headers.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(headers.out).split('\n', Qt::SkipEmptyParts), members);
+        break;
+    }
+    case GitLab::ArchiveDamage::Garbage:
+        QVERIFY2(test.err.contains("not in gzip format"), test.err);
+        QCOMPARE_NE(test.exitCode, 0);
+        QCOMPARE_NE(listing.exitCode, 0);
+        QCOMPARE(reply.body.size(), original.size());
+        break;
+    case GitLab::ArchiveDamage::TarCutAtMember: {
+        // Whole members and a valid gzip stream; GNU tar takes the missing end-of-archive
+        // blocks as the end, so only a reader that demands them notices the missing files.
+        QVERIFY2(test.exitCode == 0, test.err);
+        const QByteArray cut = unpacked.out;
+        QVERIFY(cut.size() < tar.size() && tar.startsWith(cut));
+        QCOMPARE(cut.size() % 512, 0);
+        QCOMPARE_NE(cut.right(512).count('\0'), 512);
+        QVERIFY2(listing.exitCode == 0, listing.err);
+        QVERIFY(!listed.isEmpty() && listed.size() < members.size());
+        QCOMPARE(listed, members.first(listed.size()));
+        break;
+    }
+    case GitLab::ArchiveDamage::TarCutInMember:
+        QVERIFY2(test.exitCode == 0, test.err);
+        QVERIFY(unpacked.out.size() < tar.size() && tar.startsWith(unpacked.out));
+        QVERIFY2(listing.err.contains("Unexpected EOF"), listing.err);
+        QCOMPARE_NE(listing.exitCode, 0);
+        break;
+    }
+}
+
 void tst_GitLabServer::answersHaveGitLabShapes_data()
 {
     QTest::addColumn<QString>("target");
@@ -1003,9 +1124,12 @@ void tst_GitLabServer::executableOptions_data()
     QTest::newRow("endless") << QStringList{"--endless", "^/api/v4/groups$"} << ""_ba << "/api/v4/groups Transfer-Encoding"_ba << "200 chunked";
     QTest::newRow("huge length") << QStringList{"--huge-length", "/archive$"} << ""_ba << hello + "/repository/archive Content-Length" << "200 5368709120";
     QTest::newRow("gzip bomb") << QStringList{"--gzip-bomb", "/archive$"} << ""_ba << hello + "/repository/archive Content-Encoding" << "200 gzip";
+    QTest::newRow("damaged archives") << QStringList{"--damage-archives", "/archive$=tar-cut-in-member"} << ""_ba << hello + "/repository/archive Transfer-Encoding" << "200";
     QTest::newRow("flood") << QStringList{"--flood", "/projects$=3"} << ""_ba << "/api/v4/groups/1/projects X-Per-Page"_ba << "200 3";
     QTest::newRow("flood without count") << QStringList{"--flood", "/projects$"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("redirect elsewhere") << QStringList{"--redirect", "^/=http://example.com"} << ""_ba << ""_ba << "exit 2";
+    QTest::newRow("unknown damage") << QStringList{"--damage-archives", "/archive$=shredded"} << ""_ba << ""_ba << "exit 2";
+    QTest::newRow("damage missing") << QStringList{"--damage-archives", "/archive$"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("count missing") << QStringList{"--generate", "many"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("not a busy status") << QStringList{"--busy", "5", "--busy-status", "500"} << ""_ba << ""_ba << "exit 2";
     QTest::newRow("no tokens file") << QStringList{"--tokens-file", m_dir.filePath("missing")} << ""_ba << ""_ba << "exit 1";

@@ -5,6 +5,7 @@
 
 #include "apirouter.h"
 #include "contentstore.h"
+#include "damagedarchive.h"
 #include "endlessbody.h"
 #include "httpconnection.h"
 #include "samplesloader.h"
@@ -288,6 +289,14 @@ HttpResponse ServerPrivate::answer(const HttpRequest &request)
                 response.stream = {};
             }
             break;
+        case Fault::DamagedArchive:
+            if (response.header("Content-Type") == "application/octet-stream") {
+                response.body = damagedArchive(response.body, fault->archiveDamage);
+                response.stream = {};
+                // The transfer is whole; only what it carries is damaged.
+                response.chunked = false;
+            }
+            break;
         case Fault::Endless:
             makeEndless(&response);
             break;
@@ -457,6 +466,27 @@ Fault Fault::rewrittenZeros(int copies)
     fault.kind = RewrittenZeros;
     fault.zeroCopies = qMax(1, copies);
     return fault;
+}
+
+Fault Fault::damagedArchive(ArchiveDamage how)
+{
+    Fault fault;
+    fault.kind = DamagedArchive;
+    fault.archiveDamage = how;
+    return fault;
+}
+
+std::optional<ArchiveDamage> archiveDamageNamed(const QString &name)
+{
+    static const QHash<QString, ArchiveDamage> names{
+        {"truncated", ArchiveDamage::Truncated},
+        {"flipped", ArchiveDamage::FlippedByte},
+        {"garbage", ArchiveDamage::Garbage},
+        {"tar-cut-at-member", ArchiveDamage::TarCutAtMember},
+        {"tar-cut-in-member", ArchiveDamage::TarCutInMember},
+    };
+    const auto it = names.constFind(name);
+    return it == names.cend() ? std::nullopt : std::optional(*it);
 }
 
 Fault Fault::status500()

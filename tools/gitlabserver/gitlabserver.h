@@ -52,6 +52,12 @@ struct RecordedRequest
     QByteArray header(const QByteArray &name) const;
 };
 
+// How a DamagedArchive fault damages an archive; see Fault::damagedArchive().
+enum class ArchiveDamage { Truncated, FlippedByte, Garbage, TarCutAtMember, TarCutInMember };
+
+// "truncated", "flipped", "garbage", "tar-cut-at-member", "tar-cut-in-member"
+std::optional<ArchiveDamage> archiveDamageNamed(const QString &name);
+
 struct Fault
 {
     enum Kind {
@@ -67,7 +73,8 @@ struct Fault
         ProjectFlood,      // a group detail or project list page of floodProjects made-up projects
         Trickle,           // the normal answer, its body trickleBytes every trickleIntervalMs
         GzipBomb,          // the normal status and headers, Content-Encoding: gzip, endless zeros
-        RewrittenZeros     // an archive whose one file of zeros comes zeroCopies times
+        RewrittenZeros,    // an archive whose one file of zeros comes zeroCopies times
+        DamagedArchive     // an archive damaged as archiveDamage says, sent whole
     };
 
     Kind kind = Status;
@@ -88,6 +95,7 @@ struct Fault
     int trickleIntervalMs = 1000;  // Trickle
     int trickleBytes = 1;          // Trickle
     int zeroCopies = 1;            // RewrittenZeros: members of 16 MiB of zeros, one name
+    ArchiveDamage archiveDamage = ArchiveDamage::Truncated; // DamagedArchive
 
     // GitLab's throttling answers, ready to inject.
     static Fault archiveRateLimited(); // 429 {"message":{"error":"This archive ..."}}
@@ -116,6 +124,18 @@ struct Fault
     // 'copies' times, about 17 KiB each on the wire. Unpacking writes copies x 16 MiB, the
     // same file over and over, so it takes long while the disk never holds more than 16 MiB.
     static Fault rewrittenZeros(int copies);
+    // Archives only: 200 with the whole body and its Content-Length, the archive itself damaged,
+    // made from the real archive's bytes. For a .tar.gz:
+    // - Truncated: the gzip stream cut in the middle of the largest file's data, no trailer.
+    // - FlippedByte: one byte in the middle of the largest file's data xor 0xff, deflated anew
+    //   with the original trailer: the deflate data is valid, its CRC-32 is wrong.
+    // - Garbage: an HTML error page as long as the archive.
+    // - TarCutAtMember: a valid gzip of the tar cut after a whole member (about 60% in, after at
+    //   least one member) and without the end-of-archive blocks.
+    // - TarCutInMember: a valid gzip of the tar cut in the middle of the largest file's data.
+    // A plain tar gets the same tar-level damage without a gzip layer (Truncated is then
+    // TarCutInMember, and a flipped byte has no checksum to fail).
+    static Fault damagedArchive(ArchiveDamage how);
 };
 
 using RequestPredicate = std::function<bool(const RecordedRequest &)>;

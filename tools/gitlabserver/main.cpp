@@ -190,6 +190,11 @@ int main(int argc, char *argv[])
         "Answer archives of paths matching REGEX with N copies of one 16 MiB file of zeros "
         "(repeatable).",
         "REGEX=N");
+    const QCommandLineOption damageOption(
+        "damage-archives",
+        "Answer archives of paths matching REGEX with a damaged archive, KIND one of truncated, "
+        "flipped, garbage, tar-cut-at-member, tar-cut-in-member (repeatable).",
+        "REGEX=KIND");
     const QCommandLineOption floodOption(
         "flood",
         "Answer group details and project pages of paths matching REGEX with N projects, "
@@ -204,7 +209,7 @@ int main(int argc, char *argv[])
                        generateOption, subgroupsOption,  tokenOption,      tokensFileOption,
                        busyOption,     busyStatusOption, retryAfterOption, retryDateOption,
                        endlessOption,  hugeOption,       trickleOption,    bombOption,
-                       floodOption,    redirectOption,   zerosOption});
+                       floodOption,    redirectOption,   zerosOption,      damageOption});
     parser.process(app);
 
     bool portOk = false;
@@ -280,6 +285,15 @@ int main(int argc, char *argv[])
             return usageError(QString("--rewritten-zeros needs REGEX=N, not \"%1\"").arg(text));
         zeroArchives.append({text.left(eq), copies});
     }
+    QList<QPair<QString, GitLab::ArchiveDamage>> damagedArchives;
+    for (const QString &text : parser.values(damageOption)) {
+        const qsizetype eq = text.lastIndexOf('=');
+        const std::optional<GitLab::ArchiveDamage> damage
+            = GitLab::archiveDamageNamed(text.mid(eq + 1));
+        if (eq <= 0 || !damage || !QRegularExpression(text.left(eq)).isValid())
+            return usageError(QString("--damage-archives needs REGEX=KIND, not \"%1\"").arg(text));
+        damagedArchives.append({text.left(eq), *damage});
+    }
     QList<QByteArray> tokens;
     for (const QString &token : parser.values(tokenOption))
         tokens += tokensIn(token.toUtf8());
@@ -330,6 +344,8 @@ int main(int argc, char *argv[])
         server.addFault(pattern, GitLab::Fault::gzipBomb());
     for (const auto &[pattern, copies] : std::as_const(zeroArchives))
         server.addFault(pattern, GitLab::Fault::rewrittenZeros(copies));
+    for (const auto &[pattern, damage] : std::as_const(damagedArchives))
+        server.addFault(pattern, GitLab::Fault::damagedArchive(damage));
     for (const auto &[pattern, count] : std::as_const(floods))
         server.addFault(pattern, GitLab::Fault::projectFlood(count));
     addShareFault(server,
