@@ -3,8 +3,8 @@
 
 #pragma once
 
-// Small file helpers shared by the tests: what a folder holds, what a file says, writing
-// files and images, and the values of an example's manifest.
+// Small file helpers shared by the tests: the run's private folder, what a folder holds, what a
+// file says, writing files and images, and the values of an example's manifest.
 
 #include <QBuffer>
 #include <QDir>
@@ -21,6 +21,14 @@
 #include <unistd.h>
 
 namespace TestFiles {
+
+// The private folder of this run, which brindle_add_test makes, with a trailing slash. Without
+// one, a text that no absolute path starts with, so that checks against it fail.
+inline QString testRoot()
+{
+    const QString root = qEnvironmentVariable("BRINDLE_TEST_ROOT");
+    return root.isEmpty() ? QString("<not run by ctest>") : root + '/';
+}
 
 inline QByteArray pngBytes(int width, int height)
 {

@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -24,27 +23,33 @@ namespace {
 struct Tool
 {
     QString program;
-    QStringList arguments; // the archive follows
+    QStringList arguments; // %{src}: the archive, %{dest}: the destination
     QStringList mimeTypes;
 };
 
-// Preferred tools first. GNU tar cannot read zip files, so zip goes to unzip or cmake.
+// Qt Creator's tools in its order, but for Windows' PowerShell. "cmake -E tar" comes before tar,
+// and it reports some damage without failing: a truncated .tar.gz unpacks in part with exit
+// code 0. gzip stays last, or it would take .tar.gz files, which are gzip files too.
 const QList<Tool> &tools()
 {
     static const QList<Tool> theTools = {
-        {"tar", {"xvzf"}, {"application/x-compressed-tar"}},
-        {"tar",
-         {"xvjf"},
-         {"application/x-bzip-compressed-tar", "application/x-bzip2-compressed-tar"}},
-        {"tar", {"xvJf"}, {"application/x-xz-compressed-tar"}},
-        {"tar", {"xvf"}, {"application/x-tar"}},
-        {"unzip", {"-o"}, {"application/zip"}},
-        {"cmake", {"-E", "tar", "xvzf"}, {"application/x-compressed-tar"}},
+        {"unzip", {"-o", "%{src}", "-d", "%{dest}"}, {"application/zip"}},
+        {"7z",
+         {"x", "-o%{dest}", "-y", "-bb", "%{src}"},
+         {"application/zip", "application/x-7z-compressed"}},
         {"cmake",
-         {"-E", "tar", "xvjf"},
-         {"application/x-bzip-compressed-tar", "application/x-bzip2-compressed-tar"}},
-        {"cmake", {"-E", "tar", "xvJf"}, {"application/x-xz-compressed-tar"}},
-        {"cmake", {"-E", "tar", "xvf"}, {"application/x-tar", "application/zip"}},
+         {"-E", "tar", "xvf", "%{src}"},
+         {"application/zip", "application/x-tar", "application/x-7z-compressed"}},
+        {"cmake", {"-E", "tar", "xvzf", "%{src}"}, {"application/x-compressed-tar"}},
+        {"cmake", {"-E", "tar", "xvJf", "%{src}"}, {"application/x-xz-compressed-tar"}},
+        {"cmake", {"-E", "tar", "xvjf", "%{src}"}, {"application/x-bzip-compressed-tar"}},
+        {"tar",
+         {"xvf", "%{src}"},
+         {"application/zip", "application/x-tar", "application/x-7z-compressed"}},
+        {"tar", {"xvzf", "%{src}"}, {"application/x-compressed-tar"}},
+        {"tar", {"xvJf", "%{src}"}, {"application/x-xz-compressed-tar"}},
+        {"tar", {"xvjf", "%{src}"}, {"application/x-bzip-compressed-tar"}},
+        {"gzip", {"-d", "%{src}", "-c"}, {"application/gzip"}},
     };
     return theTools;
 }
@@ -52,16 +57,22 @@ const QList<Tool> &tools()
 bool handles(const Tool &tool, const QMimeType &mimeType)
 {
     for (const QString &name : tool.mimeTypes) {
-        if (mimeType.name() == name || mimeType.aliases().contains(name))
+        if (mimeType.inherits(name))
             return true;
     }
     return false;
 }
 
+// Qt Creator's quoting for a Unix shell, which its "Running" line shows.
 QString quoted(const QString &argument)
 {
-    static const QRegularExpression plain("^[A-Za-z0-9_./@%+=:,-]+$");
-    if (plain.match(argument).hasMatch())
+    if (argument.isEmpty())
+        return "''";
+    static const QString special = "\\'\"$`<>|;&(){}*?#!~[]";
+    const bool plain = std::none_of(argument.cbegin(), argument.cend(), [](QChar c) {
+        return c.unicode() <= 32 || special.contains(c);
+    });
+    if (plain || argument == "&&" || argument == "||" || argument == "&" || argument == ";")
         return argument;
     QString escaped = argument;
     escaped.replace('\'', "'\\''");
@@ -95,38 +106,53 @@ class LaunchedProcess final : public QObject
     Q_OBJECT
 
 public:
-    LaunchedProcess(const QString &program, const QStringList &arguments, const QString &workDir)
+    // With a file, the tool's standard output goes there and its errors are its output.
+    LaunchedProcess(const QString &program,
+                    const QStringList &arguments,
+                    const QString &workDir,
+                    const std::shared_ptr<QFile> &outputFile)
         : m_program(program)
         , m_arguments(arguments)
         , m_workDir(workDir)
+        , m_outputFile(outputFile)
     {}
 
     void start()
     {
         // Creating a folder waits for its parent's lock, which renames and extractions next
         // to it hold: up to 40 ms in the GUI thread while a thousand examples were installed.
-        if (!QDir().mkpath(m_workDir)) {
-            emit destinationFailed();
-            return;
-        }
+        // A folder that cannot be made fails the start, as in Qt Creator, which does not look.
+        QDir().mkpath(m_workDir);
         m_process = new QProcess(this);
-        m_process->setProcessChannelMode(QProcess::MergedChannels);
         m_process->setWorkingDirectory(m_workDir);
-        connect(m_process, &QProcess::readyReadStandardOutput, this, [this] {
-            emit output(m_process->readAllStandardOutput());
-        });
+        if (m_outputFile) {
+            connect(m_process, &QProcess::readyReadStandardOutput, this, &LaunchedProcess::save);
+            connect(m_process, &QProcess::readyReadStandardError, this, [this] {
+                emit output(m_process->readAllStandardError());
+            });
+        } else {
+            m_process->setProcessChannelMode(QProcess::MergedChannels);
+            connect(m_process, &QProcess::readyReadStandardOutput, this, [this] {
+                emit output(m_process->readAllStandardOutput());
+            });
+        }
         connect(m_process,
                 &QProcess::finished,
                 this,
                 [this](int exitCode, QProcess::ExitStatus status) {
                     // All of the output goes before the end.
-                    emit output(m_process->readAllStandardOutput());
+                    if (m_outputFile) {
+                        save();
+                        emit output(m_process->readAllStandardError());
+                    } else {
+                        emit output(m_process->readAllStandardOutput());
+                    }
                     emit finished(status == QProcess::NormalExit && exitCode == 0);
                 });
         connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
             // Crashes and other errors end in finished(); only a failed start does not.
             if (error == QProcess::FailedToStart)
-                emit failedToStart(m_process->errorString());
+                emit finished(false);
         });
 #ifdef Q_OS_LINUX
         // The tool dies with the IDE. Left running by an IDE that was killed, it would go on
@@ -157,13 +183,20 @@ public:
 signals:
     void output(const QByteArray &output);
     void finished(bool ok);
-    void failedToStart(const QString &errorString);
-    void destinationFailed();
+    void writeFailed();
 
 private:
+    void save()
+    {
+        const QByteArray data = m_process->readAllStandardOutput();
+        if (m_outputFile->write(data) != data.size())
+            emit writeFailed();
+    }
+
     QString m_program;
     QStringList m_arguments;
     QString m_workDir;
+    std::shared_ptr<QFile> m_outputFile;
     QProcess *m_process = nullptr;
 };
 
@@ -171,6 +204,7 @@ private:
 
 Unarchiver::Unarchiver(QObject *parent)
     : QObject(parent)
+    , m_decoder(QStringDecoder::System)
 {
     qRegisterMetaType<Tasking::DoneResult>();
 }
@@ -187,26 +221,21 @@ Unarchiver::~Unarchiver()
 
 expected_str<Unarchiver::SourceAndCommand> Unarchiver::sourceAndCommand(const FilePath &sourceFile)
 {
-    const QMimeType mimeType
-        = QMimeDatabase().mimeTypeForFile(sourceFile.path(), QMimeDatabase::MatchExtension);
+    // By name and content, as Qt Creator: a named pipe is no archive, whatever its name.
+    const QMimeType mimeType = QMimeDatabase().mimeTypeForFile(sourceFile.toFSPathString());
     QStringList candidates;
     for (const Tool &tool : tools()) {
         if (!handles(tool, mimeType))
             continue;
         candidates.append(tool.program);
+        // Looked up in PATH as it is now, where Qt Creator takes the one it started with:
+        // tests change PATH to choose the tool.
         const QString program = QStandardPaths::findExecutable(tool.program);
-        if (program.isEmpty())
-            continue;
-        // The tool runs in the destination directory, so a relative archive path would
-        // resolve there; an absolute one also cannot be mistaken for an option.
-        const FilePath archive
-            = FilePath::fromString(QFileInfo(sourceFile.path()).absoluteFilePath());
-        return SourceAndCommand(
-            archive, program, QStringList(tool.arguments) << archive.toFSPathString());
+        if (!program.isEmpty())
+            return SourceAndCommand(sourceFile, program, tool.arguments);
     }
     if (candidates.isEmpty())
         return make_unexpected(tr("File format not supported."));
-    candidates.removeDuplicates();
     return make_unexpected(
         tr("Could not find any unarchiving executable in PATH (%1).").arg(candidates.join(", ")));
 }
@@ -221,108 +250,95 @@ void Unarchiver::setDestDir(const FilePath &destDir)
     m_destDir = destDir;
 }
 
+void Unarchiver::setGZipFileDestName(const QString &gzipFileDestName)
+{
+    m_gzipFileDestName = gzipFileDestName;
+}
+
 void Unarchiver::start()
 {
     if (m_process) {
-        qWarning("Unarchiver::start: already running");
+        qWarning("SOFT ASSERT: \"!m_process\" in Unarchiver::start");
+        emit done(Tasking::DoneResult::Error);
         return;
     }
     if (!m_sourceAndCommand) {
-        emit outputReceived(tr("No archive to extract."));
-        finish(Tasking::DoneResult::Error);
+        emit outputReceived(tr("No source file set."));
+        emit done(Tasking::DoneResult::Error);
         return;
     }
     if (m_destDir.isEmpty()) {
-        emit outputReceived(
-            tr("Could not create the destination directory \"%1\".").arg(m_destDir.toUserOutput()));
-        finish(Tasking::DoneResult::Error);
+        emit outputReceived(tr("No destination directory set."));
+        emit done(Tasking::DoneResult::Error);
         return;
     }
 
-    m_pendingOutput.clear();
+    // The archive's path as given: the tool runs in the destination, where a relative one
+    // means another file.
+    QStringList arguments;
+    QStringList shown{m_sourceAndCommand->m_program};
+    for (QString argument : m_sourceAndCommand->m_argumentTemplate) {
+        argument.replace("%{src}", m_sourceAndCommand->m_sourceFile.path())
+            .replace("%{dest}", m_destDir.path());
+        arguments.append(argument);
+        shown.append(quoted(argument));
+    }
+
+    // gzip unpacks one file, into the destination, under the name set for it.
+    m_gzipOutput.reset();
+    if (QFileInfo(m_sourceAndCommand->m_program).fileName() == "gzip") {
+        QDir().mkpath(m_destDir.path());
+        m_gzipOutput
+            = std::make_shared<QFile>(m_destDir.toFSPathString() + '/' + m_gzipFileDestName);
+        if (!m_gzipOutput->open(QIODevice::WriteOnly)) {
+            m_gzipOutput.reset();
+            emit outputReceived(tr("Failed to open output file."));
+            emit done(Tasking::DoneResult::Error);
+            return;
+        }
+    }
+
+    m_decoder.resetState();
     m_process = new Internal::LaunchedProcess(
-        m_sourceAndCommand->program(), m_sourceAndCommand->arguments(), m_destDir.path());
+        m_sourceAndCommand->m_program, arguments, m_destDir.path(), m_gzipOutput);
     m_process->moveToThread(launcherThread());
-    connect(m_process, &Internal::LaunchedProcess::output, this, &Unarchiver::onOutput);
+    connect(m_process, &Internal::LaunchedProcess::output, this, [this](const QByteArray &data) {
+        // As Qt Creator's Process, whatever came at once, not line by line.
+        if (!data.isEmpty())
+            emit outputReceived(m_decoder.decode(data));
+    });
     connect(m_process, &Internal::LaunchedProcess::finished, this, &Unarchiver::onFinished);
-    connect(
-        m_process, &Internal::LaunchedProcess::failedToStart, this, &Unarchiver::onFailedToStart);
-    connect(m_process, &Internal::LaunchedProcess::destinationFailed, this, [this] {
-        emit outputReceived(
-            tr("Could not create the destination directory \"%1\".").arg(m_destDir.toUserOutput()));
-        finish(Tasking::DoneResult::Error);
+    connect(m_process, &Internal::LaunchedProcess::writeFailed, this, [this] {
+        // The tool goes on, and its end is reported again, as in Qt Creator.
+        emit outputReceived(tr("Failed to write output file."));
+        emit done(Tasking::DoneResult::Error);
     });
 
-    QStringList commandLine{quoted(m_sourceAndCommand->program())};
-    for (const QString &argument : m_sourceAndCommand->arguments())
-        commandLine.append(quoted(argument));
-    emit outputReceived(tr("Running %1").arg(commandLine.join(' ')));
+    emit outputReceived(tr("Running %1\nin \"%2\".\n\n", "Running <cmd> in <workingdirectory>")
+                            .arg(shown.join(' '), m_destDir.toUserOutput()));
 
     QMetaObject::invokeMethod(m_process, &Internal::LaunchedProcess::start, Qt::QueuedConnection);
 }
 
-void Unarchiver::onOutput(const QByteArray &output)
-{
-    m_pendingOutput.append(output);
-    QPointer<Unarchiver> guard(this);
-    qsizetype newline;
-    while ((newline = m_pendingOutput.indexOf('\n')) >= 0) {
-        const QByteArray line = m_pendingOutput.left(newline);
-        m_pendingOutput.remove(0, newline + 1);
-        emitLine(line);
-        if (!guard)
-            return;
-    }
-}
-
-void Unarchiver::emitLine(const QByteArray &line)
-{
-    QByteArray text = line;
-    if (text.endsWith('\r'))
-        text.chop(1);
-    emit outputReceived(QString::fromLocal8Bit(text));
-}
-
-void Unarchiver::flushOutput()
-{
-    if (!m_pendingOutput.isEmpty()) {
-        const QByteArray rest = m_pendingOutput;
-        m_pendingOutput.clear();
-        emitLine(rest);
-    }
-}
-
 void Unarchiver::onFinished(bool ok)
 {
-    finish(ok ? Tasking::DoneResult::Success : Tasking::DoneResult::Error);
-}
-
-void Unarchiver::onFailedToStart(const QString &errorString)
-{
-    if (!m_process)
-        return;
-    emit outputReceived(
-        tr("Could not start %1: %2").arg(m_sourceAndCommand->program(), errorString));
-    finish(Tasking::DoneResult::Error);
-}
-
-void Unarchiver::finish(Tasking::DoneResult result)
-{
-    QPointer<Unarchiver> guard(this);
-    flushOutput();
-    if (!guard)
-        return;
-    if (m_process) {
-        disconnect(m_process, nullptr, this, nullptr);
-        std::exchange(m_process, nullptr)->deleteLater();
+    disconnect(m_process, nullptr, this, nullptr);
+    std::exchange(m_process, nullptr)->deleteLater();
+    if (m_gzipOutput) {
+        // The launcher thread has written its last.
+        m_gzipOutput->close();
+        if (!ok)
+            m_gzipOutput->remove();
+        m_gzipOutput.reset();
     }
-    if (result == Tasking::DoneResult::Error) {
+    if (!ok) {
+        QPointer<Unarchiver> guard(this);
         emit outputReceived(tr("Command failed."));
         if (!guard)
             return;
     }
     // Receivers may delete this object, so nothing may follow.
-    emit done(result);
+    emit done(ok ? Tasking::DoneResult::Success : Tasking::DoneResult::Error);
 }
 
 } // namespace Utils

@@ -11,8 +11,10 @@
 #include <solutions/tasking/tasktree.h>
 
 #include <QByteArray>
+#include <QFile>
 #include <QObject>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <memory>
@@ -20,37 +22,34 @@
 
 namespace Utils {
 
-// Unpacks an archive with an external tool (tar, unzip or "cmake -E tar") found in PATH.
-// Asynchronous: start() returns at once, the result comes through done().
 namespace Internal {
 class LaunchedProcess;
 }
 
+// Unpacks an archive with the first tool for its type that is found in PATH: Qt Creator's
+// choice and order of tools, command lines, messages and rule of success (the tool's exit
+// code). Asynchronous: start() returns at once, the result comes through done().
 class QTCREATOR_UTILS_EXPORT Unarchiver final : public QObject
 {
     Q_OBJECT
 
 public:
+    // As in Qt Creator, opaque: only the unarchiver reads it.
     class SourceAndCommand
     {
-    public:
-        FilePath sourceFile() const { return m_sourceFile; }
-        QString program() const { return m_program; }
-        QStringList arguments() const { return m_arguments; }
-
     private:
         friend class Unarchiver;
         SourceAndCommand(const FilePath &sourceFile,
                          const QString &program,
-                         const QStringList &arguments)
+                         const QStringList &argumentTemplate)
             : m_sourceFile(sourceFile)
             , m_program(program)
-            , m_arguments(arguments)
+            , m_argumentTemplate(argumentTemplate)
         {}
 
         FilePath m_sourceFile;
         QString m_program;
-        QStringList m_arguments;
+        QStringList m_argumentTemplate; // %{src} and %{dest} stand for archive and folder
     };
 
     explicit Unarchiver(QObject *parent = nullptr);
@@ -60,6 +59,7 @@ public:
 
     void setSourceAndCommand(const SourceAndCommand &data);
     void setDestDir(const FilePath &destDir);
+    void setGZipFileDestName(const QString &gzipFileDestName);
     void start();
 
 signals:
@@ -67,18 +67,15 @@ signals:
     void done(Tasking::DoneResult result);
 
 private:
-    void onOutput(const QByteArray &output);
-    void emitLine(const QByteArray &line);
-    void flushOutput();
-    void finish(Tasking::DoneResult result);
     void onFinished(bool ok);
-    void onFailedToStart(const QString &errorString);
 
     std::optional<SourceAndCommand> m_sourceAndCommand;
     FilePath m_destDir;
+    QString m_gzipFileDestName;
     // Lives in the launcher thread; deleted only through deleteLater.
     Internal::LaunchedProcess *m_process = nullptr;
-    QByteArray m_pendingOutput;
+    std::shared_ptr<QFile> m_gzipOutput;
+    QStringDecoder m_decoder;
 };
 
 } // namespace Utils

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-only
 
 #include "gitlabserver.h"
+#include "testfiles.h"
 
 #include <coreplugin/helpmanager.h>
 #include <coreplugin/icore.h>
@@ -123,7 +124,7 @@ private slots:
 void tst_Install::installsEverySampleAndStaysQuietWithinInterval()
 {
     // The plugin writes into the data location and the settings: only ever the private ones.
-    const QString sandbox = qEnvironmentVariable("BRINDLE_BINARY_DIR") + "/testenv/tst_install/";
+    const QString sandbox = TestFiles::testRoot();
     QVERIFY2(dataDir().startsWith(sandbox)
                  && qEnvironmentVariable("BRINDLE_HOST_SETTINGS_PATH").startsWith(sandbox),
              "Run this test through ctest");

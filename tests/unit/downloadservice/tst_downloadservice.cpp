@@ -100,8 +100,7 @@ private:
 void tst_DownloadService::init()
 {
     // Every test wipes the data location and the settings: only ever the private ones.
-    const QString sandbox
-        = qEnvironmentVariable("BRINDLE_BINARY_DIR") + "/testenv/tst_downloadservice/";
+    const QString sandbox = testRoot();
     for (const QString &path :
          {Settings::location(), Core::ICore::settings()->fileName(), QDir::tempPath()})
         QVERIFY2(path.startsWith(sandbox),

@@ -99,8 +99,7 @@ void tst_ExampleInstaller::initTestCase()
 
 void tst_ExampleInstaller::init()
 {
-    const QString sandbox
-        = qEnvironmentVariable("BRINDLE_BINARY_DIR") + "/testenv/tst_exampleinstaller/";
+    const QString sandbox = testRoot();
     for (const QString &path : {Settings::location(), QDir::tempPath()})
         QVERIFY2(path.startsWith(sandbox),
                  qPrintable("Run this test through ctest, not on " + path));
@@ -313,10 +312,12 @@ void tst_ExampleInstaller::nothingIsLeftBehind()
 
 void tst_ExampleInstaller::shutdownRemovesRunningExtractions()
 {
-    // An extraction that only ends when it is stopped
+    // An extraction that only ends when it is stopped, with whichever tool the IDE picks
     const QString bin = QDir::tempPath() + "/bin";
-    QVERIFY(writeFile(bin + "/tar", "#!/bin/sh\nexec sleep 600\n"));
-    QFile::setPermissions(bin + "/tar", QFile::ReadOwner | QFile::ExeOwner);
+    for (const QString tool : {"cmake", "tar"}) {
+        QVERIFY(writeFile(bin + '/' + tool, "#!/bin/sh\nexec sleep 600\n"));
+        QFile::setPermissions(bin + '/' + tool, QFile::ReadOwner | QFile::ExeOwner);
+    }
     const QByteArray savedPath = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin) + ':' + savedPath);
     const auto restorePath = qScopeGuard([&] { qputenv("PATH", savedPath); });
