@@ -10,6 +10,7 @@
 #include <QLocale>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSet>
 #include <QThread>
 #include <QWaitCondition>
 
@@ -58,6 +59,21 @@ QString shortName(const char *path)
     return name.size() <= 80 ? name : name.left(40) + QChar(0x2026) + name.right(39);
 }
 
+// The path's components without "." and empty ones; 'climbs' tells whether one is "..".
+QList<QByteArray> componentsOf(const char *path, bool *climbs)
+{
+    QList<QByteArray> components;
+    *climbs = false;
+    for (const QByteArray &component : QByteArray(path).split('/')) {
+        if (component.isEmpty() || component == ".")
+            continue;
+        if (component == "..")
+            *climbs = true;
+        components.append(component);
+    }
+    return components;
+}
+
 int depthOf(const char *path)
 {
     int depth = 0;
@@ -86,6 +102,8 @@ const char *outcomeName(ArchiveCheck::Outcome outcome)
         return "too deep";
     case ArchiveCheck::Outcome::PathTooLong:
         return "path too long";
+    case ArchiveCheck::Outcome::Unsafe:
+        return "unsafe";
     case ArchiveCheck::Outcome::Unreadable:
         return "unreadable";
     case ArchiveCheck::Outcome::Canceled:
@@ -189,9 +207,44 @@ private:
         conclude(ArchiveCheck::Outcome::Intact, {});
     }
 
+    // Where a member would be written, and what a hard link names, must lie inside the
+    // archive's folder: some extraction tools (cmake -E tar among them) follow absolute
+    // paths, ".." and links written earlier by the same archive.
+    QString unsafeReason(archive_entry *entry)
+    {
+        const char *path = pathOf(entry);
+        bool climbs = false;
+        const QList<QByteArray> components = componentsOf(path, &climbs);
+        if (path[0] == '/' || climbs)
+            return Tr::tr("member %1 would be written outside its folder").arg(shortName(path));
+        QByteArray prefix;
+        for (qsizetype i = 0; i + 1 < components.size(); ++i) {
+            prefix += (i ? "/" : "") + components.at(i);
+            if (m_links.contains(prefix)) {
+                return Tr::tr("member %1 would be written through the link %2")
+                    .arg(shortName(path), QString::fromUtf8(prefix));
+            }
+        }
+        if (const char *target = archive_entry_hardlink(entry)) {
+            bool targetClimbs = false;
+            componentsOf(target, &targetClimbs);
+            if (target[0] == '/' || targetClimbs) {
+                return Tr::tr("member %1 links to %2, outside its folder")
+                    .arg(shortName(path), shortName(target));
+            }
+        }
+        if (archive_entry_filetype(entry) == AE_IFLNK)
+            m_links.insert(components.join('/'));
+        return {};
+    }
+
     // Adds the entry to what the archive unpacks to; false once a limit is passed.
     bool measure(archive_entry *entry)
     {
+        if (const QString unsafe = unsafeReason(entry); !unsafe.isEmpty()) {
+            conclude(ArchiveCheck::Outcome::Unsafe, unsafe);
+            return false;
+        }
         const char *path = pathOf(entry);
         const int pathBytes = int(qMin<size_t>(std::strlen(path), INT_MAX));
         const int depth = depthOf(path);
@@ -365,6 +418,8 @@ private:
     const Source m_source;
     const std::atomic<bool> *const m_canceled;
     ArchiveCheck m_check;
+    // The symbolic links the archive made so far, by their path.
+    QSet<QByteArray> m_links;
 
     z_stream m_zlib{};
     bool m_zlibReady = false;

@@ -37,6 +37,7 @@ struct ArchiveCheck
         TooManyEntries,
         TooDeep,
         PathTooLong,
+        Unsafe, // a member would be written outside the archive's folder
         Unreadable,
         Canceled
     };
