@@ -288,16 +288,24 @@ bool ManifestWriter::write(const QString &dir, const QString &installedDir) cons
         return false;
     }
 
+    bool iconSaved = false;
     if (!image.isNull()) {
         const QString imagePath = dir + u'/' + ICON_NAME;
         // Replaces whatever the archive put there instead of writing through it
         QFile::remove(imagePath);
-        image.save(imagePath);
-        values.imageUrl = installedDir + u'/' + ICON_NAME;
+        iconSaved = image.save(imagePath);
+        if (iconSaved) {
+            values.imageUrl = installedDir + u'/' + ICON_NAME;
+        } else {
+            // The manifest must not name an icon that is not there.
+            qCDebug(Log::service) << "Unable to save the icon, default image used:" << imagePath;
+            QFile::remove(imagePath);
+        }
     } else {
         qCDebug(Log::service) << "Repository contains no image for example:" << displayName;
-        values.imageUrl = findIcon(dir, installedDir);
     }
+    if (!iconSaved)
+        values.imageUrl = findIcon(dir, installedDir);
 
     values.description = description;
     values.tags = tags;

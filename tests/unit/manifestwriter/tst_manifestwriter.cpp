@@ -97,6 +97,9 @@ void tst_ManifestWriter::findsProjectImageAndFileToOpen_data()
         << QByteArray() << QStringList{"CMakeLists.txt", "dummy.png", "qml/main.qml"};
     QTest::newRow("avatar becomes the icon") << Files{{"CMakeLists.txt", cmake}} << pngBytes(300, 150)
         << QStringList{"CMakeLists.txt", "@/example-icon.png", "CMakeLists.txt"};
+    // A folder of that name keeps the icon from being written: the manifest names none.
+    QTest::newRow("icon cannot be written") << Files{{"CMakeLists.txt", cmake}, {"example-icon.png/x", "x"}} << pngBytes(300, 150)
+        << QStringList{"CMakeLists.txt", "dummy.png", "CMakeLists.txt"};
     QTest::newRow("largest 128x128 icon, main()") << Files{{"CMakeLists.txt", cmake}, {"src/main.cpp", "int main(int argc, char **argv) {}"},
         {"res/icons/128x128/a.png", pngBytes(8, 8)}, {"res/icons/128x128/b.png", pngBytes(128, 128)}, {"res/icons/86x86/c.png", pngBytes(86, 86)}}
         << QByteArray() << QStringList{"CMakeLists.txt", "@/res/icons/128x128/b.png", "src/main.cpp"};
@@ -128,7 +131,7 @@ void tst_ManifestWriter::findsProjectImageAndFileToOpen()
     const QStringList values = manifestValues(dir.path());
     QCOMPARE((QStringList{values.value(1), values.value(2), values.value(5)}), expected);
     QCOMPARE(QImage(dir.filePath("example-icon.png")).size(),
-             avatar.isEmpty() ? QSize(0, 0) : QSize(300, 150));
+             expected.at(1).endsWith("/example-icon.png") ? QSize(300, 150) : QSize(0, 0));
 }
 
 QTEST_GUILESS_MAIN(tst_ManifestWriter)
