@@ -73,7 +73,6 @@ const char BATCH_PROPERTY[] = "brindleBatch";
 
 struct ApiClient::Search
 {
-    QJsonObject first; // the first result of the first page
     int pages = 0;
 };
 
@@ -163,7 +162,12 @@ ApiClient::ApiClient(const QUrl &url, QObject *parent)
     baseUrl.setPath(QLatin1String(API_PATH));
     if (!baseUrl.isValid() || baseUrl.isLocalFile() || baseUrl.isRelative()) {
         qCDebug(Log::api) << "Provided repository url is not valid:" << ApiRequest::displayUrl(url);
-        QMetaObject::invokeMethod(this, &ApiClient::failed, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                giveUp({}, RepositoryState::Problem::Failed, tr("its address is not valid"));
+            },
+            Qt::QueuedConnection);
         return;
     }
     userName = url.userName();
@@ -182,7 +186,12 @@ ApiClient::ApiClient(const QUrl &url, QObject *parent)
 
     if (group.isEmpty()) {
         qCDebug(Log::api) << "Provided repository url has no group:" << ApiRequest::displayUrl(url);
-        QMetaObject::invokeMethod(this, &ApiClient::failed, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                giveUp({}, RepositoryState::Problem::Failed, tr("its address names no group"));
+            },
+            Qt::QueuedConnection);
         return;
     }
 
@@ -270,11 +279,27 @@ void ApiClient::emitStatusChanged(const QString &status)
     emit statusChanged(text);
 }
 
-void ApiClient::giveUp(const QString &status)
+void ApiClient::giveUp(const QString &status,
+                       RepositoryState::Problem problem,
+                       const QString &reason)
 {
+    if (stopped)
+        return;
     if (!status.isEmpty())
         emitStatusChanged(status);
-    emit failed();
+    emit failed(problem, printableText(reason.isEmpty() ? status : reason));
+}
+
+void ApiClient::giveUpAfter(const ApiRequest &request, const QString &error)
+{
+    using Problem = RepositoryState::Problem;
+    const int status = request.httpStatus();
+    Problem problem = Problem::Failed;
+    if (status == 401 || status == 403)
+        problem = accessToken.isEmpty() ? Problem::TokenNeeded : Problem::AccessDenied;
+    else if (status == 404 && accessToken.isEmpty())
+        problem = Problem::TokenNeeded;
+    giveUp(error, problem, request.reason());
 }
 
 QUrl ApiClient::apiUrl(const QString &path) const
@@ -344,7 +369,9 @@ void ApiClient::searchPage(const std::shared_ptr<Search> &search, int page)
     connect(request, &ApiRequest::succeeded, this, [this, search, request, page] {
         onSearchPage(search, *request, page);
     });
-    connect(request, &ApiRequest::failed, this, &ApiClient::giveUp);
+    connect(request, &ApiRequest::failed, this, [this, request](const QString &error) {
+        giveUpAfter(*request, error);
+    });
     request->send();
 }
 
@@ -358,18 +385,12 @@ void ApiClient::onSearchPage(const std::shared_ptr<Search> &search,
         giveUp(tr("Search error: request return null object"));
         return;
     }
-    if (!document.isArray()) {
+    // One group object instead of a list is taken as a list of one.
+    const QJsonArray groups = document.isArray() ? document.array() : QJsonArray{document.object()};
+    if (!document.isArray() && !document.object().contains(QLatin1String("id"))) {
         emitStatusChanged({});
         onGroupFound(document.object());
         return;
-    }
-
-    const QJsonArray groups = document.array();
-    if (page == 1) {
-        if (groups.size() >= 2)
-            qCDebug(Log::api) << "Search request return more than 1 object - taking first";
-        if (!groups.isEmpty())
-            search->first = groups.first().toObject();
     }
     for (const QJsonValue &value : groups) {
         const QJsonObject candidate = value.toObject();
@@ -387,10 +408,19 @@ void ApiClient::onSearchPage(const std::shared_ptr<Search> &search,
             return;
         }
         qCDebug(Log::api) << "Search answer has more than" << MAX_SEARCH_PAGES
-                          << "pages without the group - taking the first result";
+                          << "pages without the group";
     }
+    // Only the group itself: a look-alike that anyone may create would put its projects into
+    // the user's IDE. Without a token a private group is not found at all.
     emitStatusChanged({});
-    onGroupFound(search->first);
+    const QString notFound = tr("The group %1 was not found on %2.").arg(group, baseUrl.host());
+    if (accessToken.isEmpty()) {
+        giveUp(notFound + u' ' + privateGroupHint(),
+               RepositoryState::Problem::TokenNeeded,
+               tr("the group %1 was not found; a private group needs an access token").arg(group));
+        return;
+    }
+    giveUp(notFound, RepositoryState::Problem::Failed, tr("the group %1 was not found").arg(group));
 }
 
 void ApiClient::onGroupFound(const QJsonObject &groupObject)
@@ -405,7 +435,7 @@ void ApiClient::onGroupFound(const QJsonObject &groupObject)
 
     groupId = quint64(qint64(groupObject.value(QLatin1String("id")).toInt()));
     if (groupId == 0) {
-        giveUp({});
+        giveUp({}, RepositoryState::Problem::Failed, tr("the server gave the group no valid id"));
         return;
     }
     emitStatusChanged(tr("API client is ready"));
@@ -418,8 +448,7 @@ void ApiClient::fetch()
         return;
 
     if (groupId == 0) {
-        emitStatusChanged(tr("Repository error: group id not found - unable to fetch examples"));
-        emit failed();
+        giveUp(tr("Repository error: group id not found - unable to fetch examples"));
         return;
     }
 
@@ -429,7 +458,9 @@ void ApiClient::fetch()
     connect(request, &ApiRequest::succeeded, this, [this, request] {
         onFetched(parseJson(request->body()));
     });
-    connect(request, &ApiRequest::failed, this, &ApiClient::giveUp);
+    connect(request, &ApiRequest::failed, this, [this, request](const QString &error) {
+        giveUpAfter(*request, error);
+    });
     request->send();
 }
 
@@ -483,7 +514,9 @@ void ApiClient::listPage(const std::shared_ptr<Listing> &listing, int page)
         onListPage(listing, *request, page);
     });
     // Never a partial list: the examples missing from it would count as removed online.
-    connect(request, &ApiRequest::failed, this, &ApiClient::giveUp);
+    connect(request, &ApiRequest::failed, this, [this, request](const QString &error) {
+        giveUpAfter(*request, error);
+    });
     request->send();
 }
 
@@ -699,12 +732,14 @@ void ApiClient::onDownloadTaskCanceled(quint64 batch)
         if (request->property(BATCH_PROPERTY).toULongLong() == batch)
             request->abort();
     }
-    for (const QSharedPointer<Example> &example : std::as_const(queue))
+    const Repository::Examples dropped = std::exchange(queue, {});
+    for (const QSharedPointer<Example> &example : dropped)
         example->removeArchiveFile();
-    queue.clear();
     waiting.clear();
     retrying.clear();
     canceled = true;
+    for (const QSharedPointer<Example> &example : dropped)
+        emit exampleFailed(example, ExampleResult::skipped(tr("the download was cancelled")));
     ++batchNumber;
     promise.setProgressValue(batchSize);
     promise.finish();
@@ -730,13 +765,21 @@ void ApiClient::download(const QSharedPointer<Example> &example)
         if (batch != batchNumber)
             return;
         example->setArchiveFile(request->takeFile());
+        example->setArchiveCheck(request->archiveCheck());
         downloadImage(example, batch);
     });
-    connect(request, &ApiRequest::failed, this, [this, example, batch](const QString &error) {
-        emitStatusChanged(error);
-        if (batch == batchNumber)
-            onExampleDownloadFinished(example, false);
-    });
+    connect(
+        request, &ApiRequest::failed, this, [this, example, batch, request](const QString &error) {
+            const ExampleResult::Failure kind = request->failureKind();
+            if (kind == ExampleResult::Failure::DamagedArchive) {
+                emitStatusChanged(tr("The archive of %1 is damaged: %2")
+                                      .arg(example->displayName(), request->archiveCheck().reason));
+            } else {
+                emitStatusChanged(error);
+            }
+            if (batch == batchNumber)
+                onExampleDownloadFinished(example, ExampleResult::failed(kind, request->reason()));
+        });
     request->send();
 }
 
@@ -761,7 +804,7 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
     // Most projects have no avatar; registration finds an icon of its own for them.
     if (example->imageUrl().isEmpty()) {
         qCDebug(Log::api) << "No image for example:" << example->displayName();
-        onExampleDownloadFinished(example, true);
+        onExampleDownloadFinished(example);
         return;
     }
     // An avatar is decoration: whatever goes wrong with it, the example still installs, with
@@ -770,7 +813,7 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
     if (url.isEmpty()) {
         qCDebug(Log::api) << "Image address not used - only http and https are:"
                           << example->imageUrl().left(200) << "example:" << example->displayName();
-        onExampleDownloadFinished(example, true);
+        onExampleDownloadFinished(example);
         return;
     }
 
@@ -787,7 +830,7 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
         qCDebug(Log::api) << "Default image used for example" << example->displayName() << "-"
                           << error;
         emitStatusChanged(tr("Unable to download image: %1").arg(ApiRequest::displayUrl(url)));
-        onExampleDownloadFinished(example, true);
+        onExampleDownloadFinished(example);
     });
     request->send();
 }
@@ -810,7 +853,7 @@ void ApiClient::decodeImage(const QSharedPointer<Example> &example,
                               << problem;
         }
         example->setPreview(image);
-        onExampleDownloadFinished(example, true);
+        onExampleDownloadFinished(example);
     });
     watcher->setFuture(promise->future());
     promise->start();
@@ -822,7 +865,8 @@ void ApiClient::decodeImage(const QSharedPointer<Example> &example,
     });
 }
 
-void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success)
+void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example,
+                                          const std::optional<ExampleResult> &failure)
 {
     if (canceled)
         return;
@@ -835,11 +879,12 @@ void ApiClient::onExampleDownloadFinished(const QSharedPointer<Example> &example
     startWaitingDownloads();
 
     promise.setProgressValue(++finishedCount);
-    if (success) {
+    if (!failure) {
         downloaded.append(example);
         emit exampleDownloaded(example);
     } else {
         example->removeArchiveFile();
+        emit exampleFailed(example, *failure);
     }
 
     if (queue.isEmpty()) {

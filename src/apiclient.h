@@ -4,7 +4,9 @@
 #pragma once
 
 #include "apirequest.h"
+#include "exampleresult.h"
 #include "repository.h"
+#include "repositorystate.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -17,6 +19,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 namespace Brindle::Internal {
 
@@ -58,12 +61,16 @@ public slots:
 
 signals:
     void ready();
-    // The group lookup or the project listing gave up; nothing follows until a restart.
-    void failed();
+    // The group lookup or the project listing gave up, and why; nothing follows until a
+    // restart. 'reason' is a phrase for the status line.
+    void failed(Brindle::Internal::RepositoryState::Problem problem, const QString &reason);
     void statusChanged(const QString &status);
     void fetched(const Brindle::Internal::Repository::Examples &examples);
     // One example of the running batch arrived completely, before the batch ends.
     void exampleDownloaded(const QSharedPointer<Brindle::Internal::Example> &example);
+    // One example of the running batch will not arrive, and why.
+    void exampleFailed(const QSharedPointer<Brindle::Internal::Example> &example,
+                       const Brindle::Internal::ExampleResult &result);
     void downloadsFinished(const Brindle::Internal::Repository::Examples &examples);
 
 private:
@@ -82,8 +89,13 @@ private:
     // Adds the valid projects not listed yet; false when the answer or the listing is too
     // large, after giving up.
     bool keepProjects(const std::shared_ptr<Listing> &listing, const QJsonArray &projects);
-    // The one place where a lookup or a listing gives up, with the status text to show.
-    void giveUp(const QString &status);
+    // The one place where a lookup or a listing gives up, with the status text to show and
+    // the reason for the status line (the status text when empty).
+    void giveUp(const QString &status,
+                RepositoryState::Problem problem = RepositoryState::Problem::Failed,
+                const QString &reason = {});
+    // Gives up after a failed request of the lookup or the listing.
+    void giveUpAfter(const ApiRequest &request, const QString &error);
     void emitStatusChanged(const QString &status);
 
     void setupDownloadTask(int count);
@@ -95,7 +107,9 @@ private:
     QUrl avatarUrl(const QSharedPointer<Example> &example) const;
     void
     decodeImage(const QSharedPointer<Example> &example, quint64 batch, const QByteArray &bytes);
-    void onExampleDownloadFinished(const QSharedPointer<Example> &example, bool success);
+    // Without a failure the example arrived.
+    void onExampleDownloadFinished(const QSharedPointer<Example> &example,
+                                   const std::optional<ExampleResult> &failure = {});
     void onDownloadTaskCanceled(quint64 batch);
 
     // Without user information: that is given only when the repository's server asks for it.

@@ -214,6 +214,17 @@ void ApiRequest::startReply()
     m_refusedRedirect.clear();
     m_redirectWithoutToken.clear();
     m_firstError = QNetworkReply::NoError;
+    m_verifier.reset();
+    m_awaitingCheck = false;
+    if (m_kind == Kind::Archive && !m_fileTemplate.isEmpty()) {
+        // Checked as it streams in, so that a damaged archive is known when its last byte
+        // arrives, and one that unpacks beyond the limits long before.
+        ArchiveLimits limits;
+        if (Utils::QtcSettings *settings = Core::ICore::settings())
+            limits.maxUnpackedBytes = Settings::maxUnpackedBytes(settings);
+        m_verifier = std::make_unique<ArchiveVerifier>(limits);
+        connect(m_verifier.get(), &ArchiveVerifier::finished, this, &ApiRequest::onArchiveChecked);
+    }
 
     qCDebug(Log::api) << "Requesting:" << displayUrl(m_target);
     QNetworkRequest request(m_target);
@@ -278,6 +289,7 @@ void ApiRequest::abort()
     m_done = true;
     m_retryTimer.stop();
     m_deadlineTimer.stop();
+    m_verifier.reset();
     m_file.reset();
     if (m_reply) {
         m_reply->disconnect(this);
@@ -328,6 +340,8 @@ void ApiRequest::onReadyRead()
             m_reply->abort();
             return;
         }
+        if (m_verifier)
+            m_verifier->feed(chunk);
     }
 }
 
@@ -384,9 +398,14 @@ void ApiRequest::onFinished()
     if (m_overLimit || unpackingFailed) {
         if (unpackingFailed)
             qCDebug(Log::api) << "Compressed answer refused:" << reply->errorString();
-        fail(limitText());
+        fail(limitText(),
+             tr("the answer exceeds the limit of %1")
+                 .arg(QLocale().formattedDataSize(m_limit, 0, QLocale::DataSizeIecFormat)),
+             ExampleResult::Failure::SizeLimit);
     } else if (m_pastDeadline) {
-        fail(deadlineText());
+        fail(deadlineText(),
+             tr("the server did not complete its answer within %1 s")
+                 .arg((deadlineFor(m_limit) + 999) / 1000));
     } else if (!m_redirectWithoutToken.isEmpty()) {
         ++m_redirects;
         m_target = m_redirectWithoutToken;
@@ -394,11 +413,18 @@ void ApiRequest::onFinished()
     } else if (!m_refusedRedirect.isEmpty()) {
         fail(tr("The server sent the request on to another server, which is not given the "
                 "access token: %1")
-                 .arg(displayUrl(m_refusedRedirect)));
+                 .arg(displayUrl(m_refusedRedirect)),
+             tr("the server sent the request on to another server"));
     } else if (!m_fileError.isEmpty()) {
-        fail(fileErrorText(m_fileError));
+        fail(fileErrorText(m_fileError), m_fileError, ExampleResult::Failure::Disk);
     } else if (success) {
         m_headers = reply->rawHeaderPairs();
+        if (m_verifier && m_file) {
+            // Succeeds once the check of the last bytes is in.
+            m_awaitingCheck = true;
+            m_verifier->endOfInput();
+            return;
+        }
         succeed();
     } else if (isBusy(status) && m_tries < MAX_TRIES) {
         m_headers = reply->rawHeaderPairs();
@@ -409,17 +435,70 @@ void ApiRequest::onFinished()
         m_body.clear();
         m_retryTimer.start(delay);
         emit waiting();
+    } else if (status == 0
+               && (m_firstError == QNetworkReply::OperationCanceledError
+                   || m_firstError == QNetworkReply::TimeoutError)) {
+        // Nothing here aborted it: the inactivity timeout did.
+        const QString reason
+            = tr("the server did not answer within %1 s").arg((s_transferTimeout + 999) / 1000);
+        fail(tr("The server did not answer within %1 s: %2")
+                 .arg((s_transferTimeout + 999) / 1000)
+                 .arg(displayUrl(m_url)),
+             reason);
     } else {
         // The reply's own text names the address, user information included.
         QString error = reply->errorString();
         if (!m_url.userInfo().isEmpty())
             error.replace(m_url.toString(), displayUrl(m_url));
+        QString reason = error;
+        if (status != 0) {
+            m_httpStatus = status;
+            const QString phrase = QString::fromLatin1(
+                reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
+            reason = phrase.isEmpty() ? tr("HTTP %1").arg(status)
+                                      : tr("HTTP %1 %2").arg(status).arg(phrase);
+        }
         if (m_statusTexts.contains(status)) {
             const QString text = m_statusTexts.value(status);
             error = text.contains(QLatin1String("%1")) ? text.arg(error) : text;
         }
-        fail(error);
+        fail(error, reason);
     }
+}
+
+void ApiRequest::onArchiveChecked(const ArchiveCheck &check)
+{
+    if (m_done)
+        return;
+    if (check.isIntact() && m_awaitingCheck) {
+        m_archiveCheck = check;
+        succeed();
+        return;
+    }
+    // A verdict before the end is a refusal: the rest of the answer is of no use.
+    if (m_reply) {
+        QNetworkReply *reply = m_reply;
+        m_reply = nullptr;
+        m_deadlineTimer.stop();
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+    m_archiveCheck = check;
+    const bool damaged = check.outcome == ArchiveCheck::Outcome::Damaged
+                         || check.outcome == ArchiveCheck::Outcome::Unreadable
+                         || check.outcome == ArchiveCheck::Outcome::Canceled;
+    if (damaged) {
+        const QString reason = tr("the archive is damaged: %1").arg(check.reason);
+        fail(tr("The archive is damaged: %1: %2").arg(check.reason, displayUrl(m_url)),
+             reason,
+             ExampleResult::Failure::DamagedArchive);
+        return;
+    }
+    fail(tr("The archive is refused: %1: %2").arg(check.reason, displayUrl(m_url)),
+         check.reason,
+         check.outcome == ArchiveCheck::Outcome::Unsafe ? ExampleResult::Failure::Unpacking
+                                                        : ExampleResult::Failure::SizeLimit);
 }
 
 void ApiRequest::succeed()
@@ -427,19 +506,25 @@ void ApiRequest::succeed()
     // An empty answer makes no file: there is nothing to save, and takeFile() is empty.
     if (m_file) {
         if (!m_file->flush()) {
-            fail(fileErrorText(m_file->errorString()));
+            fail(fileErrorText(m_file->errorString()),
+                 m_file->errorString(),
+                 ExampleResult::Failure::Disk);
             return;
         }
         m_file->close();
     }
     m_done = true;
+    m_verifier.reset();
     emit succeeded();
     deleteLater();
 }
 
-void ApiRequest::fail(const QString &error)
+void ApiRequest::fail(const QString &error, const QString &reason, ExampleResult::Failure kind)
 {
     m_done = true;
+    m_failureKind = kind;
+    m_reason = reason;
+    m_verifier.reset();
     m_file.reset();
     qCDebug(Log::api) << "Request failed:" << displayUrl(m_url);
     emit failed(error);

@@ -3,6 +3,9 @@
 
 #pragma once
 
+#include "archiveverifier.h"
+#include "exampleresult.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
@@ -57,6 +60,15 @@ public:
     QByteArray header(const QByteArray &name) const;
     // After succeeded(): the saved answer's file, which the caller removes when done with it.
     QString takeFile();
+    // After succeeded() of an archive: what its check found while it streamed in.
+    ArchiveCheck archiveCheck() const { return m_archiveCheck; }
+
+    // After failed(): what kind of failure it was, the HTTP status if the server answered
+    // with one, and why, as a short phrase for a status line ("HTTP 500 Internal Server
+    // Error", "the server did not answer within 60 s").
+    ExampleResult::Failure failureKind() const { return m_failureKind; }
+    int httpStatus() const { return m_httpStatus; }
+    QString reason() const { return m_reason; }
 
     // Largest answer of a kind, in bytes. Archives: the settings key
     // Brindle/MaxArchiveMegabytes, or 2 GiB. Overridden by setSizeLimit(); 0 restores it.
@@ -93,7 +105,10 @@ private:
     QString deadlineText() const;
     static qint64 deadlineFor(qint64 limit);
     QString fileErrorText(const QString &error) const;
-    void fail(const QString &error);
+    void fail(const QString &error,
+              const QString &reason,
+              ExampleResult::Failure kind = ExampleResult::Failure::Download);
+    void onArchiveChecked(const ArchiveCheck &check);
     int retryDelay() const;
 
     QNetworkAccessManager &m_manager;
@@ -121,6 +136,13 @@ private:
     QList<QPair<QByteArray, QByteArray>> m_headers;
     std::unique_ptr<QTemporaryFile> m_file;
     QString m_fileError;
+    // Checks an archive as it arrives; a damaged one fails the request.
+    std::unique_ptr<ArchiveVerifier> m_verifier;
+    ArchiveCheck m_archiveCheck;
+    bool m_awaitingCheck = false;
+    ExampleResult::Failure m_failureKind = ExampleResult::Failure::None;
+    int m_httpStatus = 0;
+    QString m_reason;
 };
 
 } // namespace Brindle::Internal

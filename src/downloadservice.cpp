@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QFileInfo>
 #include <QScopeGuard>
 #include <QWidget>
 
@@ -44,7 +43,15 @@ DownloadService::DownloadService(QObject *parent)
     settings.load(Core::ICore::settings());
     connect(installer, &ExampleInstaller::statusChanged, this, &DownloadService::emitStatusChanged);
     connect(installer, &ExampleInstaller::finished, this, &DownloadService::onInstallerFinished);
-    connect(installer, &ExampleInstaller::removed, this, &DownloadService::exampleRemoved);
+    connect(installer,
+            &ExampleInstaller::removed,
+            this,
+            [this](const QString &repository, const QString &example, const ExampleResult &result) {
+                removing[repository].remove(example);
+                recordResult(repository, example, result);
+                emit exampleRemoved(repository, example, result);
+                updateBusy();
+            });
     installer->sweepLeftovers(settings.repositories.keys());
 
     // A repository's lookup waits until its access token, if any, has been read from the
@@ -68,18 +75,27 @@ DownloadService::DownloadService(QObject *parent)
         connect(
             repository.get(), &Repository::downloadsFinished, this, &DownloadService::onDownloaded);
         connect(repository.get(), &Repository::fetched, this, &DownloadService::onFetched);
-        connect(repository.get(), &Repository::failed, this, [this, source = repository.get()] {
-            failures.insert(source, lastStatus.value(source));
-            onRepositoryFailed(source);
-        });
+        connect(repository.get(),
+                &Repository::failed,
+                this,
+                [this, source = repository.get()](RepositoryState::Problem problem,
+                                                  const QString &reason) {
+                    onRepositoryFailed(source, problem, reason);
+                });
+        connect(repository.get(),
+                &Repository::exampleFailed,
+                this,
+                [this, source = repository.get()](const QSharedPointer<Example> &example,
+                                                  const ExampleResult &result) {
+                    onExampleFailed(source, example, result);
+                });
         // The client's texts name no repository; two lookups failing alike must be told apart.
         connect(repository.get(),
                 &Repository::statusChanged,
                 this,
-                [this, url = info.url, source = repository.get()](const QString &status) {
+                [this, url = info.url](const QString &status) {
                     if (status.isEmpty())
                         return;
-                    lastStatus.insert(source, printableText(status));
                     emit statusChanged(
                         printableText(QStringLiteral("%1 (%2)").arg(status, redactedUrl(url))));
                 });
@@ -149,46 +165,52 @@ void DownloadService::save(const QString &name, const QSet<QString> &examples)
         tr("Skip downloading examples - unable to find repository for name: %1").arg(name));
 }
 
-RepositoryStatus DownloadService::repositoryStatus(const QString &name) const
+RepositoryState DownloadService::repositoryState(const QString &name) const
 {
     const QSharedPointer<Repository> repository = findRepository(name);
-    return repository ? statusOf(repository.get(), name) : RepositoryStatus();
+    return repository ? stateOf(repository.get(), name) : RepositoryState();
 }
 
-RepositoryStatus DownloadService::statusOf(const Repository *repository, const QString &name) const
+RepositoryState DownloadService::stateOf(const Repository *repository, const QString &name) const
 {
-    using State = RepositoryStatus::State;
-    RepositoryStatus status;
-    status.lastListed = lastListed.value(repository);
-    status.lastCheckDay = settings.lastCheckedDates.value(name);
-    const bool installingOne
-        = std::any_of(installing.cbegin(), installing.cend(), [&name](const Installing &entry) {
-              return entry.repository == name;
-          });
-    if (listingRepositories.contains(repository)) {
-        status.state = State::Checking;
-    } else if (downloadingRepositories.contains(repository) || installingOne) {
-        status.state = State::Updating;
-    } else if (const auto failure = failures.constFind(repository); failure != failures.cend()) {
-        status.reason = *failure;
-        // Without a token a private group is not found, or refused: either way the token is
-        // what is missing.
-        const bool denied
-            = failure->contains(ApiClient::accessDeniedStatus(repository->url(), name));
-        if (!repository->hasAccessToken()
-            && (denied || failure->contains(ApiClient::privateGroupHint()))) {
-            status.state = State::TokenNeeded;
-        } else if (denied) {
-            status.state = State::AccessDenied;
-        } else {
-            status.state = State::Failed;
-        }
-    } else if (lastListed.contains(repository)) {
-        status.state = settings.updatesCheckTimeoutDays == 0 ? State::UpdatesOff : State::UpToDate;
-    } else {
-        status.state = State::Checking;
+    using Phase = RepositoryState::Phase;
+    RepositoryState state;
+    state.lastChecked = lastListed.value(repository);
+    state.lastCheckDay = settings.lastCheckedDates.value(name);
+    // The page saves the interval meanwhile: what is stored now counts.
+    state.updatesOff = Settings::storedUpdatesInterval(Core::ICore::settings()) == 0;
+    state.results = results.value(name);
+    // Asked for and still downloading, or being installed.
+    state.installing = requestedDownloads.value(repository);
+    for (auto it = installing.cbegin(); it != installing.cend(); ++it) {
+        if (it.value() == name)
+            state.installing.insert(it.key()->name());
     }
-    return status;
+    state.removing = removing.value(name);
+    if (const auto failure = lookupFailures.constFind(repository);
+        failure != lookupFailures.cend()) {
+        state.problem = failure->problem;
+        state.failure = failure->reason;
+    }
+    if (awaitingToken.contains(repository) || listingRepositories.contains(repository))
+        state.phase = repository->isReady() ? Phase::Listing : Phase::LookingUp;
+    else if (downloadingRepositories.contains(repository) || !state.installing.isEmpty())
+        state.phase = Phase::Downloading;
+    else
+        state.phase = Phase::Idle;
+    return state;
+}
+
+QStringList DownloadService::failures() const
+{
+    QStringList lines;
+    QStringList names = settings.repositories.keys();
+    names.sort();
+    for (const QString &name : std::as_const(names)) {
+        for (const QString &line : repositoryState(name).failureLines())
+            lines.append(QStringLiteral("%1: %2").arg(name, line));
+    }
+    return lines;
 }
 
 void DownloadService::onTokenKnown(const QUrl &url, const QString &token)
@@ -212,8 +234,11 @@ void DownloadService::setAccessToken(const QString &name, const QString &token)
     repository->setAccessToken(tokens->cachedToken(repository->url()).value_or(QString()));
     if (awaitingToken.contains(repository.get()))
         return;
+    // The running batch ends with the old client; it starts again with the new token.
+    endBatch(repository.get(), tr("the access token changed"));
     repository->reset();
     failedRepositories.remove(repository.get());
+    lookupFailures.remove(repository.get());
     listingRepositories.insert(repository.get());
     updateBusy();
 }
@@ -221,7 +246,9 @@ void DownloadService::setAccessToken(const QString &name, const QString &token)
 void DownloadService::remove(const QString &name, const QSet<QString> &examples)
 {
     withdrawn[name].unite(examples);
+    removing[name].unite(examples);
     installer->remove(name, QStringList(examples.cbegin(), examples.cend()));
+    updateBusy();
 }
 
 void DownloadService::shutdown()
@@ -231,7 +258,9 @@ void DownloadService::shutdown()
     installer->shutdown();
     receivedExamples.clear();
     installing.clear();
+    removing.clear();
     requestedDownloads.clear();
+    resumeAfterListing.clear();
     for (const QSharedPointer<Repository> &repository : std::as_const(repositories))
         repository->shutdown();
     // Nothing of the rounds still running will arrive any more.
@@ -268,11 +297,10 @@ void DownloadService::checkRestart()
         allDone = false;
         emitStatusChanged(QStringLiteral("%1 (%2)").arg(tr("API client is not ready - restarting"),
                                                         redactedUrl(repository->url())));
+        // A batch of the client just replaced ends with it.
+        endBatch(key, tr("the repository was looked up again"));
         repository->reset();
         failedRepositories.remove(key);
-        // A batch of the client just replaced ends with it.
-        downloadingRepositories.remove(key);
-        requestedDownloads.remove(key);
         listingRepositories.insert(key);
     }
     if (allDone)
@@ -280,8 +308,11 @@ void DownloadService::checkRestart()
     updateBusy();
 }
 
-void DownloadService::onRepositoryFailed(const Repository *repository)
+void DownloadService::onRepositoryFailed(const Repository *repository,
+                                         RepositoryState::Problem problem,
+                                         const QString &reason)
 {
+    lookupFailures.insert(repository, {problem, reason});
     listingRepositories.remove(repository);
     failedRepositories.insert(repository);
     // The check may have stopped once every repository was ready, before a later listing (a
@@ -301,7 +332,7 @@ void DownloadService::onFetched()
     // Whichever way the decision goes, this round's listing is done.
     listingRepositories.remove(repository);
     failedRepositories.remove(repository);
-    failures.remove(repository);
+    lookupFailures.remove(repository);
     lastListed.insert(repository, QDateTime::currentDateTime());
     const auto busyGuard = qScopeGuard([this] { updateBusy(); });
 
@@ -336,8 +367,15 @@ void DownloadService::onFetched()
     input.today = QDate::currentDate();
 
     const UpdateDecision decision = UpdateDecision::decide(input);
-    if (!decision.due)
+    // What a replaced client did not finish is asked for again, whatever the decision.
+    QSet<QString> resumed = resumeAfterListing.take(repository);
+    resumed.subtract(input.removed);
+    resumed.subtract(withdrawn.value(name));
+    if (!decision.due) {
+        if (!resumed.isEmpty() && !name.isEmpty())
+            startDownloads(repository, resumed);
         return;
+    }
 
     if (name.isEmpty()) {
         emitStatusChanged(tr("Skip downloading examples - unable to find repository for url: %1")
@@ -349,7 +387,7 @@ void DownloadService::onFetched()
     // options page saved meanwhile is overwritten.
     Settings::saveCheckedDate(Core::ICore::settings(), name, decision.checkedDate);
     settings.lastCheckedDates.insert(name, decision.checkedDate);
-    startDownloads(repository, decision.toDownload);
+    startDownloads(repository, decision.toDownload + resumed);
 }
 
 void DownloadService::onExampleDownloaded(const QSharedPointer<Example> &example)
@@ -357,9 +395,52 @@ void DownloadService::onExampleDownloaded(const QSharedPointer<Example> &example
     // Unpacked while the rest of the batch is still downloading: waiting for the whole batch
     // left the processor idle during the downloads and held every archive in memory.
     QObject *source = sender();
+    if (auto repository = qobject_cast<Repository *>(source)) {
+        if (auto it = requestedDownloads.find(repository); it != requestedDownloads.end())
+            it->remove(example->name());
+    }
     receivedExamples[source].append(example);
     pendingExamples.append(example);
     downloadExample(example, source);
+}
+
+void DownloadService::onExampleFailed(const Repository *repository,
+                                      const QSharedPointer<Example> &example,
+                                      const ExampleResult &result)
+{
+    if (auto it = requestedDownloads.find(repository); it != requestedDownloads.end())
+        it->remove(example->name());
+    recordResult(settings.findName(repository->url()), example->name(), result);
+    updateBusy();
+}
+
+void DownloadService::recordResult(const QString &repository,
+                                   const QString &example,
+                                   const ExampleResult &result)
+{
+    if (repository.isEmpty())
+        return;
+    results[repository].insert(example, result);
+    if (result.outcome != ExampleResult::Outcome::Removed
+        && result.outcome != ExampleResult::Outcome::RemovalFailed) {
+        emit exampleFinished(repository, example, result);
+    }
+}
+
+void DownloadService::endBatch(const Repository *repository, const QString &reason)
+{
+    if (!downloadingRepositories.remove(repository))
+        return;
+    const QString name = settings.findName(repository->url());
+    const QSet<QString> unfinished = requestedDownloads.take(repository);
+    for (const QString &example : unfinished)
+        recordResult(name, example, ExampleResult::skipped(reason));
+    resumeAfterListing[repository].unite(unfinished);
+    // Those that arrived are being installed and finish by themselves; the batch they came
+    // with will not end any more.
+    receivedExamples.remove(const_cast<Repository *>(repository));
+    if (pendingExamples.isEmpty() && receivedExamples.isEmpty())
+        emitUpdatesWhenNoDialog();
 }
 
 void DownloadService::onDownloaded(const Repository::Examples &examples)
@@ -367,7 +448,7 @@ void DownloadService::onDownloaded(const Repository::Examples &examples)
     QObject *source = sender();
     auto repository = qobject_cast<Repository *>(source);
     downloadingRepositories.remove(repository);
-    // What was asked for and did not arrive is done with as well.
+    // What was asked for and neither arrived nor was reported is done with as well.
     QSet<QString> missing = requestedDownloads.take(repository);
     for (const QSharedPointer<Example> &example : examples)
         missing.remove(example->name());
@@ -375,8 +456,12 @@ void DownloadService::onDownloaded(const Repository::Examples &examples)
         missing.remove(example->name());
     if (repository && !missing.isEmpty()) {
         const QString name = settings.findName(repository->url());
-        for (const QString &example : std::as_const(missing))
-            emit exampleFinished(name, example, false);
+        for (const QString &example : std::as_const(missing)) {
+            recordResult(name,
+                         example,
+                         ExampleResult::failed(ExampleResult::Failure::Download,
+                                               tr("the server does not list it")));
+        }
     }
     // Installing what arrived keeps the service busy through pendingExamples.
     const auto busyGuard = qScopeGuard([this] { updateBusy(); });
@@ -424,28 +509,21 @@ void DownloadService::downloadExample(const QSharedPointer<Example> &example, QO
     // Removed on the options page while it was still downloading: it stays removed.
     if (withdrawn.value(name).contains(example->name())) {
         qCDebug(Log::service) << "Skip example removed meanwhile:" << example->name();
+        example->removeArchiveFile();
+        recordResult(name, example->name(), ExampleResult::skipped(tr("it was removed")));
         finishRegisterExample(example);
         return;
     }
-    installing.insert(example.get(), {name, QDateTime::currentDateTime()});
+    installing.insert(example.get(), name);
     installer->install(example, name);
 }
 
-void DownloadService::onInstallerFinished(const QSharedPointer<Example> &example)
+void DownloadService::onInstallerFinished(const QSharedPointer<Example> &example,
+                                          const QString &repository,
+                                          const ExampleResult &result)
 {
-    if (const auto entry = installing.constFind(example.get()); entry != installing.cend()) {
-        const Installing done = *entry;
-        installing.erase(entry);
-        // A failed install leaves an older copy, if any, in place: only a manifest written
-        // since the install began tells that this one arrived. File times may lack the
-        // fraction of a second.
-        const QFileInfo manifest(Settings::repositoryPath(done.repository) + u'/' + example->name()
-                                 + u'/' + QLatin1String(Constants::MANIFEST_FILE));
-        QDateTime since = done.since;
-        since.setTime(QTime(since.time().hour(), since.time().minute(), since.time().second()));
-        const bool installed = manifest.exists() && manifest.lastModified() >= since;
-        emit exampleFinished(done.repository, example->name(), installed);
-    }
+    installing.remove(example.get());
+    recordResult(repository, example->name(), result);
     finishRegisterExample(example);
 }
 
@@ -480,12 +558,12 @@ void DownloadService::updateBusy()
     // Every change of a round passes here.
     for (const QSharedPointer<Repository> &repository : std::as_const(repositories)) {
         const QString name = settings.findName(repository->url());
-        const RepositoryStatus status = statusOf(repository.get(), name);
-        auto shown = shownStatus.find(name);
-        if (shown != shownStatus.end() && *shown == status)
+        const RepositoryState state = stateOf(repository.get(), name);
+        auto shown = shownState.find(name);
+        if (shown != shownState.end() && *shown == state)
             continue;
-        shownStatus.insert(name, status);
-        emit repositoryStatusChanged(name);
+        shownState.insert(name, state);
+        emit repositoryStateChanged(name);
     }
 
     const bool nowBusy = !listingRepositories.isEmpty() || !downloadingRepositories.isEmpty()

@@ -3,7 +3,9 @@
 
 #pragma once
 
+#include "exampleresult.h"
 #include "repository.h"
+#include "repositorystate.h"
 #include "settings.h"
 
 #include <QDateTime>
@@ -26,28 +28,6 @@ namespace Brindle::Internal {
 class ExampleInstaller;
 class TokenStore;
 
-// Where one repository's round stands, for the options page.
-struct RepositoryStatus
-{
-    enum class State {
-        Unknown,      // no such repository
-        Checking,     // lookup or listing under way, or waiting for the access token
-        Updating,     // examples downloading or being installed
-        UpToDate,     // listed, and everything due is installed
-        UpdatesOff,   // listed; automatic updates are switched off
-        Failed,       // lookup or listing failed; 'reason' says why
-        TokenNeeded,  // a private group asked for without an access token
-        AccessDenied, // the server refused the repository's access token
-    };
-    State state = State::Unknown;
-    QString reason;
-    // The last listing of this session, or else the day of the last stored update check.
-    QDateTime lastListed;
-    QDate lastCheckDay;
-
-    bool operator==(const RepositoryStatus &other) const = default;
-};
-
 // The one service of the plugin: keeps the configured repositories, decides after every
 // listing what to (re)install, hands what was downloaded to the installer and tells the
 // host when its examples changed.
@@ -58,6 +38,9 @@ class DownloadService : public QObject
     // update decision or an Apply started, and their installation. A failed lookup or listing
     // ends the round; the restart check starts a new one.
     Q_PROPERTY(bool busy READ isBusy NOTIFY busyChanged)
+    // One line per failure of the repositories' latest rounds, "<repository>: <example>:
+    // <reason>" or "<repository>: <reason>"; empty when every round did all it tried.
+    Q_PROPERTY(QStringList failures READ failures)
 
 public:
     explicit DownloadService(QObject *parent = nullptr);
@@ -81,19 +64,24 @@ public:
     // Examples downloaded and neither installed nor given up yet, for diagnostics and tests.
     qsizetype pendingCount() const { return pendingExamples.size(); }
     bool isBusy() const { return busy; }
-    RepositoryStatus repositoryStatus(const QString &name) const;
+    RepositoryState repositoryState(const QString &name) const;
+    QStringList failures() const;
 
 signals:
     void updated();
     void statusChanged(const QString &status);
     void busyChanged(bool busy);
     // Sent at once, also while a modal dialog is open, unlike updated().
-    void repositoryStatusChanged(const QString &name);
+    void repositoryStateChanged(const QString &name);
     // An example that save() or the update cycle asked for has been installed, or could not
-    // be downloaded or installed.
-    void exampleFinished(const QString &repository, const QString &example, bool installed);
-    // A removal asked for by remove() is done.
-    void exampleRemoved(const QString &repository, const QString &example);
+    // be downloaded or installed, or was skipped.
+    void exampleFinished(const QString &repository,
+                         const QString &example,
+                         const Brindle::Internal::ExampleResult &result);
+    // A removal asked for by remove() is done, or failed.
+    void exampleRemoved(const QString &repository,
+                        const QString &example,
+                        const Brindle::Internal::ExampleResult &result);
 
 public slots:
     void shutdown();
@@ -107,7 +95,18 @@ private slots:
 private:
     void emitStatusChanged(const QString &status);
     void checkRestart();
-    void onRepositoryFailed(const Repository *repository);
+    void onRepositoryFailed(const Repository *repository,
+                            RepositoryState::Problem problem,
+                            const QString &reason);
+    void onExampleFailed(const Repository *repository,
+                         const QSharedPointer<Example> &example,
+                         const ExampleResult &result);
+    // Records an example's result and tells who follows it.
+    void
+    recordResult(const QString &repository, const QString &example, const ExampleResult &result);
+    // The client of 'repository' is replaced while its batch runs: every example of the
+    // batch still to come is reported, and asked for again after the next listing.
+    void endBatch(const Repository *repository, const QString &reason);
     void onTokenKnown(const QUrl &url, const QString &token);
     void downloadExample(const QSharedPointer<Example> &example, QObject *source);
     void finishRegisterExample(const QSharedPointer<Example> &example);
@@ -115,8 +114,10 @@ private:
     void deferUpdatesUntilDialogClosed(QWidget *dialog);
     void startDownloads(Repository *repository, const QSet<QString> &names);
     void updateBusy();
-    RepositoryStatus statusOf(const Repository *repository, const QString &name) const;
-    void onInstallerFinished(const QSharedPointer<Example> &example);
+    RepositoryState stateOf(const Repository *repository, const QString &name) const;
+    void onInstallerFinished(const QSharedPointer<Example> &example,
+                             const QString &repository,
+                             const ExampleResult &result);
 
     ExampleInstaller *installer;
     TokenStore *tokens = nullptr;
@@ -143,16 +144,21 @@ private:
     // being installed (by their repository and since when), the text of the last failed
     // round and the time of the last listing.
     QHash<const Repository *, QSet<QString>> requestedDownloads;
-    struct Installing
+    // Names of a batch that a new client ended, asked for again after its listing.
+    QHash<const Repository *, QSet<QString>> resumeAfterListing;
+    // The examples being installed, by their repository's name.
+    QHash<const Example *, QString> installing;
+    QHash<QString, QSet<QString>> removing;
+    struct Failure
     {
-        QString repository;
-        QDateTime since;
+        RepositoryState::Problem problem = RepositoryState::Problem::None;
+        QString reason;
     };
-    QHash<const Example *, Installing> installing;
-    QHash<const Repository *, QString> lastStatus;
-    QHash<const Repository *, QString> failures;
+    QHash<const Repository *, Failure> lookupFailures;
     QHash<const Repository *, QDateTime> lastListed;
-    QHash<QString, RepositoryStatus> shownStatus;
+    // The latest result of each example, by repository name and example name.
+    QHash<QString, QHash<QString, ExampleResult>> results;
+    QHash<QString, RepositoryState> shownState;
 };
 
 } // namespace Brindle::Internal

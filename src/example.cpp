@@ -112,6 +112,18 @@ void Example::setArchiveFile(const QString &path)
     m_archiveFile = path;
 }
 
+void Example::setArchiveCheck(const ArchiveCheck &check)
+{
+    QMutexLocker locker(&m_dataMutex);
+    m_archiveCheck = check;
+}
+
+std::optional<ArchiveCheck> Example::archiveCheck() const
+{
+    QMutexLocker locker(&m_dataMutex);
+    return m_archiveCheck;
+}
+
 QString Example::archiveFile() const
 {
     QMutexLocker locker(&m_dataMutex);

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "archiveverifier.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QDebug>
@@ -10,6 +12,7 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QStringList>
+#include <optional>
 
 namespace Brindle::Internal {
 
@@ -43,6 +46,10 @@ public:
     QString archiveFile() const;
     QString takeArchiveFile();
     void removeArchiveFile();
+    // What the check of the saved archive found while it downloaded; none for an archive
+    // held in memory, which the installer checks itself.
+    void setArchiveCheck(const ArchiveCheck &check);
+    std::optional<ArchiveCheck> archiveCheck() const;
 
     void setImage(const QByteArray &data);
     // Stores an image made by previewImage().
@@ -58,6 +65,7 @@ public:
 private:
     QByteArray m_data;
     QString m_archiveFile;
+    std::optional<ArchiveCheck> m_archiveCheck;
     mutable QMutex m_dataMutex;
     QImage m_image;
     mutable QMutex m_imageMutex;

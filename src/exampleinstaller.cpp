@@ -104,12 +104,16 @@ bool removeEntryAt(int parent, const char *name)
         return true;
     if (errno != EISDIR && errno != EPERM)
         return false;
+    const int unlinkError = errno;
     const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     int dir = ::openat(parent, name, flags);
     if (dir < 0 && errno == EACCES && ::fchmodat(parent, name, S_IRWXU, 0) == 0)
         dir = ::openat(parent, name, flags); // it was not readable: opened up, once more
-    if (dir < 0)
+    if (dir < 0) {
+        if (errno == ENOTDIR)
+            errno = unlinkError;
         return false;
+    }
     ::fchmod(dir, S_IRWXU);
     DIR *stream = ::fdopendir(dir);
     if (!stream) {
@@ -126,21 +130,34 @@ bool removeEntryAt(int parent, const char *name)
     return ::unlinkat(parent, name, AT_REMOVEDIR) == 0 && ok;
 }
 
-// Removes 'path' and everything below it, read-only folders and deep trees included.
-bool removeTree(const QString &path)
+// Removes 'path' and everything below it, read-only folders and deep trees included. Returns
+// why something could not be removed, or nothing.
+QString removeTreeError(const QString &path)
 {
     if (path.isEmpty())
-        return true;
+        return {};
     const QFileInfo info(path);
     const QByteArray parent = QFile::encodeName(info.absolutePath());
     const int parentDir = ::open(parent.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (parentDir < 0)
-        return errno == ENOENT;
+    if (parentDir < 0) {
+        if (errno == ENOENT)
+            return {};
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    errno = 0;
     const bool ok = removeEntryAt(parentDir, QFile::encodeName(info.fileName()).constData());
+    const int error = errno;
     ::close(parentDir);
-    if (!ok)
-        qCDebug(Log::service) << "Unable to remove:" << path;
-    return ok;
+    if (ok)
+        return {};
+    qCDebug(Log::service) << "Unable to remove:" << path;
+    return error != 0 ? QString::fromLocal8Bit(std::strerror(error))
+                      : ExampleInstaller::tr("some of its files could not be deleted");
+}
+
+bool removeTree(const QString &path)
+{
+    return removeTreeError(path).isEmpty();
 }
 
 // What the entry 'name' of the open directory 'parent' and everything below it take on disk,
@@ -173,6 +190,13 @@ qint64 diskUsageAt(int parent, const char *name)
 qint64 diskUsage(const QString &path)
 {
     return diskUsageAt(AT_FDCWD, QFile::encodeName(path).constData());
+}
+
+QString oversizedReason(qint64 limit)
+{
+    return ExampleInstaller::tr("it unpacks to more than %1 MiB, the limit set by "
+                                "MaxUnpackedMegabytes")
+        .arg(limit / (1024 * 1024));
 }
 
 QString oversizedStatus(const QString &displayName, qint64 limit)
@@ -255,6 +279,8 @@ QString findTopFolder(const QString &path, const QString &name)
 PreparedArchive prepareArchive(const QString &fileTemplate,
                                const QByteArray &data,
                                const QString &savedArchive,
+                               const std::optional<ArchiveCheck> &check,
+                               const ArchiveLimits &limits,
                                const QString &displayName,
                                const QString &repositoryName)
 {
@@ -267,10 +293,19 @@ PreparedArchive prepareArchive(const QString &fileTemplate,
         if (!archiveFile.open() || archiveFile.write(data) != data.size() || !archiveFile.flush()) {
             prepared.error = ExampleInstaller::tr("Unable to save the archive of example %1: %2")
                                  .arg(displayName, archiveFile.errorString());
+            prepared.reason = archiveFile.errorString();
             return prepared;
         }
         archiveFile.setAutoRemove(false);
         archivePath = archiveFile.fileName();
+    }
+
+    // An archive that was not checked while it streamed in is checked now: nothing damaged
+    // or beyond the limits is ever handed to the unarchiver.
+    prepared.check = check ? *check : ArchiveVerifier::verifyFile(archivePath, limits);
+    if (!prepared.check.isIntact()) {
+        QFile::remove(archivePath);
+        return prepared;
     }
 
     // Next to the installed examples (same file system, so the result can be renamed into
@@ -281,6 +316,7 @@ PreparedArchive prepareArchive(const QString &fileTemplate,
     if (!unpackDir->isValid()) {
         prepared.error
             = ExampleInstaller::tr("Unable to create a directory in: %1").arg(repositoryDir);
+        prepared.reason = unpackDir->errorString();
         QFile::remove(archivePath);
         return prepared;
     }
@@ -318,64 +354,115 @@ struct InstallJob
     qint64 unpackLimit = 0;
 };
 
-// Moves 'source' to 'target', replacing an existing directory there. The old copy is only
-// removed once the new one is in place, and put back when the move fails.
-bool replaceDirectory(const QString &source, const QString &target)
+// How moving an example into place went.
+struct Replacement
 {
+    bool replaced = false; // there was a copy, and it has gone
+    QString error;         // empty when the example is in place
+};
+
+// Moves 'source' to 'target', replacing an existing directory there. The old copy is only
+// removed once the new one is in place, and put back when the move fails; when even that
+// fails it is kept where the error says, never deleted.
+Replacement replaceDirectory(const QString &source, const QString &target)
+{
+    Replacement result;
     const QFileInfo targetInfo(target);
     std::unique_ptr<QTemporaryDir> trash;
-    if (targetInfo.exists() || targetInfo.isSymLink()) {
+    const bool existed = targetInfo.exists() || targetInfo.isSymLink();
+    if (existed) {
         trash = std::make_unique<QTemporaryDir>(targetInfo.absolutePath()
                                                 + QStringLiteral("/.replaced-XXXXXX"));
-        if (!trash->isValid() || !QDir().rename(target, trash->filePath(QStringLiteral("old"))))
-            return false;
+        if (!trash->isValid()) {
+            result.error = trash->errorString();
+            return result;
+        }
+        if (!QDir().rename(target, trash->filePath(QStringLiteral("old")))) {
+            result.error = ExampleInstaller::tr("the installed copy could not be moved aside");
+            return result;
+        }
     }
     if (QDir().rename(source, target)) {
         if (trash)
             removeTree(trash->path());
-        return true;
+        result.replaced = existed;
+        return result;
     }
-    if (trash)
-        QDir().rename(trash->filePath(QStringLiteral("old")), target);
-    return false;
+    result.error = ExampleInstaller::tr("the new copy could not be moved into place");
+    if (trash && !QDir().rename(trash->filePath(QStringLiteral("old")), target)) {
+        // Out of the sweep's way, under a name that says what it is.
+        trash->setAutoRemove(false);
+        const QString kept = targetInfo.absolutePath() + QStringLiteral("/.kept-")
+                             + targetInfo.fileName() + u'-'
+                             + QString::number(QDateTime::currentSecsSinceEpoch());
+        const QString where = QDir().rename(trash->filePath(QStringLiteral("old")), kept)
+                                  ? kept
+                                  : trash->filePath(QStringLiteral("old"));
+        result.error = ExampleInstaller::tr("the new copy could not be moved into place, and the "
+                                            "old one could not be put back: it is in %1")
+                           .arg(where);
+    }
+    return result;
 }
 
-// Moves the example unpacked into 'job.prepared.unpackDir' into place with its manifest. Runs in a
-// pool thread; returns the status text of a failure, or nothing. The unpack directory is
-// emptied in any case: nothing half unpacked is left behind.
-QString installUnpacked(const InstallJob &job)
+// What installing an unpacked example came to: its result, and the status text of a failure.
+struct Installed
 {
+    ExampleResult result;
+    QString status;
+};
+
+// Moves the example unpacked into 'job.prepared.unpackDir' into place with its manifest. Runs in a
+// pool thread. The unpack directory is emptied in any case: nothing half unpacked is left
+// behind.
+Installed installUnpacked(const InstallJob &job)
+{
+    using Failure = ExampleResult::Failure;
     const auto cleanUp = qScopeGuard([&job] { removeLeftovers(job.prepared); });
     const QString unpackDir = job.prepared.unpackDir->path();
+    const QString displayName = job.manifest.displayName;
     // What tar wrote after the last look while it ran.
-    if (diskUsage(unpackDir) > job.unpackLimit)
-        return oversizedStatus(job.manifest.displayName, job.unpackLimit);
+    if (diskUsage(unpackDir) > job.unpackLimit) {
+        return {ExampleResult::failed(Failure::SizeLimit, oversizedReason(job.unpackLimit)),
+                oversizedStatus(displayName, job.unpackLimit)};
+    }
 
     const QString top = findTopFolder(unpackDir, job.exampleName);
     if (top.isEmpty()) {
-        return ExampleInstaller::tr(
-                   "Skip registering example %1 - the archive holds no directory of it")
-            .arg(job.manifest.displayName);
+        return {ExampleResult::failed(Failure::Unpacking,
+                                      ExampleInstaller::tr("the archive holds no folder of it")),
+                ExampleInstaller::tr(
+                    "Skip registering example %1 - the archive holds no directory of it")
+                    .arg(displayName)};
     }
     const QString unpacked = unpackDir + u'/' + top;
     const QString unsafe = secureUnpackedTree(unpacked);
     if (!unsafe.isEmpty()) {
         qCDebug(Log::service) << "Unable to check the unpacked example:" << unsafe;
-        return ExampleInstaller::tr("Skip registering example %1 - its files could not be checked: %2")
-            .arg(job.manifest.displayName, unsafe);
+        return {
+            ExampleResult::failed(
+                Failure::Unpacking,
+                ExampleInstaller::tr("its files could not be checked: %1").arg(unsafe)),
+            ExampleInstaller::tr("Skip registering example %1 - its files could not be checked: %2")
+                .arg(displayName, unsafe)};
     }
 
     // The manifest is written before the example is moved into place, so that a failure
     // leaves the installed copy, if any, as it was.
     const QString target = examplePath(job.prepared.repositoryName, job.exampleName);
-    if (!job.manifest.write(unpacked, target))
-        return ExampleInstaller::tr("There was an error while creating example mainfest");
-
-    if (!replaceDirectory(unpacked, target)) {
-        return ExampleInstaller::tr("Unable to install example %1 into: %2")
-            .arg(job.manifest.displayName, target);
+    if (!job.manifest.write(unpacked, target)) {
+        return {ExampleResult::failed(Failure::Disk,
+                                      ExampleInstaller::tr("its manifest could not be written")),
+                ExampleInstaller::tr("There was an error while creating example mainfest")};
     }
-    return {};
+
+    const Replacement replacement = replaceDirectory(unpacked, target);
+    if (!replacement.error.isEmpty()) {
+        return {ExampleResult::failed(Failure::Disk, replacement.error),
+                ExampleInstaller::tr("Unable to install example %1 into %2: %3")
+                    .arg(displayName, target, replacement.error)};
+    }
+    return {ExampleResult::installed(replacement.replaced), {}};
 }
 
 // Stops the processes of this user whose working folder is 'folder' or below it: an
@@ -550,6 +637,8 @@ void ExampleInstaller::install(const QSharedPointer<Example> &example, const QSt
         return;
     if (!isSafeExampleName(example->name())) {
         finish(example,
+               repositoryName,
+               ExampleResult::skipped(tr("its name is not a safe folder name")),
                tr("Skip saving example %1 - unsafe name: %2")
                    .arg(example->displayName(), example->name()));
         return;
@@ -564,7 +653,7 @@ void ExampleInstaller::install(const QSharedPointer<Example> &example, const QSt
         waiting.remove = false;
         qCDebug(Log::service) << "Install waits for the running one:" << key;
         if (superseded)
-            finish(superseded);
+            finish(superseded, repositoryName, ExampleResult::skipped(tr("asked for again")));
         return;
     }
     steps.insert(key, {});
@@ -587,24 +676,30 @@ void ExampleInstaller::remove(const QString &repositoryName, const QStringList &
             waiting.remove = true;
             qCDebug(Log::service) << "Removal waits for the running install:" << key;
             if (superseded)
-                finish(superseded);
+                finish(superseded, repositoryName, ExampleResult::skipped(tr("removed")));
             continue;
         }
         // Nothing under way: gone before Apply returns, as the page expects.
-        removeTree(examplePath(repositoryName, name));
-        emit removed(repositoryName, name);
+        const QString error = removeTreeError(examplePath(repositoryName, name));
+        emit removed(repositoryName,
+                     name,
+                     error.isEmpty() ? ExampleResult::removed()
+                                     : ExampleResult::removalFailed(error));
     }
 }
 
 void ExampleInstaller::startRemove(const QString &repositoryName, const QString &exampleName)
 {
     const QString path = examplePath(repositoryName, exampleName);
-    runInPool<bool>([path] { return removeTree(path); },
-                    [this, repositoryName, exampleName](bool) {
-                        emit removed(repositoryName, exampleName);
-                        nextStep(keyOf(repositoryName, exampleName));
-                    },
-                    1);
+    runInPool<QString>([path] { return removeTreeError(path); },
+                       [this, repositoryName, exampleName](const QString &error) {
+                           emit removed(repositoryName,
+                                        exampleName,
+                                        error.isEmpty() ? ExampleResult::removed()
+                                                        : ExampleResult::removalFailed(error));
+                           nextStep(keyOf(repositoryName, exampleName));
+                       },
+                       1);
 }
 
 void ExampleInstaller::nextStep(const QString &key)
@@ -632,9 +727,11 @@ void ExampleInstaller::startInstall(const QSharedPointer<Example> &example,
     const QString savedArchive = example->takeArchiveFile();
     const QByteArray data = savedArchive.isEmpty() ? example->data() : QByteArray();
     if (data.isEmpty() && savedArchive.isEmpty()) {
-        endInstall(example,
-                   repositoryName,
-                   tr("The data is not downloaded for example: %1").arg(example->displayName()));
+        endInstall(
+            example,
+            repositoryName,
+            ExampleResult::failed(ExampleResult::Failure::Download, tr("its archive is empty")),
+            tr("The data is not downloaded for example: %1").arg(example->displayName()));
         return;
     }
 
@@ -645,11 +742,15 @@ void ExampleInstaller::startInstall(const QSharedPointer<Example> &example,
     // The thread holds the bytes until they are written; the record lets go of them now.
     const QString fileTemplate = temporaryArchiveTemplate(example->name());
     const QString displayName = example->displayName();
+    const std::optional<ArchiveCheck> check
+        = savedArchive.isEmpty() ? std::nullopt : example->archiveCheck();
+    ArchiveLimits limits;
+    limits.maxUnpackedBytes = Settings::maxUnpackedBytes(Core::ICore::settings());
     example->clearData();
     runInPool<PreparedArchive>(
-        [this, fileTemplate, data, savedArchive, displayName, repositoryName] {
-            PreparedArchive prepared
-                = prepareArchive(fileTemplate, data, savedArchive, displayName, repositoryName);
+        [this, fileTemplate, data, savedArchive, check, limits, displayName, repositoryName] {
+            PreparedArchive prepared = prepareArchive(
+                fileTemplate, data, savedArchive, check, limits, displayName, repositoryName);
             if (!prepared.archivePath.isEmpty()) {
                 QMutexLocker locker(&archivesMutex);
                 savedArchives.insert(prepared.archivePath);
@@ -662,7 +763,33 @@ void ExampleInstaller::startInstall(const QSharedPointer<Example> &example,
                 return;
             }
             if (!prepared.error.isEmpty()) {
-                endInstall(example, repositoryName, prepared.error);
+                endInstall(example,
+                           repositoryName,
+                           ExampleResult::failed(ExampleResult::Failure::Disk, prepared.reason),
+                           prepared.error);
+                return;
+            }
+            if (!prepared.check.isIntact()) {
+                const bool damaged = prepared.check.outcome == ArchiveCheck::Outcome::Damaged
+                                     || prepared.check.outcome == ArchiveCheck::Outcome::Unreadable;
+                if (damaged) {
+                    endInstall(example,
+                               repositoryName,
+                               ExampleResult::failed(
+                                   ExampleResult::Failure::DamagedArchive,
+                                   tr("the archive is damaged: %1").arg(prepared.check.reason)),
+                               tr("The archive of %1 is damaged: %2")
+                                   .arg(example->displayName(), prepared.check.reason));
+                } else {
+                    const bool unsafe = prepared.check.outcome == ArchiveCheck::Outcome::Unsafe;
+                    endInstall(example,
+                               repositoryName,
+                               ExampleResult::failed(unsafe ? ExampleResult::Failure::Unpacking
+                                                            : ExampleResult::Failure::SizeLimit,
+                                                     prepared.check.reason),
+                               tr("Skip installing example %1 - %2")
+                                   .arg(example->displayName(), prepared.check.reason));
+                }
                 return;
             }
             qCDebug(Log::service) << "Saved temp file:" << prepared.archivePath;
@@ -688,7 +815,10 @@ void ExampleInstaller::startUnarchiver(Job job)
     const auto sourceAndCommand = Utils::Unarchiver::sourceAndCommand(archive);
     if (!sourceAndCommand) {
         emit statusChanged(tr("Downloaded file is not an archive"));
-        discard(job);
+        discard(job,
+                ExampleResult::failed(
+                    ExampleResult::Failure::Unpacking,
+                    tr("no tool was found to unpack it: %1").arg(sourceAndCommand.error())));
         return;
     }
 
@@ -697,9 +827,15 @@ void ExampleInstaller::startUnarchiver(Job job)
     unarchiver->setDestDir(Utils::FilePath::fromString(job.prepared.unpackDir->path()));
     unarchiver->setParent(this);
 
-    connect(unarchiver, &Utils::Unarchiver::outputReceived, this, [](const QString &output) {
-        qCDebug(Log::arch) << "Unpacking output:" << output;
-    });
+    connect(unarchiver,
+            &Utils::Unarchiver::outputReceived,
+            this,
+            [lastOutput = job.lastOutput](const QString &output) {
+                qCDebug(Log::arch) << "Unpacking output:" << output;
+                const QString line = output.trimmed().section(u'\n', -1).trimmed();
+                if (!line.isEmpty())
+                    *lastOutput = line.left(200);
+            });
     connect(unarchiver,
             &Utils::Unarchiver::done,
             this,
@@ -714,7 +850,12 @@ void ExampleInstaller::startUnarchiver(Job job)
                 }
                 qCDebug(Log::service) << "Unable to unpack example:" << job.example->name();
                 emit statusChanged(tr("There was an error while unarchiving"));
-                discard(job);
+                const QString output = *job.lastOutput;
+                discard(job,
+                        ExampleResult::failed(ExampleResult::Failure::Unpacking,
+                                              output.isEmpty()
+                                                  ? tr("the unarchiver failed")
+                                                  : tr("the unarchiver failed: %1").arg(output)));
             });
     runningJobs.insert(unarchiver, job);
     unarchiver->start();
@@ -765,10 +906,12 @@ void ExampleInstaller::stopOversized(Utils::Unarchiver *unarchiver)
     delete unarchiver;
     startUnpacking();
     emit statusChanged(oversizedStatus(job.example->displayName(), job.unpackLimit));
-    discard(job);
+    discard(
+        job,
+        ExampleResult::failed(ExampleResult::Failure::SizeLimit, oversizedReason(job.unpackLimit)));
 }
 
-void ExampleInstaller::discard(const Job &job)
+void ExampleInstaller::discard(const Job &job, const ExampleResult &result)
 {
     // Whatever was unpacked goes before the example counts as finished: nothing half
     // unpacked is left behind. Finishing examples goes before saving archives ahead.
@@ -778,7 +921,7 @@ void ExampleInstaller::discard(const Job &job)
             forgetArchive(prepared.archivePath);
             return true;
         },
-        [this, job](bool) { endInstall(job.example, job.prepared.repositoryName); },
+        [this, job, result](bool) { endInstall(job.example, job.prepared.repositoryName, result); },
         1);
 }
 
@@ -797,30 +940,37 @@ void ExampleInstaller::registerExample(const Job &job)
 
     // Walking the tree, searching its files and writing the manifest and icon take tens of
     // milliseconds an example; in a pool thread they do not hold up the IDE.
-    runInPool<QString>(
+    runInPool<Installed>(
         [this, install] {
-            const QString status = installUnpacked(install);
+            const Installed installed = installUnpacked(install);
             forgetArchive(install.prepared.archivePath);
-            return status;
+            return installed;
         },
-        [this, example, repositoryName = job.prepared.repositoryName](const QString &status) {
-            endInstall(example, repositoryName, status);
+        [this, example, repositoryName = job.prepared.repositoryName](const Installed &installed) {
+            endInstall(example, repositoryName, installed.result, installed.status);
         },
         1);
 }
 
-void ExampleInstaller::finish(const QSharedPointer<Example> &example, const QString &status)
+void ExampleInstaller::finish(const QSharedPointer<Example> &example,
+                              const QString &repositoryName,
+                              const ExampleResult &result,
+                              const QString &status)
 {
+    // After shutdown() nobody is told of anything any more.
+    if (stopped)
+        return;
     if (!status.isEmpty())
         emit statusChanged(status);
-    emit finished(example);
+    emit finished(example, repositoryName, result);
 }
 
 void ExampleInstaller::endInstall(const QSharedPointer<Example> &example,
                                   const QString &repositoryName,
+                                  const ExampleResult &result,
                                   const QString &status)
 {
-    finish(example, status);
+    finish(example, repositoryName, result, status);
     nextStep(keyOf(repositoryName, example->name()));
 }
 

@@ -3,7 +3,9 @@
 
 #pragma once
 
+#include "archiveverifier.h"
 #include "example.h"
+#include "exampleresult.h"
 
 #include <QHash>
 #include <QList>
@@ -37,7 +39,10 @@ struct PreparedArchive
     QString archivePath;
     std::shared_ptr<QTemporaryDir> unpackDir;
     std::shared_ptr<UnpackLock> lock;
-    QString error; // the status text when either could not be created
+    QString error;  // the status text when either could not be created
+    QString reason; // and why, for the example's result
+    // The archive's check; when it is not intact, nothing else was made.
+    ArchiveCheck check;
 };
 
 // Installs downloaded examples: takes an example's archive to a temporary file, unpacks it
@@ -53,7 +58,8 @@ public:
     ~ExampleInstaller() override;
 
     // Installs 'example', whose archive is downloaded, into the folder of repository
-    // 'repositoryName'. Ends with finished(), whether the example was installed or not.
+    // 'repositoryName'. Ends with finished() and the example's result, whether it was
+    // installed or not.
     // The work for one example is done one step at a time: while it is being installed or
     // removed, a later request waits, and replaces a request that was already waiting.
     void install(const QSharedPointer<Example> &example, const QString &repositoryName);
@@ -70,8 +76,13 @@ public:
 
 signals:
     void statusChanged(const QString &status);
-    void finished(const QSharedPointer<Brindle::Internal::Example> &example);
-    void removed(const QString &repositoryName, const QString &exampleName);
+    void finished(const QSharedPointer<Brindle::Internal::Example> &example,
+                  const QString &repositoryName,
+                  const Brindle::Internal::ExampleResult &result);
+    // A removal is done: Removed, or RemovalFailed with the reason.
+    void removed(const QString &repositoryName,
+                 const QString &exampleName,
+                 const Brindle::Internal::ExampleResult &result);
 
 private:
     struct Job
@@ -80,6 +91,8 @@ private:
         PreparedArchive prepared;
         // The most the extraction may write, in bytes; taken when it starts.
         qint64 unpackLimit = 0;
+        // The tool's last line of output, for the reason of a failure.
+        std::shared_ptr<QString> lastOutput = std::make_shared<QString>();
     };
     // What waits for the step under way for one example: an install or a removal.
     struct Step
@@ -99,11 +112,15 @@ private:
     void watchExtraction(Utils::Unarchiver *unarchiver);
     void stopOversized(Utils::Unarchiver *unarchiver);
     void registerExample(const Job &job);
-    void discard(const Job &job);
+    void discard(const Job &job, const ExampleResult &result);
     void endInstall(const QSharedPointer<Example> &example,
                     const QString &repositoryName,
+                    const ExampleResult &result,
                     const QString &status = {});
-    void finish(const QSharedPointer<Example> &example, const QString &status = {});
+    void finish(const QSharedPointer<Example> &example,
+                const QString &repositoryName,
+                const ExampleResult &result,
+                const QString &status = {});
     // Removes a saved archive; safe in pool threads.
     void forgetArchive(const QString &path);
     // Runs 'work' in a pool thread and hands its result to 'done' in this object's thread;

@@ -131,19 +131,23 @@ OptionsWidget::OptionsWidget()
         connect(service, &DownloadService::updated, this, &OptionsWidget::scanInstalledExamples);
         connect(
             service, &DownloadService::exampleFinished, this, &OptionsWidget::onExampleFinished);
-        connect(service,
-                &DownloadService::exampleRemoved,
-                this,
-                [this](const QString &repository, const QString &example) {
-                    if (!removing[repository].remove(example))
-                        return;
-                    rescanExample(repository, example);
-                    if (repository == ui->repositoryComboBox->currentText())
-                        showExamples(repository);
-                });
         connect(
-            service, &DownloadService::repositoryStatusChanged, this, [this](const QString &name) {
-                followInstalls(name);
+            service,
+            &DownloadService::exampleRemoved,
+            this,
+            [this](const QString &repository, const QString &example, const ExampleResult &result) {
+                // Still there: it is not removed, and must not be recorded as removed.
+                if (result.outcome == ExampleResult::Outcome::RemovalFailed) {
+                    const auto record = settings.repositories.find(repository);
+                    if (record != settings.repositories.end())
+                        record->removedExamples.remove(example);
+                }
+                rescanExample(repository, example);
+                if (repository == ui->repositoryComboBox->currentText())
+                    showExamples(repository);
+            });
+        connect(
+            service, &DownloadService::repositoryStateChanged, this, [this](const QString &name) {
                 // A new listing changes which examples have an update.
                 if (name == ui->repositoryComboBox->currentText()) {
                     showExamples(name);
@@ -202,7 +206,7 @@ void OptionsWidget::scanInstalledExamples()
         emit Core::HelpManager::Signals::instance()->documentationChanged();
 }
 
-static QString rowText(OptionsWidget::RowState state, const QString &name)
+static QString rowText(OptionsWidget::RowState state, const QString &name, const QString &reason)
 {
     using State = OptionsWidget::RowState;
     switch (state) {
@@ -221,7 +225,9 @@ static QString rowText(OptionsWidget::RowState state, const QString &name)
     case State::Removing:
         return OptionsWidget::tr("%1 (being removed...)").arg(name);
     case State::Failed:
-        return OptionsWidget::tr("%1 (could not be installed)").arg(name);
+        return OptionsWidget::tr("%1 (could not be installed: %2)").arg(name, reason);
+    case State::RemovalFailed:
+        return OptionsWidget::tr("%1 (could not be removed: %2)").arg(name, reason);
     }
     return name;
 }
@@ -245,7 +251,9 @@ static QString statusText(OptionsWidget::RowState state)
     case State::Removing:
         return OptionsWidget::tr("Being removed");
     case State::Failed:
-        return OptionsWidget::tr("Could not be installed; the status below says why");
+        return OptionsWidget::tr("Could not be installed");
+    case State::RemovalFailed:
+        return OptionsWidget::tr("Could not be removed");
     }
     return OptionsWidget::tr("Updated");
 }
@@ -297,11 +305,20 @@ void OptionsWidget::showExamples(const QString &name)
     for (const QFileInfo &manifest : record->manifests)
         installed.insert(manifest.absoluteDir().dirName(), manifest);
 
+    // What the service is doing and how its last rounds ended, not a guess of the page.
+    DownloadService *service = Plugin::downloadService();
+    const RepositoryState repositoryState
+        = service ? service->repositoryState(name) : RepositoryState();
+    QSet<QString> failedHere;
+    for (const QString &example : repositoryState.failedExamples()) {
+        if (!dismissed.value(name).contains(example))
+            failedHere.insert(example);
+    }
     QSet<QString> names(installed.keyBegin(), installed.keyEnd());
     names.unite(record->examplesToInstall)
-        .unite(installing.value(name))
-        .unite(removing.value(name))
-        .unite(failed.value(name));
+        .unite(repositoryState.installing)
+        .unite(repositoryState.removing)
+        .unite(failedHere);
 
     const Place place = places.value(name);
     QListWidgetItem *current = nullptr;
@@ -311,17 +328,21 @@ void OptionsWidget::showExamples(const QString &name)
         const auto manifest = installed.constFind(example);
         const bool isInstalled = manifest != installed.cend();
         const QSharedPointer<Example> onlineExample = online.value(example);
+        const ExampleResult result = repositoryState.results.value(example);
 
         RowState state;
         if (isInstalled && record->examplesToRemove.contains(example))
             state = RowState::WillBeRemoved;
         else if (record->examplesToInstall.contains(example))
             state = isInstalled ? RowState::WillBeUpdated : RowState::WillBeInstalled;
-        else if (installing.value(name).contains(example))
+        else if (repositoryState.installing.contains(example))
             state = RowState::Installing;
-        else if (isInstalled && removing.value(name).contains(example))
+        else if (isInstalled && repositoryState.removing.contains(example))
             state = RowState::Removing;
-        else if (!isInstalled && failed.value(name).contains(example))
+        else if (failedHere.contains(example)
+                 && result.outcome == ExampleResult::Outcome::RemovalFailed)
+            state = RowState::RemovalFailed;
+        else if (!isInstalled && failedHere.contains(example))
             state = RowState::Failed;
         else if (!isInstalled)
             continue;
@@ -331,7 +352,7 @@ void OptionsWidget::showExamples(const QString &name)
         else
             state = RowState::Installed;
 
-        auto item = new QListWidgetItem(rowText(state, example));
+        auto item = new QListWidgetItem(rowText(state, example, result.reason));
         item->setData(NameRole, example);
         item->setData(StateRole, int(state));
         if (state != RowState::Installed && state != RowState::UpdateAvailable) {
@@ -385,33 +406,34 @@ void OptionsWidget::addExamples()
 {
     const QString name = ui->repositoryComboBox->currentText();
     if (serviceExamples(name).isEmpty()) {
-        using State = RepositoryStatus::State;
+        using Phase = RepositoryState::Phase;
+        using Problem = RepositoryState::Problem;
         DownloadService *service = Plugin::downloadService();
-        const State state = service ? service->repositoryStatus(name).state : State::Unknown;
-        switch (state) {
-        case State::Checking:
+        const RepositoryState state = service ? service->repositoryState(name) : RepositoryState();
+        if (state.phase == Phase::LookingUp || state.phase == Phase::Listing
+            || state.phase == Phase::Unknown) {
             Core::AsynchronousMessageBox::information(
                 tr("Examples Still Loading"),
                 tr("The examples of repository %1 are still being loaded. Try again in a "
                    "moment.")
                     .arg(name));
             return;
-        case State::TokenNeeded:
+        }
+        if (state.problem == Problem::TokenNeeded) {
             Core::AsynchronousMessageBox::warning(
                 tr("Access Token Needed"),
                 tr("Repository %1 is a private group: set its access token with \"Access "
                    "token...\" and apply it first.")
                     .arg(name));
             return;
-        case State::AccessDenied:
+        }
+        if (state.problem == Problem::AccessDenied) {
             Core::AsynchronousMessageBox::warning(
                 tr("Access Denied"),
                 tr("The server refused the access token of repository %1: set a valid one "
                    "with \"Access token...\".")
                     .arg(name));
             return;
-        default:
-            break;
         }
         Core::AsynchronousMessageBox::warning(
             tr("Examples Not Found"), tr("Check your online connection and try again later!"));
@@ -427,8 +449,10 @@ void OptionsWidget::addExamples()
             marks.insert(manifest.absoluteDir().dirName(), ExamplesDialog::Mark::Installed);
         for (const QString &example : record->examplesToInstall)
             marks.insert(example, ExamplesDialog::Mark::Pending);
-        for (const QString &example : installing.value(repository))
-            marks.insert(example, ExamplesDialog::Mark::Pending);
+        if (DownloadService *service = Plugin::downloadService()) {
+            for (const QString &example : service->repositoryState(repository).installing)
+                marks.insert(example, ExamplesDialog::Mark::Pending);
+        }
         for (const QString &example : record->examplesToRemove)
             marks.remove(example);
         return marks;
@@ -531,7 +555,8 @@ void OptionsWidget::removeExamples()
             record->examplesToRemove.insert(example);
             break;
         case RowState::Failed:
-            failed[repository].remove(example);
+            // Out of sight; the service keeps the failure until the example's next round.
+            dismissed[repository].insert(example);
             break;
         default:
             break;
@@ -572,33 +597,12 @@ void OptionsWidget::rescanExample(const QString &repository, const QString &exam
 // back while the options dialog is open.
 void OptionsWidget::onExampleFinished(const QString &repository,
                                       const QString &example,
-                                      bool installed)
+                                      const ExampleResult &result)
 {
-    // The update cycle's installs show as well, not only those an Apply started.
-    if (installing[repository].remove(example) && !installed)
-        failed[repository].insert(example);
-    else if (installed)
-        failed[repository].remove(example);
+    if (result.isFailure())
+        dismissed[repository].remove(example);
     rescanExample(repository, example);
     if (repository == ui->repositoryComboBox->currentText())
-        showExamples(repository);
-}
-
-void OptionsWidget::followInstalls(const QString &repository)
-{
-    DownloadService *service = Plugin::downloadService();
-    if (!service)
-        return;
-    using State = RepositoryStatus::State;
-    const State state = service->repositoryStatus(repository).state;
-    // A round that ended without word of an example has not installed it.
-    if (state == State::Updating || state == State::Checking)
-        return;
-    const QSet<QString> left = installing.take(repository);
-    for (const QString &example : left)
-        rescanExample(repository, example);
-    failed[repository].unite(left);
-    if (!left.isEmpty() && repository == ui->repositoryComboBox->currentText())
         showExamples(repository);
 }
 
@@ -614,62 +618,26 @@ void OptionsWidget::showRepositoryStatus()
         return;
     }
 
-    const RepositoryStatus status = service->repositoryStatus(name);
-    const QLocale locale;
-    QString checked;
-    if (status.lastListed.isValid())
-        checked = locale.toString(status.lastListed, QLocale::ShortFormat);
-    else if (status.lastCheckDay.isValid())
-        checked = locale.toString(status.lastCheckDay, QLocale::ShortFormat);
-
-    using State = RepositoryStatus::State;
-    QString text;
+    // Made of the service's state alone: what it does, or how its last round ended.
+    const RepositoryState state = service->repositoryState(name);
+    using Tone = RepositoryState::Tone;
     Utils::InfoLabel::InfoType type = Utils::InfoLabel::Information;
-    switch (status.state) {
-    case State::Unknown:
-    case State::Checking:
-        text = tr("Checking the repository for examples...");
+    switch (state.tone()) {
+    case Tone::Busy:
+    case Tone::Information:
+        type = Utils::InfoLabel::Information;
         break;
-    case State::Updating:
-        text = tr("Downloading and installing examples...");
-        break;
-    case State::UpToDate:
+    case Tone::Ok:
         type = Utils::InfoLabel::Ok;
-        text = checked.isEmpty() ? tr("Up to date.")
-                                 : tr("Up to date, last checked on %1.").arg(checked);
         break;
-    case State::UpdatesOff:
-        text = checked.isEmpty()
-                   ? tr("Automatic updates are off.")
-                   : tr("Automatic updates are off, last checked on %1.").arg(checked);
-        break;
-    case State::Failed:
-        type = Utils::InfoLabel::Error;
-        text = tr("Update failed: %1")
-                   .arg(status.reason.isEmpty()
-                            ? tr("Check your online connection and try again later!")
-                            : status.reason);
-        if (!checked.isEmpty())
-            text += u' ' + tr("Last checked on %1.").arg(checked);
-        break;
-    case State::TokenNeeded:
+    case Tone::Warning:
         type = Utils::InfoLabel::Warning;
-        text = tr("This repository is a private group: it needs an access token.");
         break;
-    case State::AccessDenied:
+    case Tone::Error:
         type = Utils::InfoLabel::Error;
-        text = tr("Access denied: check the access token of this repository.");
         break;
     }
-    const QSet<QString> failedHere = failed.value(name);
-    if (!failedHere.isEmpty() && status.state != State::Checking
-        && status.state != State::Updating) {
-        QStringList names(failedHere.cbegin(), failedHere.cend());
-        names.sort();
-        type = Utils::InfoLabel::Error;
-        text = tr("Could not install: %1. The IDE's log has the details.").arg(names.join(u", "))
-               + u' ' + text;
-    }
+    const QString text = state.summary();
     label->setType(type);
     label->setText(text);
     label->setAccessibleName(tr("Repository status"));
@@ -821,18 +789,9 @@ void OptionsWidget::apply()
         if (service) {
             service->remove(it.key(), info.examplesToRemove);
             service->save(it.key(), info.examplesToInstall);
-            // Followed in the list until the service says how each one ended.
-            installing[it.key()].unite(info.examplesToInstall);
-            failed[it.key()].subtract(info.examplesToInstall);
         }
-        for (const QString &example : std::as_const(info.examplesToRemove)) {
-            installing[it.key()].remove(example);
-            failed[it.key()].remove(example);
+        for (const QString &example : std::as_const(info.examplesToRemove))
             rescanExample(it.key(), example);
-            // Still there: its removal waits for an install under way.
-            if (QFileInfo::exists(repositoryFolder + QLatin1Char('/') + example))
-                removing[it.key()].insert(example);
-        }
 
         // Carried out: a later Apply, or an edit made after it, starts from nothing pending.
         info.examplesToRemove.clear();
@@ -845,9 +804,6 @@ void OptionsWidget::apply()
         settings.updatesCheckTimeoutDays = quint32(ui->timeoutSpinBox->value());
     settings.saveUserChoices(Core::ICore::settings(), intervalChanged);
 
-    // An install that ended within save() has already been reported.
-    for (auto it = settings.repositories.cbegin(); it != settings.repositories.cend(); ++it)
-        followInstalls(it.key());
     showExamples(ui->repositoryComboBox->currentText());
     showRepositoryStatus();
 }

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "exampleresult.h"
 #include "settings.h"
 
 #include <coreplugin/dialogs/ioptionspage.h>
@@ -46,6 +47,7 @@ public:
         Installing,
         Removing,
         Failed,
+        RemovalFailed,
     };
     // Item data roles besides the location (Qt::UserRole).
     static constexpr int NameRole = Qt::UserRole + 1;
@@ -62,9 +64,10 @@ private:
     void updateExamples();
     void updateButtons();
     void showRepositoryStatus();
-    void onExampleFinished(const QString &repository, const QString &example, bool installed);
+    void onExampleFinished(const QString &repository,
+                           const QString &example,
+                           const ExampleResult &result);
     void rescanExample(const QString &repository, const QString &example);
-    void followInstalls(const QString &repository);
 
     QList<QListWidgetItem *> visibleSelection() const;
     void editAccessToken();
@@ -92,11 +95,8 @@ private:
     };
     QHash<QString, Place> places;
     QString shownRepository;
-    // By repository: examples an Apply handed to the service and not finished yet, those
-    // whose removal waits for an install under way, and those that could not be installed.
-    QHash<QString, QSet<QString>> installing;
-    QHash<QString, QSet<QString>> removing;
-    QHash<QString, QSet<QString>> failed;
+    // By repository: failed examples the user took out of the list with Remove.
+    QHash<QString, QSet<QString>> dismissed;
 };
 
 } // namespace Brindle::Internal

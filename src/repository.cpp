@@ -30,6 +30,7 @@ void Repository::reset()
     client->setRepositoryName(repositoryName);
 
     connect(client.get(), &ApiClient::exampleDownloaded, this, &Repository::exampleDownloaded);
+    connect(client.get(), &ApiClient::exampleFailed, this, &Repository::exampleFailed);
     connect(client.get(), &ApiClient::downloadsFinished, this, &Repository::downloadsFinished);
     connect(client.get(), &ApiClient::fetched, this, &Repository::onFetched);
     connect(client.get(), &ApiClient::failed, this, &Repository::failed);

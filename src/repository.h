@@ -4,6 +4,8 @@
 #pragma once
 
 #include "example.h"
+#include "exampleresult.h"
+#include "repositorystate.h"
 
 #include <QList>
 #include <QObject>
@@ -46,10 +48,12 @@ public:
 
 signals:
     void exampleDownloaded(const QSharedPointer<Brindle::Internal::Example> &example);
+    void exampleFailed(const QSharedPointer<Brindle::Internal::Example> &example,
+                       const Brindle::Internal::ExampleResult &result);
     void downloadsFinished(const Brindle::Internal::Repository::Examples &examples);
     void fetched();
-    // The client's lookup or listing gave up; a reset() starts them again.
-    void failed();
+    // The client's lookup or listing gave up, and why; a reset() starts them again.
+    void failed(Brindle::Internal::RepositoryState::Problem problem, const QString &reason);
     // The client's status texts, unchanged.
     void statusChanged(const QString &status);
 

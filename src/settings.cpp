@@ -259,6 +259,16 @@ qint64 Settings::maxUnpackedBytes(Utils::QtcSettings *settings)
     return megabytes > 0 ? megabytes * MEBIBYTE : UNPACKED_PER_ARCHIVE * maxArchiveBytes(settings);
 }
 
+quint32 Settings::storedUpdatesInterval(Utils::QtcSettings *settings)
+{
+    Settings stored;
+    settings->beginGroup(Constants::SETTINGS_GROUP);
+    if (settings->contains(Constants::UPDATES_TIMEOUT))
+        stored.updatesCheckTimeoutDays = settings->value(Constants::UPDATES_TIMEOUT).toUInt();
+    settings->endGroup();
+    return stored.updatesCheckTimeoutDays;
+}
+
 QString Settings::repositoryPath(const QString &name)
 {
     // Appended, never substituted: a name holding "%1" must not be expanded again, and

@@ -58,6 +58,9 @@ public:
     // eight times the archive limit.
     static qint64 maxUnpackedBytes(Utils::QtcSettings *settings);
 
+    // The update interval in days as it is stored now; 0: automatic updates are off.
+    static quint32 storedUpdatesInterval(Utils::QtcSettings *settings);
+
     static QString location();
     // The directory of one repository's examples. Every path below the data location is
     // built through it, so that the page and the service always mean the same folder.

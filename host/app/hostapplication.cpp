@@ -46,6 +46,8 @@ const char HELP_CATEGORY_ICON[] = ":/brindlehost/images/category_help.png";
 const char PLUGIN_LOG_PREFIX[] = "oskel.brindle.plugin";
 // What the examples plugin publishes in the plugin manager's pool while it works.
 const char EXAMPLES_SERVICE_NAME[] = "Brindle.DownloadService";
+// One line per failure of the examples' latest rounds; empty when they did all they tried.
+const char FAILURES_PROPERTY[] = "failures";
 // The access token for the repositories --add-repository configures. An environment
 // variable, never an argument: arguments show in every process listing.
 const char ACCESS_TOKEN_VARIABLE[] = "BRINDLE_ACCESS_TOKEN";
@@ -174,7 +176,8 @@ int HostApplication::parseArguments(const QStringList &arguments)
     const QCommandLineOption sync(
         "sync",
         tr("Wait until every repository finished its update or gave up for now, print the "
-           "Welcome screen's examples and exit."));
+           "Welcome screen's examples and exit: 0 when everything tried was installed, 4 when "
+           "a repository or an example failed, 1 after the time limit."));
     const QCommandLineOption timeout("timeout",
                                      tr("Give --sync up after <seconds> (default 120)."),
                                      tr("seconds"),
@@ -478,6 +481,16 @@ void HostApplication::onSettled()
         printError(tr("No plugin published %1: the examples were not updated.")
                        .arg(QLatin1String(EXAMPLES_SERVICE_NAME)));
         m_syncExitCode = 3;
+    } else if (m_syncExitCode == 0) {
+        // The rounds ended; whether they did all they tried is the service's to say.
+        const QStringList failures
+            = m_watcher->service()->property(FAILURES_PROPERTY).toStringList();
+        if (!failures.isEmpty()) {
+            printError(tr("Failed:"));
+            for (const QString &failure : failures)
+                printError(failure);
+            m_syncExitCode = 4;
+        }
     }
     if (m_options.screenshotFile.isEmpty()) {
         QCoreApplication::exit(m_syncExitCode);

@@ -103,11 +103,11 @@ SyncWatcher::SyncWatcher(const QString &serviceName,
             return;
         const QString busy = busyReason();
         finish();
-        emit failed(tr("--sync gave up after %1 s: %2")
+        emit failed(tr("--sync gave up at its time limit of %1 s (--timeout): %2")
                         .arg(m_limitTimer.interval() / 1000)
-                        .arg(busy.isEmpty() ? tr("the plugins were never quiet for %1 ms")
-                                                  .arg(m_quietPeriodMs)
-                                            : busy));
+                        .arg(busy.isEmpty()
+                                 ? tr("the plugins were never quiet for %1 ms").arg(m_quietPeriodMs)
+                                 : busy));
     });
 
     auto progressManager = Core::ProgressManager::instance();

@@ -51,7 +51,7 @@ private slots:
         // clang-format off
         QTest::newRow("goes idle") << "idle" << "settled";
         QTest::newRow("stays busy") << "none"
-            << "--sync gave up after 1 s: Test.Service is still busy, last status: Fetch examples";
+            << "--sync gave up at its time limit of 1 s (--timeout): Test.Service is still busy, last status: Fetch examples";
         QTest::newRow("withdrawn") << "withdraw"
             << "--sync stopped: Test.Service was withdrawn before its work was done";
         // clang-format on

@@ -229,8 +229,8 @@ private slots:
         QCOMPARE(archiveRequests(false), 0);
     }
 
-    // Without the right token the group stays out of reach, the run still ends normally and
-    // stderr says why.
+    // Without the right token the group stays out of reach: the run ends with the exit code
+    // of a failed repository, and stderr says why.
     void privateGroupRefusedWithoutTheRightToken_data()
     {
         QTest::addColumn<QString>("token"); // null: no BRINDLE_ACCESS_TOKEN
@@ -250,7 +250,7 @@ private slots:
         QFETCH(QStringList, stderrHas);
         const HostRun run
             = runHost({"--add-repository", "partners=" + groupUrl(), "--sync"}, token);
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QVERIFY2(run.exitCode == 4, qPrintable(run.err));
         QVERIFY(!QFileInfo::exists(manifest("sensor-hub")));
         QCOMPARE(archiveRequests(true) + archiveRequests(false), 0);
         for (const QString &text : stderrHas)

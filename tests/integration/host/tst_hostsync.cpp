@@ -29,10 +29,12 @@ class tst_HostSync : public QObject
 
     GitLab::Server m_server;
     std::optional<QTemporaryDir> m_home;
+    QProcessEnvironment m_environment;
 
     HostRun runHost(const QStringList &arguments)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(m_environment);
         environment.insert("XDG_DATA_HOME", m_home->filePath("data"));
         QProcess process;
         process.setProcessEnvironment(environment);
@@ -113,6 +115,7 @@ private slots:
     void init()
     {
         m_home.emplace();
+        m_environment.clear();
         m_server.clearRequests();
         m_server.clearFaults();
     }
@@ -182,6 +185,7 @@ private slots:
         QTest::addColumn<QStringList>("installed");
         QTest::addColumn<QStringList>("stderrHas");
         QTest::addColumn<int>("intervalDays");
+        QTest::addColumn<int>("exitCode"); // 4: a repository or an example failed
 
         const QStringList both{"examples=$SERVER/palvexos/examples", "demos=$SERVER/palvexos/demos"};
         GitLab::Fault slow;
@@ -193,25 +197,30 @@ private slots:
             << QStringList{"brindle-host: Searching examples ($SERVER/palvexos/demos)",
                            "brindle-host: Load examples: started",
                            "brindle-host: Load examples: finished, 4 of 4",
-                           "brindle-host: Unpacking example: Compass"} << 1;
+                           "brindle-host: Unpacking example: Compass"} << 1 << 0;
         QTest::newRow("group not on the server")
             << QStringList{both.first(), "gone=$SERVER/palvexos/gone"} << QString() << GitLab::Fault()
             << QStringList{"examples"}
-            << QStringList{"Search error: request return wrong data - no id field A private group "
+            << QStringList{"The group palvexos/gone was not found on 127.0.0.1. A private group "
                            "needs an access token: set one with \"Access token...\" on the "
-                           "options page. ($SERVER/palvexos/gone)"} << 1;
+                           "options page. ($SERVER/palvexos/gone)",
+                           "\nbrindle-host: gone: the group palvexos/gone was not found; a private "
+                           "group needs an access token\n"} << 1 << 4;
         QTest::newRow("listing fails")
             << both << "^/api/v4/groups/\\d+$" << GitLab::Fault::status500() << QStringList()
             << QStringList{"Internal Server Error ($SERVER/palvexos/demos)",
-                           "Internal Server Error ($SERVER/palvexos/examples)"} << 1;
+                           "Internal Server Error ($SERVER/palvexos/examples)",
+                           "\nbrindle-host: demos: HTTP 500 Internal Server Error\n"
+                           "brindle-host: examples: HTTP 500 Internal Server Error\n"} << 1 << 4;
         QTest::newRow("server refuses connections")
             << QStringList{"down=http://127.0.0.1:1/palvexos/demos", both.last()} << QString()
             << GitLab::Fault() << QStringList{"demos"}
-            << QStringList{"Connection refused (http://127.0.0.1:1/palvexos/demos)"} << 1;
+            << QStringList{"Connection refused (http://127.0.0.1:1/palvexos/demos)",
+                           "\nbrindle-host: down: Connection refused\n"} << 1 << 4;
         QTest::newRow("automatic updates off") << both << QString() << GitLab::Fault()
-            << QStringList() << QStringList{"Fetch examples ($SERVER/palvexos/demos)"} << 0;
+            << QStringList() << QStringList{"Fetch examples ($SERVER/palvexos/demos)"} << 0 << 0;
         QTest::newRow("no repository") << QStringList() << QString() << GitLab::Fault()
-            << QStringList() << QStringList() << 1;
+            << QStringList() << QStringList() << 1 << 0;
         // clang-format on
     }
     void syncEndsWhenEveryRepositoryIsDone()
@@ -231,7 +240,7 @@ private slots:
 
         const HostRun run = runHost(addRepositories(repositories)
                                     + QStringList{"--sync", "--timeout", "100"});
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QTEST(run.exitCode, "exitCode");
         QCOMPARE(installedRepositories(), installed);
         QCOMPARE(checkedRepositories(), installed);
         QVERIFY2(run.out.contains(QRegularExpression(
@@ -241,6 +250,50 @@ private slots:
             line.replace("$SERVER", m_server.baseUrl().toString());
             QVERIFY2(run.err.contains(line), qPrintable(line + " not in:\n" + run.err));
         }
+    }
+
+    // A script tells success from failure by the exit code alone: 0 only when everything
+    // tried was installed, 4 when something failed, with one line per failure at the end.
+    void syncExitCodeTellsWhetherEverythingWasInstalled_data()
+    {
+        QTest::addColumn<QString>("faultPath");
+        QTest::addColumn<GitLab::Fault>("fault");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("lastLine");
+
+        GitLab::Fault silent;
+        silent.kind = GitLab::Fault::NeverAnswer;
+        // clang-format off
+        QTest::newRow("all good") << QString() << GitLab::Fault() << 0 << QString();
+        QTest::newRow("server never answers") << "^/api/v4/groups$" << silent << 4
+            << "brindle-host: examples: the server did not answer within 2 s";
+        QTest::newRow("one damaged archive") << "/repository/archive"
+            << GitLab::Fault::damagedArchive(GitLab::ArchiveDamage::FlippedByte) << 4
+            << "the archive is damaged: its CRC-32 does not match";
+        // clang-format on
+    }
+    void syncExitCodeTellsWhetherEverythingWasInstalled()
+    {
+        QFETCH(QString, faultPath);
+        QFETCH(GitLab::Fault, fault);
+        QFETCH(int, exitCode);
+        QFETCH(QString, lastLine);
+        if (!faultPath.isEmpty()) {
+            fault.times = 1; // one example only, or the lookup
+            m_server.addFault(faultPath, fault);
+        }
+        m_environment.insert("BRINDLE_TRANSFER_TIMEOUT_MS", "2000");
+
+        const HostRun run = runHost(addRepositories({"examples=$SERVER/palvexos/examples"})
+                                    + QStringList{"--sync"});
+        QVERIFY2(run.exitCode == exitCode, qPrintable(run.err));
+        QVERIFY2(run.err.trimmed().endsWith(lastLine) || lastLine.isEmpty(),
+                 qPrintable(run.err.right(1000)));
+        if (!lastLine.isEmpty())
+            QVERIFY2(run.err.contains("brindle-host: Failed:\n"), qPrintable(run.err));
+        // The others are installed all the same.
+        if (faultPath.contains("archive"))
+            QCOMPARE(installedRepositories(), QStringList{"examples"});
     }
 
     void syncGivesUpWithTheReason_data()
@@ -263,9 +316,10 @@ private slots:
         m_server.addFault(faultPath, hang);
         const HostRun run = runHost(addBoth() + QStringList{"--sync", "--timeout", "4"});
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.err.contains("brindle-host: --sync gave up after 4 s: ")
-                     && run.err.contains(reason),
-                 qPrintable(run.err.right(500)));
+        QVERIFY2(
+            run.err.contains("brindle-host: --sync gave up at its time limit of 4 s (--timeout): ")
+                && run.err.contains(reason),
+            qPrintable(run.err.right(500)));
         QVERIFY2(!run.out.contains("TITLE"), qPrintable(run.out));
     }
 };

@@ -214,6 +214,7 @@ private slots:
              {ApiRequest::Kind::Json, ApiRequest::Kind::Image, ApiRequest::Kind::Archive})
             ApiRequest::setSizeLimit(kind, 0);
         Core::ICore::settings()->remove("Brindle/MaxArchiveMegabytes");
+        Core::ICore::settings()->remove("Brindle/MaxUnpackedMegabytes");
         server.reset();
         QTRY_VERIFY_WITH_TIMEOUT(savedArchives().isEmpty(), 20000);
     }
@@ -281,19 +282,24 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QStringList>("statuses"); // after "Searching examples"; "~x": contains x
         QTest::addColumn<qint64>("listedGroup");   // 0: not ready, -1: palvexos/examples
-        QTest::addColumn<bool>("several");         // logs that it took one of several
 
         const QStringList ready{"", "API client is ready"};
+        // Only the group itself, never a look-alike that anyone could create.
+        const QStringList notFound{"",
+                                   "The group palvexos/examples was not found on 127.0.0.1. "
+                                   "A private group needs an access token: set one with "
+                                   "\"Access token...\" on the options page."};
         // clang-format off
-        QTest::newRow("look-alike sorted first") << 0 << QByteArray() << ready << qint64(-1) << true;
-        QTest::newRow("single object") << 200 << QByteArray(R"({"id": 42, "full_path": "x"})") << ready << qint64(42) << false;
-        QTest::newRow("full path differs in case") << 200 << QByteArray(R"([{"id": 41, "full_path": "palvexos/examples/legacy"}, {"id": 42, "full_path": "PalvexOS/Examples"}])") << ready << qint64(42) << true;
-        QTest::newRow("no full path matches") << 200 << QByteArray(R"([{"id": 41, "full_path": "a"}, {"id": 43, "full_path": "b"}])") << ready << qint64(41) << true;
-        QTest::newRow("empty array") << 200 << QByteArray("[]") << QStringList{"", "Search error: request return wrong data - no id field A private group needs an access token: set one with \"Access token...\" on the options page."} << qint64(0) << false;
-        QTest::newRow("string id") << 200 << QByteArray(R"([{"id": "42", "full_path": "palvexos/examples"}])") << QStringList{""} << qint64(0) << false;
-        QTest::newRow("zero id") << 200 << QByteArray(R"({"id": 0})") << QStringList{""} << qint64(0) << false;
-        QTest::newRow("204 without body") << 204 << QByteArray() << QStringList{"", "Search error: request return null object"} << qint64(0) << false;
-        QTest::newRow("404") << 404 << QByteArray(R"({"message":"404 Group Not Found"})") << QStringList{"~Not Found"} << qint64(0) << false;
+        QTest::newRow("look-alike sorted first") << 0 << QByteArray() << ready << qint64(-1);
+        QTest::newRow("single object") << 200 << QByteArray(R"({"id": 42, "full_path": "palvexos/examples"})") << ready << qint64(42);
+        QTest::newRow("single object of another group") << 200 << QByteArray(R"({"id": 42, "full_path": "x"})") << notFound << qint64(0);
+        QTest::newRow("full path differs in case") << 200 << QByteArray(R"([{"id": 41, "full_path": "palvexos/examples/legacy"}, {"id": 42, "full_path": "PalvexOS/Examples"}])") << ready << qint64(42);
+        QTest::newRow("no full path matches") << 200 << QByteArray(R"([{"id": 41, "full_path": "a"}, {"id": 43, "full_path": "b"}])") << notFound << qint64(0);
+        QTest::newRow("empty array") << 200 << QByteArray("[]") << notFound << qint64(0);
+        QTest::newRow("string id") << 200 << QByteArray(R"([{"id": "42", "full_path": "palvexos/examples"}])") << QStringList{""} << qint64(0);
+        QTest::newRow("zero id") << 200 << QByteArray(R"({"id": 0})") << QStringList{""} << qint64(0);
+        QTest::newRow("204 without body") << 204 << QByteArray() << QStringList{"", "Search error: request return null object"} << qint64(0);
+        QTest::newRow("404") << 404 << QByteArray(R"({"message":"404 Group Not Found"})") << QStringList{"~Not Found"} << qint64(0);
         // clang-format on
     }
     void choosesGroupFromLookupAnswer()
@@ -326,7 +332,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(server->requests().size(), listedGroup ? 2 : 1, 20000);
         if (listedGroup)
             QCOMPARE(server->requests().at(1).path, QString("/api/v4/groups/%1").arg(listedGroup));
-        QTEST(logged("Search request return more than 1 object - taking first"), "several");
     }
 
     void findsGroupAmongLookAlikes_data()
@@ -343,8 +348,8 @@ private slots:
         QTest::newRow("25 descendants sort first") << "palvexos/examples" << 25 << "" << 1 << "examples" << "";
         QTest::newRow("group on the second page") << "palvexos/examples" << 130 << "" << 2 << "examples" << "";
         QTest::newRow("next page in Link only") << "palvexos/examples" << 130 << "link" << 2 << "examples" << "";
-        QTest::newRow("no page matches: first result") << "palvexos/exam" << 130 << "" << 2 << "legacy" << "";
-        QTest::newRow("pages without end") << "palvexos/examples" << 0 << "endless" << 20 << "9001" << "pages without the group";
+        QTest::newRow("no page matches: nothing") << "palvexos/exam" << 130 << "" << 2 << "" << "";
+        QTest::newRow("pages without end") << "palvexos/examples" << 0 << "endless" << 20 << "" << "pages without the group";
         // clang-format on
     }
     void findsGroupAmongLookAlikes()
@@ -389,9 +394,17 @@ private slots:
 
         ApiClient client(url("/" + searched));
         connect(&client, &ApiClient::ready, &client, &ApiClient::fetch);
-        QVERIFY(QSignalSpy(&client, &ApiClient::ready).wait(20000));
-        QTRY_COMPARE_WITH_TIMEOUT(countRequests(*server, "^/api/v4/groups/"), 1, 20000);
-        QCOMPARE(server->requests().last().path, QString("/api/v4/groups/%1").arg(chosenId));
+        if (chosen.isEmpty()) {
+            QSignalSpy failed(&client, &ApiClient::failed);
+            QVERIFY(failed.wait(20000));
+            QCOMPARE(failed.first().first().value<RepositoryState::Problem>(),
+                     RepositoryState::Problem::TokenNeeded);
+            QCOMPARE(countRequests(*server, "^/api/v4/groups/"), 0);
+        } else {
+            QVERIFY(QSignalSpy(&client, &ApiClient::ready).wait(20000));
+            QTRY_COMPARE_WITH_TIMEOUT(countRequests(*server, "^/api/v4/groups/"), 1, 20000);
+            QCOMPARE(server->requests().last().path, QString("/api/v4/groups/%1").arg(chosenId));
+        }
         QTEST(countRequests(*server, "^/api/v4/groups$"), "searches");
         for (const GitLab::RecordedRequest &request : server->requests()) {
             if (request.path == "/api/v4/groups") {
@@ -493,7 +506,7 @@ private slots:
         QTest::newRow("all complete") << "" << "" << QStringList{"alpha", "beta", "gamma"} << "Downloading example: Example gamma";
         QTest::newRow("archive 404") << "beta" << "archive" << QStringList{"alpha", "gamma"} << "Not Found";
         QTest::newRow("avatar 404: default image") << "alpha" << "avatar" << QStringList{"alpha", "beta", "gamma"} << "Unable to download image: http";
-        QTest::newRow("stalled archive") << "alpha" << "stall" << QStringList{"beta", "gamma"} << "Operation canceled";
+        QTest::newRow("stalled archive") << "alpha" << "stall" << QStringList{"beta", "gamma"} << "The server did not answer within 2 s";
         // clang-format on
     }
     void downloadsBatchOfThree()
@@ -637,9 +650,12 @@ private slots:
                          silence);
         ApiClient::setTransferTimeout(2000);
         QStringList order;
+        int mostRunning = 0;
         connect(server.get(), &GitLab::Server::requestReceived, this, [&](const auto &request) {
-            if (request.path.contains("/repository/archive"))
-                order.append(request.path.section('/', 4, 4));
+            if (!request.path.contains("/repository/archive"))
+                return;
+            order.append(request.path.section('/', 4, 4));
+            mostRunning = qMax(mostRunning, client.runningRequestCount());
         });
 
         Batch batch(client, examples);
@@ -647,13 +663,15 @@ private slots:
         QVERIFY(batch.finished.wait(30000));
         QCOMPARE(batch.names(), QStringList{"alpha"});
         QCOMPARE(order.size(), 11); // every archive asked for, alpha twice
-        // alpha and five more fill the six slots; the seventh takes alpha's while alpha waits,
-        // and alpha tries again only when a slot is free.
+        QVERIFY2(mostRunning <= 6, qPrintable(QString::number(mostRunning)));
+        // The six slots are taken in any order the network chooses. The seventh example takes
+        // alpha's slot while alpha waits for the busy server, and alpha tries again only
+        // when a slot is free, after it.
         const QString alpha = QString::number(ids["alpha"]);
         const QString seventh = QString::number(examples.at(6)->id());
-        QCOMPARE(order.first(), alpha);
-        QCOMPARE(order.indexOf(seventh), 6);
-        QVERIFY(order.indexOf(alpha, 1) > 6);
+        QVERIFY(order.indexOf(seventh) >= 0);
+        QVERIFY2(order.indexOf(seventh) < order.lastIndexOf(alpha), qPrintable(order.join(' ')));
+        QCOMPARE(order.count(alpha), 2);
     }
 
     void boundsAnswerSize_data()
@@ -681,9 +699,11 @@ private slots:
 
         ApiRequest::setSizeLimit(ApiRequest::Kind::Json, 1024 * 1024);
         ApiRequest::setSizeLimit(ApiRequest::Kind::Image, 1024 * 1024);
-        if (QTest::currentDataTag() == QByteArray("endless archive, limit from settings"))
+        if (QTest::currentDataTag() == QByteArray("endless archive, limit from settings")) {
             Core::ICore::settings()->setValue("Brindle/MaxArchiveMegabytes", 3);
-        else
+            // The download's own limit, not the archive check's
+            Core::ICore::settings()->setValue("Brindle/MaxUnpackedMegabytes", 100000);
+        } else
             ApiRequest::setSizeLimit(ApiRequest::Kind::Archive, 2 * 1024 * 1024);
         if (target == "page")
             server->addGeneratedProjects("palvexos/examples", 100);
@@ -857,7 +877,7 @@ private slots:
         QTest::addColumn<QString>("status"); // of the failed lookup; empty: all installed
         // clang-format off
         QTest::newRow("right token") << "glpat-right" << "";
-        QTest::newRow("no token") << "" << "Search error: request return wrong data - no id field A private group needs an access token";
+        QTest::newRow("no token") << "" << "The group acme/partners was not found on 127.0.0.1. A private group needs an access token";
         QTest::newRow("wrong token") << "glpat-wrong" << "Access denied by 127.0.0.1: check the access token of repository partners";
         // clang-format on
     }
@@ -1015,8 +1035,11 @@ private slots:
                      target == "avatar" ? QStringList{"alpha"} : QStringList());
         }
         QCOMPARE(listing.client.runningRequestCount(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(logged("The server's answer exceeds the limit of " + limit),
-                                 20000);
+        // An archive of zeros is no gzip stream: its check may refuse it first.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            logged("The server's answer exceeds the limit of " + limit)
+                || (target == "archive" && logged("The archive of Example alpha is damaged")),
+            20000);
     }
 
     void installsExampleWhateverItsAvatar_data()
