@@ -48,6 +48,8 @@ DownloadService::DownloadService(QObject *parent)
             this,
             [this](const QString &repository, const QString &example, const ExampleResult &result) {
                 removing[repository].remove(example);
+                if (result.outcome == ExampleResult::Outcome::RemovalFailed)
+                    keepAsInstalled(repository, example);
                 recordResult(repository, example, result);
                 emit exampleRemoved(repository, example, result);
                 updateBusy();
@@ -425,6 +427,21 @@ void DownloadService::recordResult(const QString &repository,
         && result.outcome != ExampleResult::Outcome::RemovalFailed) {
         emit exampleFinished(repository, example, result);
     }
+}
+
+void DownloadService::keepAsInstalled(const QString &repository, const QString &example)
+{
+    // Its folder is still there: stored as removed, it would neither be updated nor listed
+    // as installed.
+    Utils::QtcSettings *store = Core::ICore::settings();
+    store->sync();
+    Settings stored;
+    stored.load(store);
+    const auto row = stored.repositories.find(repository);
+    if (row == stored.repositories.end() || !row->removedExamples.remove(example))
+        return;
+    stored.saveUserChoices(store, false);
+    withdrawn[repository].remove(example);
 }
 
 void DownloadService::endBatch(const Repository *repository, const QString &reason)

@@ -104,6 +104,8 @@ private:
     // Records an example's result and tells who follows it.
     void
     recordResult(const QString &repository, const QString &example, const ExampleResult &result);
+    // A removal failed: the example is not stored as removed.
+    void keepAsInstalled(const QString &repository, const QString &example);
     // The client of 'repository' is replaced while its batch runs: every example of the
     // batch still to come is reported, and asked for again after the next listing.
     void endBatch(const Repository *repository, const QString &reason);

@@ -80,6 +80,9 @@ private slots:
     void emptyArchiveIsNotUnpacked();
     void serverTextsReachNoStatusWithControlCharacters();
     void skippedExampleIsLoggedByTitle();
+    void tokenChangeEndsTheRunningBatch();
+    void removalThatFailsIsReportedAndNotStoredAsRemoved();
+    void lookAlikeGroupIsNeverUsed();
 
 private:
     qint64 addProject(GitLab::Project p);
@@ -540,6 +543,119 @@ void tst_DownloadService::skippedExampleIsLoggedByTitle()
     });
     service->findRepository("examples")->onFetched({QSharedPointer<Example>::create(alpha)});
     QCOMPARE(serviceLog.filter("Skip example:"), QStringList{"Skip example: \"The Alpha Title\""});
+}
+
+// A token set while a batch downloads replaces the client: the batch ends, every example of
+// it is reported, the Welcome screen hears of what was installed, and what did not arrive is
+// downloaded again with the new token.
+void tst_DownloadService::tokenChangeEndsTheRunningBatch()
+{
+    addProject({.path = "alpha"});
+    const qint64 beta = addProject({.path = "beta"});
+    server->addToken("glpat-new");
+    GitLab::Fault silent;
+    silent.kind = GitLab::Fault::NeverAnswer;
+    silent.times = 1;
+    const QString betaArchive = QString("^/api/v4/projects/%1/repository/archive").arg(beta);
+    server->addFault(betaArchive, silent);
+    QSignalSpy betaAsked(server.get(), &GitLab::Server::requestReceived);
+    QHash<QString, QList<ExampleResult>> results;
+    startService();
+    connect(service.get(),
+            &DownloadService::exampleFinished,
+            this,
+            [&](const QString &, const QString &example, const ExampleResult &result) {
+                results[example].append(result);
+            });
+    QTRY_COMPARE_WITH_TIMEOUT(registered(), QStringList{"alpha"}, TIMEOUT);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::any_of(betaAsked.cbegin(),
+                    betaAsked.cend(),
+                    [&](const QList<QVariant> &arguments) {
+                        return arguments.first().value<GitLab::RecordedRequest>().path.contains(
+                            "/repository/archive");
+                    })
+            && service->repositoryState("examples").installing == QSet<QString>{"beta"},
+        TIMEOUT);
+    QVERIFY(service->isBusy());
+
+    service->setAccessToken("examples", "glpat-new");
+    QCOMPARE(results.value("beta").size(), 1);
+    QCOMPARE(results.value("beta").first().outcome, ExampleResult::Outcome::Skipped);
+    QTRY_COMPARE_WITH_TIMEOUT(registered(), (QStringList{"alpha", "beta"}), TIMEOUT);
+    QTRY_VERIFY_WITH_TIMEOUT(!service->isBusy(), TIMEOUT);
+    QCOMPARE(results.value("beta").last(), ExampleResult::installed(false));
+    QVERIFY(documentation.count() >= 1);
+    const RepositoryState state = service->repositoryState("examples");
+    QCOMPARE(state.phase, RepositoryState::Phase::Idle);
+    QVERIFY(state.isUpToDate());
+    QCOMPARE(service->failures(), QStringList());
+    // The second request for beta's archive carried the new token.
+    const QList<GitLab::RecordedRequest> requests = server->requests();
+    const auto last = std::find_if(requests.crbegin(), requests.crend(), [&](const auto &request) {
+        return QRegularExpression(betaArchive).match(request.path).hasMatch();
+    });
+    QVERIFY(last != requests.crend());
+    QCOMPARE(last->header("PRIVATE-TOKEN"), QByteArray("glpat-new"));
+}
+
+// A folder that cannot be removed says so, and stays an installed example: it is not stored
+// as removed, or it would never be updated or shown again.
+void tst_DownloadService::removalThatFailsIsReportedAndNotStoredAsRemoved()
+{
+    QVERIFY(dropPermissionOverride());
+    addProject({.path = "alpha"});
+    startService();
+    QTRY_COMPARE_WITH_TIMEOUT(registered(), QStringList{"alpha"}, TIMEOUT);
+    QTRY_VERIFY_WITH_TIMEOUT(!service->isBusy(), TIMEOUT);
+    // As the page's Apply stores it before it asks for the removal
+    Settings stored;
+    stored.load(Core::ICore::settings());
+    stored.repositories["examples"].removedExamples.insert("alpha");
+    stored.saveUserChoices(Core::ICore::settings(), false);
+
+    QFile::setPermissions(repositoryDir(), QFile::ReadOwner | QFile::ExeOwner);
+    const auto writable = qScopeGuard([] {
+        QFile::setPermissions(repositoryDir(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    QSignalSpy removed(service.get(), &DownloadService::exampleRemoved);
+    service->remove("examples", {"alpha"});
+    QTRY_COMPARE_WITH_TIMEOUT(removed.count(), 1, TIMEOUT);
+    const ExampleResult result = removed.first().at(2).value<ExampleResult>();
+    QCOMPARE(result.outcome, ExampleResult::Outcome::RemovalFailed);
+    QCOMPARE(result.reason, QString("Permission denied"));
+    QVERIFY(QFileInfo::exists(repositoryDir() + "/alpha"));
+
+    const RepositoryState state = service->repositoryState("examples");
+    QCOMPARE(state.failedExamples(), QStringList{"alpha"});
+    QVERIFY(state.summary().contains("alpha could not be removed: Permission denied."));
+    QCOMPARE(service->failures(), QStringList{"examples: alpha: Permission denied"});
+    stored.load(Core::ICore::settings());
+    QVERIFY(!stored.repositories.value("examples").removedExamples.contains("alpha"));
+}
+
+// Without a token a private group is not found at all; a public group whose path merely looks
+// alike is never taken for it, whatever order the search answers in.
+void tst_DownloadService::lookAlikeGroupIsNeverUsed()
+{
+    server->addGroup("acme/private", "Private", false);
+    server->addProject("acme/private", {.path = "secret", .name = "Secret"});
+    server->addGroup("acme/private-tools", "Look-alike", true);
+    server->addProject(
+        "acme/private-tools",
+        {.path = "trojan", .name = "Trojan", .files = {{"CMakeLists.txt", "project(trojan)\n"}}});
+    startService({}, {{"private", "acme/private"}});
+    QTRY_COMPARE_WITH_TIMEOUT(service->repositoryState("private").problem,
+                              RepositoryState::Problem::TokenNeeded,
+                              TIMEOUT);
+    QCOMPARE(service->repositoryState("private").summary(),
+             QString("This repository is a private group: it needs an access token."));
+    QVERIFY(
+        service->failures().first().startsWith("private: the group acme/private was not found"));
+    QCOMPARE(entriesOf(Settings::location().chopped(2) + "private"), QStringList());
+    for (const GitLab::RecordedRequest &request : server->requests())
+        QVERIFY2(!request.path.contains("/projects/"), qPrintable(request.path));
 }
 
 QTEST_MAIN(tst_DownloadService)
