@@ -507,6 +507,33 @@ private slots:
         QCOMPARE(page.texts(), QStringList({"alpha", "beta"}));
     }
 
+    // An example added while its archive does not come is still known when the page is
+    // opened again: shown as being installed, and marked so in Add..., never offered as new.
+    void addedExampleStaysInViewWhileItsArchiveStalls()
+    {
+        store({repository("widgets", "acme/widgets")}, 3);
+        checkedToday({"widgets"});
+        for (const QString &name : {"alpha", "beta", "delta"})
+            installExample("widgets", name, QDateTime::currentDateTime());
+        QVERIFY(startPlugin({"widgets"}));
+        const QString gammaArchive
+            = QString("/api/v4/projects/%1/repository/archive").arg(projectIds.value("gamma"));
+        server.addFault(
+            [gammaArchive](const GitLab::RecordedRequest &request) {
+                return request.path.startsWith(gammaArchive);
+            },
+            {.kind = GitLab::Fault::NeverAnswer});
+        {
+            Page page;
+            QVERIFY(page.addThroughDialog({"gamma"}));
+            page.widget.apply();
+        }
+        Page again;
+        QVERIFY(again.texts().contains("gamma (installing...)"));
+        QCOMPARE(Plugin::downloadService()->repositoryState("widgets").installing,
+                 QSet<QString>{"gamma"});
+    }
+
     // While the modal options dialog is open, the examples the update cycle installs (after a
     // start, a token, a retry) show up one by one.
     void theUpdateCyclesInstallsShowWhileTheDialogIsOpen()
@@ -579,7 +606,7 @@ private slots:
               "Examples Still Loading");
         check("offline",
               Utils::InfoLabel::Error,
-              "Update failed: ",
+              "Update failed: Connection refused.",
               QMessageBox::Warning,
               "Examples Not Found");
         page.combo->setCurrentText("widgets");
