@@ -118,6 +118,38 @@
         <source>Fetch error: the group&apos;s projects exceed the limit of %1</source>
         <translation>Abruffehler: Die Projekte der Gruppe überschreiten die Grenze von %1</translation>
     </message>
+    <message>
+        <source>its address is not valid</source>
+        <translation>seine Adresse ist ungültig</translation>
+    </message>
+    <message>
+        <source>its address names no group</source>
+        <translation>seine Adresse nennt keine Gruppe</translation>
+    </message>
+    <message>
+        <source>The group %1 was not found on %2.</source>
+        <translation>Die Gruppe %1 wurde auf %2 nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>the group %1 was not found; a private group needs an access token</source>
+        <translation>die Gruppe %1 wurde nicht gefunden; eine private Gruppe braucht ein Zugriffstoken</translation>
+    </message>
+    <message>
+        <source>the group %1 was not found</source>
+        <translation>die Gruppe %1 wurde nicht gefunden</translation>
+    </message>
+    <message>
+        <source>the server gave the group no valid id</source>
+        <translation>der Server lieferte keine gültige ID für die Gruppe</translation>
+    </message>
+    <message>
+        <source>the download was cancelled</source>
+        <translation>der Download wurde abgebrochen</translation>
+    </message>
+    <message>
+        <source>The archive of %1 is damaged: %2</source>
+        <translation>Das Archiv von %1 ist beschädigt: %2</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>
@@ -136,6 +168,145 @@
     <message>
         <source>The server did not complete its answer within %1 seconds (the limit of %2 at %3 per second): %4</source>
         <translation>Der Server hat seine Antwort nicht innerhalb von %1 Sekunden abgeschlossen (die Grenze von %2 bei %3 pro Sekunde): %4</translation>
+    </message>
+    <message>
+        <source>the answer exceeds the limit of %1</source>
+        <translation>die Antwort überschreitet die Grenze von %1</translation>
+    </message>
+    <message>
+        <source>the server did not complete its answer within %1 s</source>
+        <translation>der Server hat seine Antwort nicht innerhalb von %1 s abgeschlossen</translation>
+    </message>
+    <message>
+        <source>the server sent the request on to another server</source>
+        <translation>der Server hat die Anfrage an einen anderen Server weitergeleitet</translation>
+    </message>
+    <message>
+        <source>the server did not answer within %1 s</source>
+        <translation>der Server hat nicht innerhalb von %1 s geantwortet</translation>
+    </message>
+    <message>
+        <source>The server did not answer within %1 s: %2</source>
+        <translation>Der Server hat nicht innerhalb von %1 s geantwortet: %2</translation>
+    </message>
+    <message>
+        <source>HTTP %1</source>
+        <translation>HTTP-Status %1</translation>
+    </message>
+    <message>
+        <source>HTTP %1 %2</source>
+        <translation>HTTP-Status %1 (%2)</translation>
+    </message>
+    <message>
+        <source>the archive is damaged: %1</source>
+        <translation>das Archiv ist beschädigt: %1</translation>
+    </message>
+    <message>
+        <source>The archive is damaged: %1: %2</source>
+        <translation>Das Archiv ist beschädigt: %1: %2</translation>
+    </message>
+    <message>
+        <source>The archive is refused: %1: %2</source>
+        <translation>Das Archiv wird abgelehnt: %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ArchiveVerifier</name>
+    <message>
+        <source>there is not enough memory</source>
+        <translation>nicht genügend Arbeitsspeicher</translation>
+    </message>
+    <message>
+        <source>it holds no tar archive</source>
+        <translation>es enthält kein tar-Archiv</translation>
+    </message>
+    <message>
+        <source>a tar header is damaged</source>
+        <translation>ein tar-Header ist beschädigt</translation>
+    </message>
+    <message>
+        <source>the archive ends inside a tar header</source>
+        <translation>das Archiv endet mitten in einem tar-Header</translation>
+    </message>
+    <message>
+        <source>member %1 is cut short</source>
+        <translation>der Eintrag %1 ist abgeschnitten</translation>
+    </message>
+    <message>
+        <source>member %1 is damaged</source>
+        <translation>der Eintrag %1 ist beschädigt</translation>
+    </message>
+    <message>
+        <source>the end-of-archive blocks are missing</source>
+        <translation>die Blöcke für das Archivende fehlen</translation>
+    </message>
+    <message>
+        <source>member %1 would be written outside its folder</source>
+        <translation>der Eintrag %1 würde außerhalb seines Ordners geschrieben</translation>
+    </message>
+    <message>
+        <source>member %1 would be written through the link %2</source>
+        <translation>der Eintrag %1 würde über den Link %2 geschrieben</translation>
+    </message>
+    <message>
+        <source>member %1 links to %2, outside its folder</source>
+        <translation>der Eintrag %1 verweist auf %2, außerhalb seines Ordners</translation>
+    </message>
+    <message>
+        <source>it holds more than the %1 entries allowed</source>
+        <translation>es enthält mehr als die erlaubten %1 Einträge</translation>
+    </message>
+    <message>
+        <source>member %1 lies %2 folders deep, more than the %3 allowed</source>
+        <translation>der Eintrag %1 liegt %2 Ordner tief, mehr als die erlaubten %3</translation>
+    </message>
+    <message>
+        <source>the path of member %1 is %2 bytes long, more than the %3 allowed</source>
+        <translation>der Pfad des Eintrags %1 ist %2 Byte lang, mehr als die erlaubten %3</translation>
+    </message>
+    <message>
+        <source>it unpacks to at least %1, more than the %2 allowed</source>
+        <translation>entpackt belegt es mindestens %1, mehr als die erlaubten %2</translation>
+    </message>
+    <message>
+        <source>it cannot be read</source>
+        <translation>es kann nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>there is data after the end of the gzip stream</source>
+        <translation>nach dem Ende des gzip-Datenstroms folgen weitere Daten</translation>
+    </message>
+    <message>
+        <source>it is empty</source>
+        <translation>es ist leer</translation>
+    </message>
+    <message>
+        <source>the gzip stream ends early</source>
+        <translation>der gzip-Datenstrom endet vorzeitig</translation>
+    </message>
+    <message>
+        <source>there is not enough memory to inflate it</source>
+        <translation>zum Entpacken ist nicht genügend Arbeitsspeicher vorhanden</translation>
+    </message>
+    <message>
+        <source>it is not a gzip file</source>
+        <translation>es ist keine gzip-Datei</translation>
+    </message>
+    <message>
+        <source>its CRC-32 does not match</source>
+        <translation>seine CRC-32-Prüfsumme stimmt nicht</translation>
+    </message>
+    <message>
+        <source>its length does not match</source>
+        <translation>seine Länge stimmt nicht</translation>
+    </message>
+    <message>
+        <source>its compressed data is corrupt</source>
+        <translation>seine komprimierten Daten sind fehlerhaft</translation>
+    </message>
+    <message>
+        <source>it cannot be opened: %1</source>
+        <translation>es kann nicht geöffnet werden: %1</translation>
     </message>
 </context>
 <context>
@@ -163,6 +334,22 @@
         <source>Skip saving example %1 - unable to find repository name for url: %2</source>
         <translation>Speichern des Beispiels %1 übersprungen – kein Repository-Name für die URL: %2</translation>
     </message>
+    <message>
+        <source>the access token changed</source>
+        <translation>das Zugriffstoken wurde geändert</translation>
+    </message>
+    <message>
+        <source>the repository was looked up again</source>
+        <translation>das Repository wurde erneut abgefragt</translation>
+    </message>
+    <message>
+        <source>the server does not list it</source>
+        <translation>der Server führt es nicht auf</translation>
+    </message>
+    <message>
+        <source>it was removed</source>
+        <translation>es wurde entfernt</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ExampleInstaller</name>
@@ -181,10 +368,6 @@
     <message>
         <source>There was an error while creating example mainfest</source>
         <translation>Beim Erstellen des Beispielmanifests ist ein Fehler aufgetreten</translation>
-    </message>
-    <message>
-        <source>Unable to install example %1 into: %2</source>
-        <translation>Beispiel %1 kann nicht installiert werden in: %2</translation>
     </message>
     <message>
         <source>The data is not downloaded for example: %1</source>
@@ -213,6 +396,113 @@
     <message>
         <source>Skip installing example %1 - it unpacks to more than %2 MiB, the limit set by MaxUnpackedMegabytes</source>
         <translation>Installation des Beispiels %1 übersprungen – entpackt belegt es mehr als %2 MiB, die Grenze aus MaxUnpackedMegabytes</translation>
+    </message>
+    <message>
+        <source>some of its files could not be deleted</source>
+        <translation>einige seiner Dateien konnten nicht gelöscht werden</translation>
+    </message>
+    <message>
+        <source>it unpacks to more than %1 MiB, the limit set by MaxUnpackedMegabytes</source>
+        <translation>entpackt belegt es mehr als %1 MiB, die Grenze aus MaxUnpackedMegabytes</translation>
+    </message>
+    <message>
+        <source>the installed copy could not be moved aside</source>
+        <translation>die installierte Kopie konnte nicht beiseitegeschoben werden</translation>
+    </message>
+    <message>
+        <source>the new copy could not be moved into place</source>
+        <translation>die neue Kopie konnte nicht an ihren Platz verschoben werden</translation>
+    </message>
+    <message>
+        <source>the new copy could not be moved into place, and the old one could not be put back: it is in %1</source>
+        <translation>die neue Kopie konnte nicht an ihren Platz verschoben werden, und die alte konnte nicht zurückgelegt werden: sie liegt in %1</translation>
+    </message>
+    <message>
+        <source>the archive holds no folder of it</source>
+        <translation>das Archiv enthält keinen Ordner dafür</translation>
+    </message>
+    <message>
+        <source>its files could not be checked: %1</source>
+        <translation>seine Dateien konnten nicht geprüft werden: %1</translation>
+    </message>
+    <message>
+        <source>its manifest could not be written</source>
+        <translation>sein Manifest konnte nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>Unable to install example %1 into %2: %3</source>
+        <translation>Das Beispiel %1 kann nicht in %2 installiert werden: %3</translation>
+    </message>
+    <message>
+        <source>its name is not a safe folder name</source>
+        <translation>sein Name ist kein sicherer Ordnername</translation>
+    </message>
+    <message>
+        <source>asked for again</source>
+        <translation>erneut angefordert</translation>
+    </message>
+    <message>
+        <source>removed</source>
+        <translation>entfernt</translation>
+    </message>
+    <message>
+        <source>its archive is empty</source>
+        <translation>sein Archiv ist leer</translation>
+    </message>
+    <message>
+        <source>the archive is damaged: %1</source>
+        <translation>das Archiv ist beschädigt: %1</translation>
+    </message>
+    <message>
+        <source>The archive of %1 is damaged: %2</source>
+        <translation>Das Archiv von %1 ist beschädigt: %2</translation>
+    </message>
+    <message>
+        <source>Skip installing example %1 - %2</source>
+        <translation>Installation des Beispiels %1 übersprungen – %2</translation>
+    </message>
+    <message>
+        <source>no tool was found to unpack it: %1</source>
+        <translation>kein Werkzeug zum Entpacken gefunden: %1</translation>
+    </message>
+    <message>
+        <source>the unarchiver failed</source>
+        <translation>das Entpackprogramm ist fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>the unarchiver failed: %1</source>
+        <translation>das Entpackprogramm ist fehlgeschlagen: %1</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ExampleResult</name>
+    <message>
+        <source>%1 was installed.</source>
+        <translation>%1 wurde installiert.</translation>
+    </message>
+    <message>
+        <source>%1 was updated.</source>
+        <translation>%1 wurde aktualisiert.</translation>
+    </message>
+    <message>
+        <source>%1 was skipped.</source>
+        <translation>%1 wurde übersprungen.</translation>
+    </message>
+    <message>
+        <source>%1 was skipped: %2.</source>
+        <translation>%1 wurde übersprungen: %2.</translation>
+    </message>
+    <message>
+        <source>%1 could not be installed: %2.</source>
+        <translation>%1 konnte nicht installiert werden: %2.</translation>
+    </message>
+    <message>
+        <source>%1 was removed.</source>
+        <translation>%1 wurde entfernt.</translation>
+    </message>
+    <message>
+        <source>%1 could not be removed: %2.</source>
+        <translation>%1 konnte nicht entfernt werden: %2.</translation>
     </message>
 </context>
 <context>
@@ -423,10 +713,6 @@ Set 0 to disable automatic updates.</source>
         <translation>%1 (wird gerade entfernt...)</translation>
     </message>
     <message>
-        <source>%1 (could not be installed)</source>
-        <translation>%1 (konnte nicht installiert werden)</translation>
-    </message>
-    <message>
         <source>Will be installed when you apply</source>
         <translation>Wird beim Anwenden installiert</translation>
     </message>
@@ -445,10 +731,6 @@ Set 0 to disable automatic updates.</source>
     <message>
         <source>Being removed</source>
         <translation>Wird gerade entfernt</translation>
-    </message>
-    <message>
-        <source>Could not be installed; the status below says why</source>
-        <translation>Konnte nicht installiert werden; der Status unten nennt den Grund</translation>
     </message>
     <message>
         <source>Examples Still Loading</source>
@@ -475,36 +757,46 @@ Set 0 to disable automatic updates.</source>
         <translation>Der Server hat das Zugriffstoken des Repositorys %1 abgelehnt: Legen Sie mit &quot;Zugriffstoken...&quot; ein gültiges fest.</translation>
     </message>
     <message>
+        <source>Repository status</source>
+        <translation>Status des Repositorys</translation>
+    </message>
+    <message>
+        <source>%1 (could not be installed: %2)</source>
+        <translation>%1 (konnte nicht installiert werden: %2)</translation>
+    </message>
+    <message>
+        <source>%1 (could not be removed: %2)</source>
+        <translation>%1 (konnte nicht entfernt werden: %2)</translation>
+    </message>
+    <message>
+        <source>Could not be installed</source>
+        <translation>Konnte nicht installiert werden</translation>
+    </message>
+    <message>
+        <source>Could not be removed</source>
+        <translation>Konnte nicht entfernt werden</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::Plugin</name>
+    <message>
+        <source>Open location...</source>
+        <translation>Speicherort öffnen...</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::RepositoryState</name>
+    <message>
+        <source>Last checked on %1.</source>
+        <translation>Zuletzt geprüft am %1.</translation>
+    </message>
+    <message>
         <source>Checking the repository for examples...</source>
         <translation>Das Repository wird nach Beispielen durchsucht...</translation>
     </message>
     <message>
         <source>Downloading and installing examples...</source>
         <translation>Beispiele werden heruntergeladen und installiert...</translation>
-    </message>
-    <message>
-        <source>Up to date.</source>
-        <translation>Aktuell.</translation>
-    </message>
-    <message>
-        <source>Up to date, last checked on %1.</source>
-        <translation>Aktuell, zuletzt geprüft am %1.</translation>
-    </message>
-    <message>
-        <source>Automatic updates are off.</source>
-        <translation>Automatische Aktualisierungen sind aus.</translation>
-    </message>
-    <message>
-        <source>Automatic updates are off, last checked on %1.</source>
-        <translation>Automatische Aktualisierungen sind aus, zuletzt geprüft am %1.</translation>
-    </message>
-    <message>
-        <source>Update failed: %1</source>
-        <translation>Aktualisierung fehlgeschlagen: %1</translation>
-    </message>
-    <message>
-        <source>Last checked on %1.</source>
-        <translation>Zuletzt geprüft am %1.</translation>
     </message>
     <message>
         <source>This repository is a private group: it needs an access token.</source>
@@ -515,19 +807,43 @@ Set 0 to disable automatic updates.</source>
         <translation>Zugriff verweigert: Prüfen Sie das Zugriffstoken dieses Repositorys.</translation>
     </message>
     <message>
-        <source>Could not install: %1. The IDE&apos;s log has the details.</source>
-        <translation>Nicht installiert werden konnte: %1. Einzelheiten stehen im Protokoll der IDE.</translation>
+        <source>Update failed: %1</source>
+        <translation>Aktualisierung fehlgeschlagen: %1</translation>
     </message>
     <message>
-        <source>Repository status</source>
-        <translation>Status des Repositorys</translation>
+        <source>check your online connection and try again later</source>
+        <translation>Prüfen Sie Ihre Internetverbindung und versuchen Sie es später erneut</translation>
     </message>
-</context>
-<context>
-    <name>Brindle::Internal::Plugin</name>
     <message>
-        <source>Open location...</source>
-        <translation>Speicherort öffnen...</translation>
+        <source>%1 of %2 examples were installed or updated.</source>
+        <translation>%1 von %2 Beispielen wurden installiert oder aktualisiert.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more failed.</source>
+        <translation>
+            <numerusform>%n weiteres Beispiel ist fehlgeschlagen.</numerusform>
+            <numerusform>%n weitere Beispiele sind fehlgeschlagen.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Automatic updates are off.</source>
+        <translation>Automatische Aktualisierungen sind aus.</translation>
+    </message>
+    <message>
+        <source>Up to date.</source>
+        <translation>Aktuell.</translation>
+    </message>
+    <message>
+        <source>the group is private or not found, and no access token is set</source>
+        <translation>die Gruppe ist privat oder wurde nicht gefunden, und es ist kein Zugriffstoken gesetzt</translation>
+    </message>
+    <message>
+        <source>the server refused the access token</source>
+        <translation>der Server hat das Zugriffstoken abgelehnt</translation>
+    </message>
+    <message>
+        <source>the lookup or listing failed</source>
+        <translation>die Abfrage oder das Auflisten ist fehlgeschlagen</translation>
     </message>
 </context>
 <context>

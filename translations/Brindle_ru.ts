@@ -118,6 +118,38 @@
         <source>Fetch error: the group&apos;s projects exceed the limit of %1</source>
         <translation>Ошибка получения: проекты группы превышают предел в %1</translation>
     </message>
+    <message>
+        <source>its address is not valid</source>
+        <translation>его адрес недействителен</translation>
+    </message>
+    <message>
+        <source>its address names no group</source>
+        <translation>в его адресе не указана группа</translation>
+    </message>
+    <message>
+        <source>The group %1 was not found on %2.</source>
+        <translation>Группа %1 не найдена на %2.</translation>
+    </message>
+    <message>
+        <source>the group %1 was not found; a private group needs an access token</source>
+        <translation>группа %1 не найдена; для закрытой группы нужен токен доступа</translation>
+    </message>
+    <message>
+        <source>the group %1 was not found</source>
+        <translation>группа %1 не найдена</translation>
+    </message>
+    <message>
+        <source>the server gave the group no valid id</source>
+        <translation>сервер не сообщил действительный идентификатор группы</translation>
+    </message>
+    <message>
+        <source>the download was cancelled</source>
+        <translation>загрузка отменена</translation>
+    </message>
+    <message>
+        <source>The archive of %1 is damaged: %2</source>
+        <translation>Архив %1 повреждён: %2</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>
@@ -136,6 +168,145 @@
     <message>
         <source>The server did not complete its answer within %1 seconds (the limit of %2 at %3 per second): %4</source>
         <translation>Сервер не завершил ответ за %1 с (предел %2 при %3 в секунду): %4</translation>
+    </message>
+    <message>
+        <source>the answer exceeds the limit of %1</source>
+        <translation>ответ превышает предел в %1</translation>
+    </message>
+    <message>
+        <source>the server did not complete its answer within %1 s</source>
+        <translation>сервер не завершил ответ за %1 с</translation>
+    </message>
+    <message>
+        <source>the server sent the request on to another server</source>
+        <translation>сервер перенаправил запрос на другой сервер</translation>
+    </message>
+    <message>
+        <source>the server did not answer within %1 s</source>
+        <translation>сервер не ответил за %1 с</translation>
+    </message>
+    <message>
+        <source>The server did not answer within %1 s: %2</source>
+        <translation>Сервер не ответил за %1 с: %2</translation>
+    </message>
+    <message>
+        <source>HTTP %1</source>
+        <translation>код HTTP %1</translation>
+    </message>
+    <message>
+        <source>HTTP %1 %2</source>
+        <translation>код HTTP %1 (%2)</translation>
+    </message>
+    <message>
+        <source>the archive is damaged: %1</source>
+        <translation>архив повреждён: %1</translation>
+    </message>
+    <message>
+        <source>The archive is damaged: %1: %2</source>
+        <translation>Архив повреждён: %1: %2</translation>
+    </message>
+    <message>
+        <source>The archive is refused: %1: %2</source>
+        <translation>Архив отклонён: %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ArchiveVerifier</name>
+    <message>
+        <source>there is not enough memory</source>
+        <translation>недостаточно памяти</translation>
+    </message>
+    <message>
+        <source>it holds no tar archive</source>
+        <translation>в нём нет tar-архива</translation>
+    </message>
+    <message>
+        <source>a tar header is damaged</source>
+        <translation>заголовок tar повреждён</translation>
+    </message>
+    <message>
+        <source>the archive ends inside a tar header</source>
+        <translation>архив обрывается посреди заголовка tar</translation>
+    </message>
+    <message>
+        <source>member %1 is cut short</source>
+        <translation>элемент %1 обрезан</translation>
+    </message>
+    <message>
+        <source>member %1 is damaged</source>
+        <translation>элемент %1 повреждён</translation>
+    </message>
+    <message>
+        <source>the end-of-archive blocks are missing</source>
+        <translation>отсутствуют блоки конца архива</translation>
+    </message>
+    <message>
+        <source>member %1 would be written outside its folder</source>
+        <translation>элемент %1 был бы записан за пределами своей папки</translation>
+    </message>
+    <message>
+        <source>member %1 would be written through the link %2</source>
+        <translation>элемент %1 был бы записан через ссылку %2</translation>
+    </message>
+    <message>
+        <source>member %1 links to %2, outside its folder</source>
+        <translation>элемент %1 ссылается на %2 за пределами своей папки</translation>
+    </message>
+    <message>
+        <source>it holds more than the %1 entries allowed</source>
+        <translation>в нём больше элементов, чем допустимо (%1)</translation>
+    </message>
+    <message>
+        <source>member %1 lies %2 folders deep, more than the %3 allowed</source>
+        <translation>уровень вложенности элемента %1 равен %2, больше допустимого %3</translation>
+    </message>
+    <message>
+        <source>the path of member %1 is %2 bytes long, more than the %3 allowed</source>
+        <translation>длина пути элемента %1 — %2 байт, больше допустимых %3</translation>
+    </message>
+    <message>
+        <source>it unpacks to at least %1, more than the %2 allowed</source>
+        <translation>в распакованном виде он занимает не меньше %1, больше допустимых %2</translation>
+    </message>
+    <message>
+        <source>it cannot be read</source>
+        <translation>его не удаётся прочитать</translation>
+    </message>
+    <message>
+        <source>there is data after the end of the gzip stream</source>
+        <translation>после конца потока gzip есть лишние данные</translation>
+    </message>
+    <message>
+        <source>it is empty</source>
+        <translation>он пуст</translation>
+    </message>
+    <message>
+        <source>the gzip stream ends early</source>
+        <translation>поток gzip преждевременно обрывается</translation>
+    </message>
+    <message>
+        <source>there is not enough memory to inflate it</source>
+        <translation>недостаточно памяти для его распаковки</translation>
+    </message>
+    <message>
+        <source>it is not a gzip file</source>
+        <translation>это не файл gzip</translation>
+    </message>
+    <message>
+        <source>its CRC-32 does not match</source>
+        <translation>его CRC-32 не совпадает</translation>
+    </message>
+    <message>
+        <source>its length does not match</source>
+        <translation>его длина не совпадает</translation>
+    </message>
+    <message>
+        <source>its compressed data is corrupt</source>
+        <translation>его сжатые данные повреждены</translation>
+    </message>
+    <message>
+        <source>it cannot be opened: %1</source>
+        <translation>его не удаётся открыть: %1</translation>
     </message>
 </context>
 <context>
@@ -163,6 +334,22 @@
         <source>Skip saving example %1 - unable to find repository name for url: %2</source>
         <translation>Сохранение примера %1 пропущено — не найдено имя репозитория для адреса: %2</translation>
     </message>
+    <message>
+        <source>the access token changed</source>
+        <translation>токен доступа изменён</translation>
+    </message>
+    <message>
+        <source>the repository was looked up again</source>
+        <translation>репозиторий запрошен заново</translation>
+    </message>
+    <message>
+        <source>the server does not list it</source>
+        <translation>его нет в списке сервера</translation>
+    </message>
+    <message>
+        <source>it was removed</source>
+        <translation>он был удалён</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ExampleInstaller</name>
@@ -181,10 +368,6 @@
     <message>
         <source>There was an error while creating example mainfest</source>
         <translation>Ошибка при создании манифеста примера</translation>
-    </message>
-    <message>
-        <source>Unable to install example %1 into: %2</source>
-        <translation>Не удалось установить пример %1 в: %2</translation>
     </message>
     <message>
         <source>The data is not downloaded for example: %1</source>
@@ -213,6 +396,113 @@
     <message>
         <source>Skip installing example %1 - it unpacks to more than %2 MiB, the limit set by MaxUnpackedMegabytes</source>
         <translation>Установка примера %1 пропущена – в распакованном виде он занимает больше %2 МиБ, предела MaxUnpackedMegabytes</translation>
+    </message>
+    <message>
+        <source>some of its files could not be deleted</source>
+        <translation>некоторые его файлы не удалось удалить</translation>
+    </message>
+    <message>
+        <source>it unpacks to more than %1 MiB, the limit set by MaxUnpackedMegabytes</source>
+        <translation>в распакованном виде он занимает больше %1 МиБ, предела MaxUnpackedMegabytes</translation>
+    </message>
+    <message>
+        <source>the installed copy could not be moved aside</source>
+        <translation>не удалось убрать установленную копию в сторону</translation>
+    </message>
+    <message>
+        <source>the new copy could not be moved into place</source>
+        <translation>не удалось поставить новую копию на место</translation>
+    </message>
+    <message>
+        <source>the new copy could not be moved into place, and the old one could not be put back: it is in %1</source>
+        <translation>не удалось поставить новую копию на место, а старую не удалось вернуть: она находится в %1</translation>
+    </message>
+    <message>
+        <source>the archive holds no folder of it</source>
+        <translation>в архиве нет его папки</translation>
+    </message>
+    <message>
+        <source>its files could not be checked: %1</source>
+        <translation>не удалось проверить его файлы: %1</translation>
+    </message>
+    <message>
+        <source>its manifest could not be written</source>
+        <translation>не удалось записать его манифест</translation>
+    </message>
+    <message>
+        <source>Unable to install example %1 into %2: %3</source>
+        <translation>Не удалось установить пример %1 в %2: %3</translation>
+    </message>
+    <message>
+        <source>its name is not a safe folder name</source>
+        <translation>его имя не подходит как безопасное имя папки</translation>
+    </message>
+    <message>
+        <source>asked for again</source>
+        <translation>запрошен повторно</translation>
+    </message>
+    <message>
+        <source>removed</source>
+        <translation>удалён</translation>
+    </message>
+    <message>
+        <source>its archive is empty</source>
+        <translation>его архив пуст</translation>
+    </message>
+    <message>
+        <source>the archive is damaged: %1</source>
+        <translation>архив повреждён: %1</translation>
+    </message>
+    <message>
+        <source>The archive of %1 is damaged: %2</source>
+        <translation>Архив %1 повреждён: %2</translation>
+    </message>
+    <message>
+        <source>Skip installing example %1 - %2</source>
+        <translation>Установка примера %1 пропущена — %2</translation>
+    </message>
+    <message>
+        <source>no tool was found to unpack it: %1</source>
+        <translation>не найдена программа для распаковки: %1</translation>
+    </message>
+    <message>
+        <source>the unarchiver failed</source>
+        <translation>ошибка программы распаковки</translation>
+    </message>
+    <message>
+        <source>the unarchiver failed: %1</source>
+        <translation>ошибка программы распаковки: %1</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::ExampleResult</name>
+    <message>
+        <source>%1 was installed.</source>
+        <translation>Пример %1 установлен.</translation>
+    </message>
+    <message>
+        <source>%1 was updated.</source>
+        <translation>Пример %1 обновлён.</translation>
+    </message>
+    <message>
+        <source>%1 was skipped.</source>
+        <translation>Пример %1 пропущен.</translation>
+    </message>
+    <message>
+        <source>%1 was skipped: %2.</source>
+        <translation>Пример %1 пропущен: %2.</translation>
+    </message>
+    <message>
+        <source>%1 could not be installed: %2.</source>
+        <translation>Не удалось установить пример %1: %2.</translation>
+    </message>
+    <message>
+        <source>%1 was removed.</source>
+        <translation>Пример %1 удалён.</translation>
+    </message>
+    <message>
+        <source>%1 could not be removed: %2.</source>
+        <translation>Не удалось удалить пример %1: %2.</translation>
     </message>
 </context>
 <context>
@@ -423,10 +713,6 @@ Set 0 to disable automatic updates.</source>
         <translation>%1 (удаляется...)</translation>
     </message>
     <message>
-        <source>%1 (could not be installed)</source>
-        <translation>%1 (не удалось установить)</translation>
-    </message>
-    <message>
         <source>Will be installed when you apply</source>
         <translation>Будет установлен при применении</translation>
     </message>
@@ -445,10 +731,6 @@ Set 0 to disable automatic updates.</source>
     <message>
         <source>Being removed</source>
         <translation>Удаляется</translation>
-    </message>
-    <message>
-        <source>Could not be installed; the status below says why</source>
-        <translation>Не удалось установить; причина указана в строке состояния ниже</translation>
     </message>
     <message>
         <source>Examples Still Loading</source>
@@ -475,36 +757,46 @@ Set 0 to disable automatic updates.</source>
         <translation>Сервер отклонил токен доступа репозитория %1: задайте действительный кнопкой &quot;Токен доступа...&quot;.</translation>
     </message>
     <message>
+        <source>Repository status</source>
+        <translation>Состояние репозитория</translation>
+    </message>
+    <message>
+        <source>%1 (could not be installed: %2)</source>
+        <translation>%1 (не удалось установить: %2)</translation>
+    </message>
+    <message>
+        <source>%1 (could not be removed: %2)</source>
+        <translation>%1 (не удалось удалить: %2)</translation>
+    </message>
+    <message>
+        <source>Could not be installed</source>
+        <translation>Не удалось установить</translation>
+    </message>
+    <message>
+        <source>Could not be removed</source>
+        <translation>Не удалось удалить</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::Plugin</name>
+    <message>
+        <source>Open location...</source>
+        <translation>Открыть расположение...</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::RepositoryState</name>
+    <message>
+        <source>Last checked on %1.</source>
+        <translation>Последняя проверка: %1.</translation>
+    </message>
+    <message>
         <source>Checking the repository for examples...</source>
         <translation>Поиск примеров в репозитории...</translation>
     </message>
     <message>
         <source>Downloading and installing examples...</source>
         <translation>Загрузка и установка примеров...</translation>
-    </message>
-    <message>
-        <source>Up to date.</source>
-        <translation>Всё актуально.</translation>
-    </message>
-    <message>
-        <source>Up to date, last checked on %1.</source>
-        <translation>Всё актуально, последняя проверка: %1.</translation>
-    </message>
-    <message>
-        <source>Automatic updates are off.</source>
-        <translation>Автоматические обновления выключены.</translation>
-    </message>
-    <message>
-        <source>Automatic updates are off, last checked on %1.</source>
-        <translation>Автоматические обновления выключены, последняя проверка: %1.</translation>
-    </message>
-    <message>
-        <source>Update failed: %1</source>
-        <translation>Не удалось обновить: %1</translation>
-    </message>
-    <message>
-        <source>Last checked on %1.</source>
-        <translation>Последняя проверка: %1.</translation>
     </message>
     <message>
         <source>This repository is a private group: it needs an access token.</source>
@@ -515,19 +807,44 @@ Set 0 to disable automatic updates.</source>
         <translation>Доступ запрещён: проверьте токен доступа этого репозитория.</translation>
     </message>
     <message>
-        <source>Could not install: %1. The IDE&apos;s log has the details.</source>
-        <translation>Не удалось установить: %1. Подробности — в журнале IDE.</translation>
+        <source>Update failed: %1</source>
+        <translation>Не удалось обновить: %1</translation>
     </message>
     <message>
-        <source>Repository status</source>
-        <translation>Состояние репозитория</translation>
+        <source>check your online connection and try again later</source>
+        <translation>проверьте подключение к сети и повторите попытку позже</translation>
     </message>
-</context>
-<context>
-    <name>Brindle::Internal::Plugin</name>
     <message>
-        <source>Open location...</source>
-        <translation>Открыть расположение...</translation>
+        <source>%1 of %2 examples were installed or updated.</source>
+        <translation>Установлено или обновлено примеров: %1 из %2.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n more failed.</source>
+        <translation>
+            <numerusform>Ещё %n пример с ошибкой.</numerusform>
+            <numerusform>Ещё %n примера с ошибкой.</numerusform>
+            <numerusform>Ещё %n примеров с ошибкой.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Automatic updates are off.</source>
+        <translation>Автоматические обновления выключены.</translation>
+    </message>
+    <message>
+        <source>Up to date.</source>
+        <translation>Всё актуально.</translation>
+    </message>
+    <message>
+        <source>the group is private or not found, and no access token is set</source>
+        <translation>группа закрыта или не найдена, а токен доступа не задан</translation>
+    </message>
+    <message>
+        <source>the server refused the access token</source>
+        <translation>сервер отклонил токен доступа</translation>
+    </message>
+    <message>
+        <source>the lookup or listing failed</source>
+        <translation>не удалось найти группу или получить список примеров</translation>
     </message>
 </context>
 <context>
