@@ -194,6 +194,8 @@ void tst_ArchiveRefusal::refusedBeforeAnythingIsWritten_data()
     QTest::newRow("absolute member") << hostile({{outside + "/absolute.txt", "written"}}) << 0 << Failure::Unpacking << skipped + "member .+ would be written outside its folder$";
     QTest::newRow("dot-dot member") << hostile({{TOP + up + "/dotdot.txt", "written"}}) << 0 << Failure::Unpacking << skipped + "member .+ would be written outside its folder$";
     QTest::newRow("through a link") << hostile({{TOP + "out", {}, '2', outside}, {TOP + "out/through.txt", "written"}}) << 0 << Failure::Unpacking << skipped + "member .+ would be written through the link .+/out$";
+    // cmake -E tar makes the hard link a second symbolic link, and writes through it
+    QTest::newRow("through a hard link to a link") << hostile({{TOP + "out", {}, '2', outside}, {TOP + "h", {}, '1', TOP + "out"}, {TOP + "h/through.txt", "written"}}) << 0 << Failure::Unpacking << skipped + "member .+ would be written through the link .+$";
     // clang-format on
 }
 
