@@ -317,6 +317,10 @@ void tst_ArchiveVerifier::initTestCase()
                                  demo({{"demo/out", {}, '2', "/etc"}, {"demo/out/evil", "x"}})));
     QVERIFY(
         TestFiles::writeFile(path("hard-link-out.tar.gz"), demo({{"demo/h", {}, '1', "../x"}})));
+    QVERIFY(TestFiles::writeFile(path("through-hard-link.tar.gz"),
+                                 demo({{"demo/out", {}, '2', "/etc"},
+                                       {"demo/h", {}, '1', "demo/out"},
+                                       {"demo/h/evil", "x"}})));
     // Links may point anywhere as long as nothing is written through them.
     QVERIFY(TestFiles::writeFile(path("links.tar.gz"),
                                  demo({{"demo/a", "x"},
@@ -385,6 +389,7 @@ void tst_ArchiveVerifier::verdict_data()
     QTest::newRow("dot-dot member") << "dot-dot.tar.gz" << defaults << Outcome::Unsafe << "member demo/../../evil would be written outside its folder";
     QTest::newRow("through a link") << "through-link.tar.gz" << defaults << Outcome::Unsafe << "member demo/out/evil would be written through the link demo/out";
     QTest::newRow("hard link out") << "hard-link-out.tar.gz" << defaults << Outcome::Unsafe << "member demo/h links to ../x, outside its folder";
+    QTest::newRow("through a hard link to a link") << "through-hard-link.tar.gz" << defaults << Outcome::Unsafe << "";
     QTest::newRow("links nothing is written through") << "links.tar.gz" << defaults << Outcome::Intact << "";
     // clang-format on
 }
