@@ -3,6 +3,7 @@
 
 #include "archiveverifier.h"
 
+#include "tarwriter.h"
 #include "testfiles.h"
 
 #include <QProcess>
@@ -36,6 +37,7 @@ char *toString(ArchiveCheck::Outcome outcome)
                                         "TooManyEntries",
                                         "TooDeep",
                                         "PathTooLong",
+                                        "Unsafe",
                                         "Unreadable",
                                         "Canceled"};
     return qstrdup(names[int(outcome)]);
@@ -304,6 +306,28 @@ void tst_ArchiveVerifier::initTestCase()
     QVERIFY(gzip("long.tar"));
 
     QVERIFY(writeManyEntries(path("many.tar.gz"), 1000000));
+
+    // Members that some unpacking tools write outside the archive's folder.
+    const auto demo = [](const QList<GitLab::TarEntry> &more) {
+        return GitLab::makeTarGz(QList<GitLab::TarEntry>{{"demo/", {}, '5', {}, 0755}} + more);
+    };
+    QVERIFY(TestFiles::writeFile(path("absolute.tar.gz"), demo({{"/etc/evil", "x"}})));
+    QVERIFY(TestFiles::writeFile(path("dot-dot.tar.gz"), demo({{"demo/../../evil", "x"}})));
+    QVERIFY(TestFiles::writeFile(path("through-link.tar.gz"),
+                                 demo({{"demo/out", {}, '2', "/etc"}, {"demo/out/evil", "x"}})));
+    QVERIFY(
+        TestFiles::writeFile(path("hard-link-out.tar.gz"), demo({{"demo/h", {}, '1', "../x"}})));
+    QVERIFY(TestFiles::writeFile(path("through-hard-link.tar.gz"),
+                                 demo({{"demo/out", {}, '2', "/etc"},
+                                       {"demo/h", {}, '1', "demo/out"},
+                                       {"demo/h/evil", "x"}})));
+    // Links may point anywhere as long as nothing is written through them.
+    QVERIFY(TestFiles::writeFile(path("links.tar.gz"),
+                                 demo({{"demo/a", "x"},
+                                       {"demo/up", {}, '2', "../../.."},
+                                       {"demo/etc", {}, '2', "/etc"},
+                                       {"demo/h", {}, '1', "demo/a"},
+                                       {"demo/up.txt", "x"}})));
 }
 
 void tst_ArchiveVerifier::verdict_data()
@@ -361,6 +385,12 @@ void tst_ArchiveVerifier::verdict_data()
     QTest::newRow("deep allowed") << "deep.tar.gz" << wideDeep << Outcome::Intact << "";
     QTest::newRow("long path") << "long.tar.gz" << shortPaths << Outcome::PathTooLong << "";
     QTest::newRow("long path allowed") << "long.tar.gz" << longPaths << Outcome::Intact << "";
+    QTest::newRow("absolute member") << "absolute.tar.gz" << defaults << Outcome::Unsafe << "member /etc/evil would be written outside its folder";
+    QTest::newRow("dot-dot member") << "dot-dot.tar.gz" << defaults << Outcome::Unsafe << "member demo/../../evil would be written outside its folder";
+    QTest::newRow("through a link") << "through-link.tar.gz" << defaults << Outcome::Unsafe << "member demo/out/evil would be written through the link demo/out";
+    QTest::newRow("hard link out") << "hard-link-out.tar.gz" << defaults << Outcome::Unsafe << "member demo/h links to ../x, outside its folder";
+    QTest::newRow("through a hard link to a link") << "through-hard-link.tar.gz" << defaults << Outcome::Unsafe << "";
+    QTest::newRow("links nothing is written through") << "links.tar.gz" << defaults << Outcome::Intact << "";
     // clang-format on
 }
 
@@ -434,6 +464,7 @@ void tst_ArchiveVerifier::verdictBeforeEndOfInput_data()
     QTest::newRow("garbage") << "garbage.tar.gz" << Outcome::Damaged;
     QTest::newRow("trailing garbage") << "trailing.tar.gz" << Outcome::Damaged;
     QTest::newRow("deep") << "deep.tar.gz" << Outcome::TooDeep;
+    QTest::newRow("through a link") << "through-link.tar.gz" << Outcome::Unsafe;
 }
 
 // A download that is refused can be stopped at once: the verdict does not wait for the end.
