@@ -227,11 +227,14 @@ private:
         }
         if (const char *target = archive_entry_hardlink(entry)) {
             bool targetClimbs = false;
-            componentsOf(target, &targetClimbs);
+            const QList<QByteArray> targetComponents = componentsOf(target, &targetClimbs);
             if (target[0] == '/' || targetClimbs) {
                 return Tr::tr("member %1 links to %2, outside its folder")
                     .arg(shortName(path), shortName(target));
             }
+            // A hard link to a symbolic link is made as one more symbolic link.
+            if (m_links.contains(targetComponents.join('/')))
+                m_links.insert(components.join('/'));
         }
         if (archive_entry_filetype(entry) == AE_IFLNK)
             m_links.insert(components.join('/'));

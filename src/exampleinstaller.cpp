@@ -22,6 +22,7 @@
 #include <QPromise>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QThread>
@@ -161,13 +162,19 @@ bool removeTree(const QString &path)
 }
 
 // What the entry 'name' of the open directory 'parent' and everything below it take on disk,
-// in bytes; links are not followed. Entries that go while it is walked (tar is still at
-// work) are passed over.
-qint64 diskUsageAt(int parent, const char *name)
+// in bytes; links are not followed, and a file with several names counts once. Entries that
+// go while it is walked (tar is still at work) are passed over.
+qint64 diskUsageAt(int parent, const char *name, QSet<QPair<dev_t, ino_t>> &seen)
 {
     struct stat info;
     if (::fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
         return 0;
+    if (!S_ISDIR(info.st_mode) && info.st_nlink > 1) {
+        const QPair<dev_t, ino_t> file(info.st_dev, info.st_ino);
+        if (seen.contains(file))
+            return 0;
+        seen.insert(file);
+    }
     qint64 used = qint64(info.st_blocks) * 512;
     if (!S_ISDIR(info.st_mode))
         return used;
@@ -181,7 +188,7 @@ qint64 diskUsageAt(int parent, const char *name)
     }
     while (const dirent *entry = ::readdir(stream)) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            used += diskUsageAt(::dirfd(stream), entry->d_name);
+            used += diskUsageAt(::dirfd(stream), entry->d_name, seen);
     }
     ::closedir(stream);
     return used;
@@ -189,7 +196,8 @@ qint64 diskUsageAt(int parent, const char *name)
 
 qint64 diskUsage(const QString &path)
 {
-    return diskUsageAt(AT_FDCWD, QFile::encodeName(path).constData());
+    QSet<QPair<dev_t, ino_t>> seen;
+    return diskUsageAt(AT_FDCWD, QFile::encodeName(path).constData(), seen);
 }
 
 QString oversizedReason(qint64 limit)
