@@ -22,6 +22,9 @@ namespace {
 const QString ICON_NAME = QStringLiteral("example-icon.png");
 const char DUMMY_IMAGE[] = "dummy.png";
 const int ICON_SIZE = 128;
+// A source file that names its main window is small; anything larger is an asset, or a sparse
+// file an archive of a few kilobytes unpacks to, which would be read for hours.
+const qint64 MAX_SEARCHED_FILE_BYTES = 1024 * 1024;
 
 // Whatever the server sends must not break the manifest: XML 1.0 allows no control
 // characters other than tab, line feed and carriage return, no lone surrogates and
@@ -49,13 +52,16 @@ QString xmlSafe(const QString &value)
 
 // Reads block by block, so that a large asset is never held in memory as a whole and a
 // match near the start ends the reading; each block is searched together with the end of
-// the one before, so that a match across the boundary is found too.
+// the one before, so that a match across the boundary is found too. A file that grew since
+// its size was checked is read only up to the bound.
 bool fileContains(QFile &file, const QByteArray &needle)
 {
     const qint64 blockSize = 64 * 1024;
     QByteArray window;
-    while (true) {
-        const QByteArray block = file.read(blockSize);
+    qint64 bytesLeft = MAX_SEARCHED_FILE_BYTES;
+    while (bytesLeft > 0) {
+        const QByteArray block = file.read(qMin(blockSize, bytesLeft));
+        bytesLeft -= block.size();
         if (block.isEmpty())
             return false;
         window.append(block);
@@ -63,6 +69,7 @@ bool fileContains(QFile &file, const QByteArray &needle)
             return true;
         window = window.right(needle.size() - 1);
     }
+    return false;
 }
 
 // The first file below 'path' matching 'nameFilter' that contains 'content', relative to
@@ -71,9 +78,17 @@ bool fileContains(QFile &file, const QByteArray &needle)
 QString findFileByContent(const QString &path, const QString &nameFilter, const QString &content)
 {
     const QByteArray needle = content.toLatin1();
-    QDirIterator it(path, {nameFilter}, QDir::Files | QDir::Readable, QDirIterator::Subdirectories);
+    // A link may lead out of the example, to a device or to a file of any size.
+    QDirIterator it(path,
+                    {nameFilter},
+                    QDir::Files | QDir::Readable | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString filePath = it.next();
+        if (it.fileInfo().size() > MAX_SEARCHED_FILE_BYTES) {
+            qCDebug(Log::service) << "Not searched, too large:" << filePath;
+            continue;
+        }
         QFile file(filePath);
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
             continue;

@@ -11,10 +11,14 @@
 #include <hovri/sdk.h>
 #include <utils/qtcsettings.h>
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QLocale>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <algorithm>
 
@@ -26,12 +30,30 @@ const QChar SEPARATOR = u'|';
 const char MAX_ARCHIVE_MEGABYTES[] = "MaxArchiveMegabytes";
 const char MAX_UNPACKED_MEGABYTES[] = "MaxUnpackedMegabytes";
 const qint64 MEBIBYTE = 1024 * 1024;
-const qint64 DEFAULT_ARCHIVE_MEGABYTES = 2048;
-const qint64 UNPACKED_PER_ARCHIVE = 8;
+// An example project is a few MB; the room above that is for media and generated files.
+const qint64 DEFAULT_ARCHIVE_MEGABYTES = 256;
+const qint64 UNPACKED_PER_ARCHIVE = 4;
 // 512 PiB: no limit in practice, and small enough that neither the limit in bytes nor eight
 // times of it can overflow.
 const qint64 MAX_MEGABYTES = Q_INT64_C(1) << 39;
 const char DATE_FORMAT[] = "dd.MM.yyyy";
+const quint32 DEFAULT_INTERVAL_DAYS = 1;
+const quint32 DEFAULT_RESTART_SECONDS = 60;
+// Every retry replaces the clients of the repositories that are not ready, so a shorter one
+// would have the plugin hammer a server that is down.
+const quint32 MIN_RESTART_SECONDS = 10;
+const qint64 MIN_FREE_BYTES = Q_INT64_C(1) << 30;
+// A small file system, a build machine's or a card's, would otherwise take no example at all.
+const qint64 MIN_FREE_PER_FILE_SYSTEM = 20;
+
+// A file name holds at most 255 bytes (NAME_MAX) on the usual file systems; GitLab allows
+// project paths of 255 characters. Room is left for "brindle-", "-XXXXXX" and the extension.
+const qsizetype MAX_ARCHIVE_NAME_BYTES = 200;
+
+struct Tr
+{
+    Q_DECLARE_TR_FUNCTIONS(Brindle::Internal::Settings)
+};
 
 // Used when the SDK reports a release name that cannot serve as one directory name: the
 // examples must still land below the data location and nowhere else.
@@ -108,27 +130,92 @@ void forEachAcceptedRepository(const QStringList &list, bool log, Accepted accep
     }
 }
 
-// A size limit in MiB from the store: a positive number, clamped to MAX_MEGABYTES; 0 when the
-// key is absent or holds anything else.
-qint64 megabytesValue(Utils::QtcSettings *settings, const char *key)
+// What the store holds, as the text in the ini file: "2,0" reads back as a list.
+QString storedText(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(u',');
+    return value.toString();
+}
+
+// True the first time a key holds this text: the limits are read for every download and
+// every holder loads the settings, so a value that is not used as it stands is logged once.
+bool firstReport(const char *key, const QString &text)
+{
+    static QMutex mutex;
+    static QHash<QByteArray, QString> reported;
+    const QMutexLocker locker(&mutex);
+    const auto it = reported.constFind(key);
+    if (it != reported.cend() && *it == text)
+        return false;
+    reported.insert(key, text);
+    return true;
+}
+
+void reportUnusable(const char *key, const QString &text, const QString &readAs)
+{
+    if (firstReport(key, text))
+        qCDebug(Log::main) << "Setting" << key << "holds" << text << "read as"
+                           << qPrintable(readAs);
+}
+
+// A size limit in MiB from the store: a positive number, clamped to MAX_MEGABYTES;
+// defaultMegabytes when the key is absent or holds anything else.
+qint64 megabytesValue(Utils::QtcSettings *settings, const char *key, qint64 defaultMegabytes)
 {
     settings->beginGroup(Constants::SETTINGS_GROUP);
-    bool ok = false;
-    const qint64 megabytes = settings->value(Utils::Key(QByteArray(key))).toLongLong(&ok);
+    const QVariant value = settings->value(Utils::Key(QByteArray(key)));
     settings->endGroup();
-    if (!ok || megabytes <= 0)
-        return 0;
+    if (!value.isValid())
+        return defaultMegabytes;
+    const QString text = storedText(value);
+    bool ok = false;
+    const qint64 megabytes = text.toLongLong(&ok);
+    if (!ok || megabytes <= 0) {
+        reportUnusable(key, text, QString::number(defaultMegabytes) + QLatin1String(" MiB"));
+        return defaultMegabytes;
+    }
     if (megabytes > MAX_MEGABYTES) {
-        // Logged once per value: the limit is read for every download.
-        static QHash<QByteArray, qint64> reported;
-        if (reported.value(key) != megabytes) {
-            reported.insert(key, megabytes);
+        if (firstReport(key, text)) {
             qCDebug(Log::main) << "Setting too large, clamped:" << key << megabytes << "MiB to"
                                << MAX_MEGABYTES << "MiB";
         }
         return MAX_MEGABYTES;
     }
     return megabytes;
+}
+
+// Within the settings group. Anything but a number of days reads as 0, automatic updates off,
+// as it always did: a user who wrote "never" meant that.
+quint32 intervalValue(Utils::QtcSettings *settings)
+{
+    const QVariant value = settings->value(Constants::UPDATES_TIMEOUT);
+    if (!value.isValid())
+        return DEFAULT_INTERVAL_DAYS;
+    const QString text = storedText(value);
+    bool ok = false;
+    const quint32 days = text.toUInt(&ok);
+    if (!ok)
+        reportUnusable(
+            Constants::UPDATES_TIMEOUT, text, QLatin1String("0 (automatic updates off)"));
+    return ok ? days : 0;
+}
+
+// Within the settings group.
+quint32 restartValue(Utils::QtcSettings *settings)
+{
+    const QVariant value = settings->value(Constants::SERVICE_RESTART_TIMEOUT);
+    if (!value.isValid())
+        return DEFAULT_RESTART_SECONDS;
+    const QString text = storedText(value);
+    bool ok = false;
+    const quint32 seconds = text.toUInt(&ok);
+    if (ok && seconds >= MIN_RESTART_SECONDS)
+        return seconds;
+    reportUnusable(Constants::SERVICE_RESTART_TIMEOUT,
+                   text,
+                   QString::number(MIN_RESTART_SECONDS) + QLatin1String(" seconds"));
+    return MIN_RESTART_SECONDS;
 }
 
 } // namespace
@@ -149,9 +236,18 @@ bool isSafeExampleName(const QString &name)
     return isSafePathComponent(name) && !name.startsWith(u'.');
 }
 
+QString temporaryArchiveTemplate(qint64 projectId)
+{
+    return QDir::tempPath() + QStringLiteral("/brindle-%1-XXXXXX").arg(projectId)
+           + QLatin1String(Constants::ARCHIVE_EXTENSION);
+}
+
 QString temporaryArchiveTemplate(const QString &exampleName)
 {
-    const QString name = isSafePathComponent(exampleName) ? exampleName : QStringLiteral("example");
+    QString name = isSafePathComponent(exampleName) ? exampleName : QStringLiteral("example");
+    while (name.toUtf8().size() > MAX_ARCHIVE_NAME_BYTES) {
+        name.chop(name.size() > 1 && name.at(name.size() - 1).isLowSurrogate() ? 2 : 1);
+    }
     return QDir::tempPath() + QStringLiteral("/brindle-") + name + QStringLiteral("-XXXXXX")
            + QLatin1String(Constants::ARCHIVE_EXTENSION);
 }
@@ -170,8 +266,8 @@ void Settings::load(Utils::QtcSettings *settings)
     // IDE session.
     qCDebug(Log::main) << "Settings:" << settings->fileName();
 
-    updatesCheckTimeoutDays = 1;
-    serviceRestartTimeoutSeconds = 60;
+    updatesCheckTimeoutDays = DEFAULT_INTERVAL_DAYS;
+    serviceRestartTimeoutSeconds = DEFAULT_RESTART_SECONDS;
     repositories.clear();
 
     settings->beginGroup(Constants::SETTINGS_GROUP);
@@ -179,10 +275,8 @@ void Settings::load(Utils::QtcSettings *settings)
         lastCheckedDates = lastCheckedDateFromStringList(
             settings->value(Constants::UPDATES_CHECKED).toStringList());
     }
-    if (settings->contains(Constants::UPDATES_TIMEOUT))
-        updatesCheckTimeoutDays = settings->value(Constants::UPDATES_TIMEOUT).toUInt();
-    if (settings->contains(Constants::SERVICE_RESTART_TIMEOUT))
-        serviceRestartTimeoutSeconds = settings->value(Constants::SERVICE_RESTART_TIMEOUT).toUInt();
+    updatesCheckTimeoutDays = intervalValue(settings);
+    serviceRestartTimeoutSeconds = restartValue(settings);
 
     if (!settings->contains(Constants::REPOSITORIES)) {
         qCDebug(Log::main) << "Settings does not contain variable:" << Constants::REPOSITORIES;
@@ -249,24 +343,62 @@ QString Settings::findName(const QUrl &url) const
 
 qint64 Settings::maxArchiveBytes(Utils::QtcSettings *settings)
 {
-    const qint64 megabytes = megabytesValue(settings, MAX_ARCHIVE_MEGABYTES);
-    return (megabytes > 0 ? megabytes : DEFAULT_ARCHIVE_MEGABYTES) * MEBIBYTE;
+    return megabytesValue(settings, MAX_ARCHIVE_MEGABYTES, DEFAULT_ARCHIVE_MEGABYTES) * MEBIBYTE;
 }
 
 qint64 Settings::maxUnpackedBytes(Utils::QtcSettings *settings)
 {
-    const qint64 megabytes = megabytesValue(settings, MAX_UNPACKED_MEGABYTES);
-    return megabytes > 0 ? megabytes * MEBIBYTE : UNPACKED_PER_ARCHIVE * maxArchiveBytes(settings);
+    const qint64 archiveMegabytes = maxArchiveBytes(settings) / MEBIBYTE;
+    return megabytesValue(settings, MAX_UNPACKED_MEGABYTES, UNPACKED_PER_ARCHIVE * archiveMegabytes)
+           * MEBIBYTE;
+}
+
+qint64 Settings::minimumFreeDiskBytes(qint64 fileSystemBytes)
+{
+    return qBound(qint64(0), fileSystemBytes / MIN_FREE_PER_FILE_SYSTEM, MIN_FREE_BYTES);
+}
+
+bool Settings::leavesEnoughFreeSpace(const QString &path, qint64 bytesToWrite, QString *why)
+{
+    // The folder may not exist yet; it will be made on the file system of its nearest
+    // existing parent.
+    QString existing = QFileInfo(path).absoluteFilePath();
+    while (!QFileInfo::exists(existing)) {
+        const QString parent = QFileInfo(existing).absolutePath();
+        if (parent == existing)
+            break;
+        existing = parent;
+    }
+    const QStorageInfo storage(existing);
+    if (!storage.isValid() || !storage.isReady()) {
+        // Writing fails on its own when the disk is full; not knowing must not stop it.
+        qCDebug(Log::main) << "Free space unknown at:" << existing;
+        return true;
+    }
+    const qint64 floor = minimumFreeDiskBytes(storage.bytesTotal());
+    const qint64 available = storage.bytesAvailable();
+    if (qMax(bytesToWrite, qint64(0)) <= available - floor)
+        return true;
+    qCDebug(Log::main) << "Not enough free space at:" << existing << "needed:" << bytesToWrite
+                       << "available:" << available << "to keep free:" << floor;
+    if (why) {
+        const QLocale locale;
+        *why = Tr::tr("it needs up to %1, and %2 is free on the disk of %3, of which %4 must "
+                      "stay free")
+                   .arg(locale.formattedDataSize(bytesToWrite),
+                        locale.formattedDataSize(available),
+                        QDir::toNativeSeparators(existing),
+                        locale.formattedDataSize(floor));
+    }
+    return false;
 }
 
 quint32 Settings::storedUpdatesInterval(Utils::QtcSettings *settings)
 {
-    Settings stored;
     settings->beginGroup(Constants::SETTINGS_GROUP);
-    if (settings->contains(Constants::UPDATES_TIMEOUT))
-        stored.updatesCheckTimeoutDays = settings->value(Constants::UPDATES_TIMEOUT).toUInt();
+    const quint32 days = intervalValue(settings);
     settings->endGroup();
-    return stored.updatesCheckTimeoutDays;
+    return days;
 }
 
 QString Settings::repositoryPath(const QString &name)

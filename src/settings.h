@@ -51,12 +51,20 @@ public:
     QString findName(const QUrl &url) const;
 
     // The largest example archive the plugin downloads, in bytes: "MaxArchiveMegabytes",
-    // or 2 GiB. Read from the store on every call, so that a changed value applies to the
+    // or 256 MiB. Read from the store on every call, so that a changed value applies to the
     // next download.
     static qint64 maxArchiveBytes(Utils::QtcSettings *settings);
     // The most that unpacking one archive may write, in bytes: "MaxUnpackedMegabytes", or
-    // eight times the archive limit.
+    // four times the archive limit (1 GiB).
     static qint64 maxUnpackedBytes(Utils::QtcSettings *settings);
+
+    // The free space an installation leaves at least on a file system of that size: 1 GiB,
+    // or 5% of a file system smaller than 20 GiB. A full disk breaks the IDE, the user's
+    // builds and other programs, not only the example.
+    static qint64 minimumFreeDiskBytes(qint64 fileSystemBytes);
+    // False, with the reason in why, when writing bytesToWrite below path would leave less
+    // free space than that floor. True when the free space cannot be told.
+    static bool leavesEnoughFreeSpace(const QString &path, qint64 bytesToWrite, QString *why);
 
     // The update interval in days as it is stored now; 0: automatic updates are off.
     static quint32 storedUpdatesInterval(Utils::QtcSettings *settings);
@@ -81,10 +89,14 @@ bool isSafePathComponent(const QString &name);
 bool isSafeExampleName(const QString &name);
 
 // The QTemporaryFile template of an example's archive while it is downloaded and unpacked:
-// "brindle-<name>-XXXXXX.tar.gz" in the temporary folder. The prefix tells the plugin's own
-// archives apart from anything else there, so that those an IDE that was killed left behind
-// can be found again.
+// "brindle-<project id>-XXXXXX.tar.gz" in the temporary folder. The prefix tells the plugin's
+// own archives apart from anything else there, so that those an IDE that was killed left
+// behind can be found again. The id, unlike the project's path, always fits in a file name.
+QString temporaryArchiveTemplate(qint64 projectId);
+// "brindle-<name>-XXXXXX.tar.gz", the name shortened to fit; until every caller names the
+// archive by id.
 QString temporaryArchiveTemplate(const QString &exampleName);
+// True for both forms, so that leftovers of either are found.
 bool isTemporaryArchiveName(const QString &fileName);
 
 } // namespace Brindle::Internal

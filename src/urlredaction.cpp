@@ -22,7 +22,11 @@ QString redactedUrl(const QUrl &url)
 QString printableText(const QString &text)
 {
     const auto isControl = [](QChar c) {
-        return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() <= 0x9f);
+        const char16_t u = c.unicode();
+        // The bidirectional controls reorder what follows them, so that a name can show as
+        // another one ("Demo\u202Eexe.lmq" reads "Demoqml.exe").
+        return u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x061c || u == 0x200e || u == 0x200f
+               || (u >= 0x202a && u <= 0x202e) || (u >= 0x2066 && u <= 0x2069);
     };
     if (std::none_of(text.cbegin(), text.cend(), isControl))
         return text;

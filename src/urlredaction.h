@@ -12,8 +12,9 @@ namespace Brindle::Internal {
 // query and fragment, where credentials such as "?private_token=" would travel.
 QString redactedUrl(const QUrl &url);
 
-// A text with every control character (C0, DEL, C1) removed: what a server supplies (project
-// names, addresses) must not reach a terminal's escape sequences through a status or log line.
+// A text with every control character (C0, DEL, C1) and every bidirectional control removed:
+// what a server supplies (project names, addresses) must not reach a terminal's escape
+// sequences through a status or log line, nor show as a different text on a page.
 QString printableText(const QString &text);
 
 } // namespace Brindle::Internal

@@ -39,6 +39,8 @@ private slots:
     void serverTextsStayWellFormed();
     void findsProjectImageAndFileToOpen_data();
     void findsProjectImageAndFileToOpen();
+    void contentSearchSkipsLargeFilesAndLinks_data();
+    void contentSearchSkipsLargeFilesAndLinks();
 };
 
 void tst_ManifestWriter::templateFilledByteForByte()
@@ -132,6 +134,51 @@ void tst_ManifestWriter::findsProjectImageAndFileToOpen()
     QCOMPARE((QStringList{values.value(1), values.value(2), values.value(5)}), expected);
     QCOMPARE(QImage(dir.filePath("example-icon.png")).size(),
              expected.at(1).endsWith("/example-icon.png") ? QSize(300, 150) : QSize(0, 0));
+}
+
+void tst_ManifestWriter::contentSearchSkipsLargeFilesAndLinks_data()
+{
+    QTest::addColumn<qint64>("size"); // of "View.qml", which starts and ends with the needle
+    QTest::addColumn<bool>("link");   // "View.qml" links to such a file outside the example
+    QTest::addColumn<QString>("fileToOpen");
+
+    const qint64 MiB = 1024 * 1024;
+    QTest::newRow("small file") << qint64(100) << false << "View.qml";
+    QTest::newRow("1 MiB is still read") << MiB << false << "View.qml";
+    QTest::newRow("larger than 1 MiB") << MiB + 1 << false << "main.cpp";
+    // An archive of a few kilobytes unpacks to this on most file systems, and reading it
+    // held the installation for hours.
+    QTest::newRow("sparse 64 GiB") << 64 * 1024 * MiB << false << "main.cpp";
+    QTest::newRow("link to a small file") << qint64(100) << true << "main.cpp";
+}
+
+void tst_ManifestWriter::contentSearchSkipsLargeFilesAndLinks()
+{
+    QFETCH(qint64, size);
+    QFETCH(bool, link);
+
+    QTemporaryDir dir;
+    const QString example = dir.filePath("example");
+    writeFiles(example, {{"CMakeLists.txt", "project(x)\n"}, {"main.cpp", "int main() {}"}});
+    const QString target = link ? dir.filePath("outside.qml") : example + "/View.qml";
+    {
+        const QByteArray needle = "ApplicationWindow {}";
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(needle) == needle.size());
+        if (!file.resize(size))
+            QSKIP("The file system does not hold a file of this size");
+        QVERIFY(file.seek(size - needle.size()));
+        QVERIFY(file.write(needle) == needle.size());
+    }
+    if (link)
+        QVERIFY(QFile::link(target, example + "/View.qml"));
+
+    ManifestWriter writer;
+    writer.module = "examples";
+    writer.displayName = "Example";
+    QVERIFY(writer.write(example, "/installed/example"));
+    QTEST(manifestValues(example).value(5), "fileToOpen");
 }
 
 QTEST_GUILESS_MAIN(tst_ManifestWriter)

@@ -8,9 +8,11 @@
 #include <utils/qtcsettings.h>
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace Brindle::Internal;
@@ -145,7 +147,7 @@ private slots:
 
         Settings saved;
         saved.updatesCheckTimeoutDays = 0;
-        saved.serviceRestartTimeoutSeconds = 5;
+        saved.serviceRestartTimeoutSeconds = 45;
         saved.lastCheckedDates["x%2y"] = QDate(2026, 12, 5);
         saved.repositories["x%2y"].url = QUrl("https://git.example.org/x");
         saved.repositories["x%2y"].removedExamples = {"gone"};
@@ -159,7 +161,7 @@ private slots:
 
         loaded.load(&ini);
         QCOMPARE(loaded.updatesCheckTimeoutDays, 0u);
-        QCOMPARE(loaded.serviceRestartTimeoutSeconds, 5u);
+        QCOMPARE(loaded.serviceRestartTimeoutSeconds, 45u);
         QCOMPARE(loaded.lastCheckedDates, saved.lastCheckedDates);
         QVERIFY(loaded.repositories["x%2y"].examplesToInstall.isEmpty());
         QCOMPARE(loaded.findName(QUrl("https://git.example.org/x")), QString("x%2y"));
@@ -171,6 +173,92 @@ private slots:
         loaded.load(&ini);
         QVERIFY(loaded.repositories.isEmpty());
         QVERIFY(messages.contains("Empty or invalid settings. Check variable: Repositories"));
+    }
+
+    // A value the plugin does not use as it stands is logged once, however often it is read.
+    void numbersAreReadAsLogged_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored"); // invalid: not stored
+        QTest::addColumn<uint>("value");
+        QTest::addColumn<QString>("readAs"); // empty: nothing logged
+
+        const QString days = "UpdatesCheckTimeoutDays";
+        const QString seconds = "ServiceRestartTimeoutSeconds";
+        const QString off = "0 (automatic updates off)";
+        // clang-format off
+        QTest::newRow("interval not stored") << days << QVariant() << 1u << "";
+        QTest::newRow("interval 0, off") << days << QVariant("0") << 0u << "";
+        QTest::newRow("interval 7") << days << QVariant("7") << 7u << "";
+        QTest::newRow("interval -1") << days << QVariant("-1") << 0u << off;
+        QTest::newRow("interval abc") << days << QVariant("abc") << 0u << off;
+        QTest::newRow("interval 2.5") << days << QVariant("2.5") << 0u << off;
+        QTest::newRow("interval as a list") << days << QVariant(QStringList{"1", "2"}) << 0u << off;
+        QTest::newRow("restart not stored") << seconds << QVariant() << 60u << "";
+        QTest::newRow("restart 10") << seconds << QVariant("10") << 10u << "";
+        QTest::newRow("restart 90") << seconds << QVariant("90") << 90u << "";
+        // Every tick replaced the clients of the repositories that were not ready.
+        QTest::newRow("restart abc") << seconds << QVariant("abc") << 10u << "10 seconds";
+        QTest::newRow("restart 0") << seconds << QVariant("0") << 10u << "10 seconds";
+        QTest::newRow("restart 9") << seconds << QVariant("9") << 10u << "10 seconds";
+        QTest::newRow("restart -60") << seconds << QVariant("-60") << 10u << "10 seconds";
+        // clang-format on
+    }
+    void numbersAreReadAsLogged()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        QFETCH(uint, value);
+        QFETCH(QString, readAs);
+
+        if (stored.isValid())
+            store->setValue(Utils::keyFromString("Brindle/" + key), stored);
+        Settings loaded;
+        for (int i = 0; i < 2; ++i) {
+            loaded.load(store);
+            QCOMPARE(key == "UpdatesCheckTimeoutDays" ? loaded.updatesCheckTimeoutDays
+                                                      : loaded.serviceRestartTimeoutSeconds,
+                     value);
+        }
+        if (key == "UpdatesCheckTimeoutDays")
+            QCOMPARE(Settings::storedUpdatesInterval(store), value);
+        const QString text = stored.typeId() == QMetaType::QStringList
+                                 ? stored.toStringList().join(',')
+                                 : stored.toString();
+        QCOMPARE(messages.filter(QRegularExpression("^Setting \\S+ holds")),
+                 readAs.isEmpty()
+                     ? QStringList()
+                     : QStringList{
+                         QString("Setting %1 holds \"%2\" read as %3").arg(key, text, readAs)});
+    }
+
+    // GitLab allows project paths of 255 characters; a file name holds 255 bytes.
+    void temporaryArchiveFitsInAFileName_data()
+    {
+        QTest::addColumn<QString>("fileTemplate");
+
+        QTest::newRow("id") << temporaryArchiveTemplate(qint64(4711));
+        QTest::newRow("largest id") << temporaryArchiveTemplate(std::numeric_limits<qint64>::max());
+        QTest::newRow("name of 234 characters") << temporaryArchiveTemplate(QString(234, 'n'));
+        QTest::newRow("name of 255 characters") << temporaryArchiveTemplate(QString(255, 'n'));
+        QTest::newRow("name of 255 two-byte characters")
+            << temporaryArchiveTemplate(QString(255, QChar(0xe4)));
+        QString emoji;
+        for (int i = 0; i < 63; ++i)
+            emoji += QString::fromUtf8("\xf0\x9f\x98\x80");
+        QTest::newRow("name of 63 emoji") << temporaryArchiveTemplate(emoji + 'x');
+    }
+    void temporaryArchiveFitsInAFileName()
+    {
+        QFETCH(QString, fileTemplate);
+        QTemporaryFile file(fileTemplate);
+        QVERIFY2(file.open(), qPrintable(file.errorString()));
+        const QString name = QFileInfo(file.fileName()).fileName();
+        QVERIFY2(isTemporaryArchiveName(name), qPrintable(name));
+        QVERIFY(name.toUtf8().size() <= 255);
+        // No half of a character is left at the end of the shortened name.
+        QVERIFY(!name.contains(QChar::ReplacementCharacter));
+        QCOMPARE(QString::fromUtf8(name.toUtf8()), name);
     }
 
     // The options page writes its choices into the stored table row by row.
