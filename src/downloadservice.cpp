@@ -113,11 +113,15 @@ DownloadService::DownloadService(QObject *parent)
         &restartTimer,
         [this] { checkRestart(); },
         Qt::DirectConnection);
-    // 0 would reset every client on each pass of the event loop, so that no lookup could
-    // ever finish; more than this overflows the interval in milliseconds.
+    // The settings never give less than 10 s, so that no value makes the plugin hammer a
+    // server; more than this overflows the interval in milliseconds.
+    // BRINDLE_RESTART_INTERVAL_MS shortens it for tests of the restarts themselves.
     const qint64 seconds
         = qBound(qint64(1), qint64(settings.serviceRestartTimeoutSeconds), qint64(2147483));
-    restartTimer.start(std::chrono::milliseconds(seconds * 1000));
+    bool shortened = false;
+    const int testInterval = qEnvironmentVariableIntValue("BRINDLE_RESTART_INTERVAL_MS", &shortened);
+    restartTimer.start(std::chrono::milliseconds(shortened && testInterval > 0 ? testInterval
+                                                                                : seconds * 1000));
 
     connect(QCoreApplication::instance(),
             &QCoreApplication::aboutToQuit,

@@ -748,7 +748,7 @@ void ExampleInstaller::startInstall(const QSharedPointer<Example> &example,
     // Writing megabytes, and creating files and directories, can wait for the disk while the
     // extractions fill it; that waiting is done in a pool thread, not in the IDE's event loop.
     // The thread holds the bytes until they are written; the record lets go of them now.
-    const QString fileTemplate = temporaryArchiveTemplate(example->name());
+    const QString fileTemplate = temporaryArchiveTemplate(example->id());
     const QString displayName = example->displayName();
     const std::optional<ArchiveCheck> check
         = savedArchive.isEmpty() ? std::nullopt : example->archiveCheck();
@@ -827,6 +827,15 @@ void ExampleInstaller::startUnarchiver(Job job)
                 ExampleResult::failed(
                     ExampleResult::Failure::Unpacking,
                     tr("no tool was found to unpack it: %1").arg(sourceAndCommand.error())));
+        return;
+    }
+    // Never fill the disk: what the archive unpacks to, as its headers say, must leave room.
+    if (QString why; !Settings::leavesEnoughFreeSpace(job.prepared.unpackDir->path(),
+                                                       job.prepared.check.unpackedBytes,
+                                                       &why)) {
+        emit statusChanged(
+            tr("Skip installing example %1 - %2").arg(job.example->displayName(), why));
+        discard(job, ExampleResult::failed(ExampleResult::Failure::Disk, why));
         return;
     }
 

@@ -279,7 +279,9 @@ void tst_DownloadService::restartCheck_data()
 {
     QTest::addColumn<uint>("stored");
     QTest::addColumn<qint64>("expectedMs");
-    QTest::newRow("zero") << 0u << qint64(1000);
+    // Below 10 s the settings read as 10 s: no value makes the plugin hammer a server.
+    QTest::newRow("zero") << 0u << qint64(10000);
+    QTest::newRow("one") << 1u << qint64(10000);
     QTest::newRow("largest") << 2147483u << qint64(2147483000);
     QTest::newRow("overflowing") << 2147484u << qint64(2147483000);
     QTest::newRow("unsigned maximum") << 4294967295u << qint64(2147483000);
@@ -441,7 +443,9 @@ void tst_DownloadService::failedListingIsRetried()
     GitLab::Fault broken = GitLab::Fault::status500();
     broken.times = 2;
     server->addFault("^/api/v4/groups/\\d+$", broken);
-    startService({{"ServiceRestartTimeoutSeconds", 1}});
+    qputenv("BRINDLE_RESTART_INTERVAL_MS", "1000");
+    const auto unset = qScopeGuard([] { qunsetenv("BRINDLE_RESTART_INTERVAL_MS"); });
+    startService();
     QTRY_COMPARE_WITH_TIMEOUT(registered(), QStringList{"alpha"}, TIMEOUT);
     int listings = 0;
     for (const GitLab::RecordedRequest &request : server->requests())
@@ -465,7 +469,9 @@ void tst_DownloadService::restartLeavesBusyServerToItsRetry()
         if (request.path == "/api/v4/groups")
             lookups.append(clock.elapsed());
     });
-    startService({{"ServiceRestartTimeoutSeconds", 1}});
+    qputenv("BRINDLE_RESTART_INTERVAL_MS", "1000");
+    const auto unset = qScopeGuard([] { qunsetenv("BRINDLE_RESTART_INTERVAL_MS"); });
+    startService();
     QTRY_COMPARE_WITH_TIMEOUT(registered(), QStringList{"alpha"}, TIMEOUT);
     QCOMPARE(lookups.size(), 3);
     for (qsizetype i = 1; i < lookups.size(); ++i)

@@ -335,7 +335,7 @@ void tst_ExampleInstaller::shutdownRemovesRunningExtractions()
     installer->install(exampleOf("demo", archiveOf("demo", {{"CMakeLists.txt", "x"}})), "examples");
     // The unpack folder and its lock
     QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repositoryDir()).filter(".unpack-").size(), 2, TIMEOUT);
-    QCOMPARE(QDir::temp().entryList({"brindle-demo-??????.tar.gz"}).size(), 1);
+    QCOMPARE(QDir::temp().entryList({"brindle-1-??????.tar.gz"}).size(), 1);
     installer.reset();
     QCOMPARE(QDir::temp().entryList({"*.tar.gz"}), QStringList());
     QCOMPARE(entriesOf(repositoryDir()), QStringList());
