@@ -221,16 +221,18 @@ damaged)
             || fail "examples/$name changed its id between two servers on the same samples"
     done
     write_settings examples examples demos
+    # The Welcome screen reads the manifests of the set it shows (examples) only; the demos'
+    # are checked on disk.
     intact=()
     waits=()
     for group in examples demos; do
         for name in $(sample_examples "$group"); do
             [ "$group" = examples ] && [ -n "${damage[$name]:-}" ] && continue
             intact+=("$group/$name")
-            waits+=(--wait "$(manifest_pattern "$group" "$name")")
+            [ "$group" = examples ] && waits+=(--wait "$(manifest_pattern "$group" "$name")")
         done
     done
-    [ "${#intact[@]}" -ge 2 ] || fail "the samples leave fewer than two intact examples"
+    [ "${#waits[@]}" -gt 0 ] || fail "the samples leave no intact example beside the damaged ones"
     ide damaged --wait "brindle-probe: service idle" "${waits[@]}" --quit \
         || fail "the intact examples did not reach the Welcome screen"
     log="$env_root/ide-damaged.log"
