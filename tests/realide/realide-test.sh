@@ -40,6 +40,7 @@ export QT_LOGGING_RULES="qtc.examples*=true;oskel.brindle.plugin*.debug=true"
 ini="$env_root/settings/QtProject/QtCreator.ini"
 data="$XDG_DATA_HOME/palvexos-sdk-5.0"
 
+samples="$src/samples"
 server_pid=""
 stop_server() {
     [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
@@ -48,10 +49,10 @@ stop_server() {
 trap stop_server EXIT
 
 # start_server_with [<server option>...]: the project's GitLab server on a free port, serving
-# samples/; sets $url.
+# $samples (samples/ unless a scenario changes it); sets $url.
 start_server() { start_server_with; }
 start_server_with() {
-    "$build/bin/gitlab-server" --samples "$src/samples" --verbose "$@" \
+    "$build/bin/gitlab-server" --samples "$samples" --verbose "$@" \
         >"$env_root/gitlab-server.url" 2>"$env_root/gitlab-server.log" &
     server_pid=$!
     url=""
@@ -130,9 +131,29 @@ manifest_pattern() { echo "^qtc.examples: .Reading file .*/$1/$2/examples-manife
 
 sample_examples() { # <group>: the example names of a sample group
     local dir
-    for dir in "$src/samples/palvexos/$1"/*/; do
+    for dir in "$samples/palvexos/$1"/*/; do
         [ -f "$dir/project.json" ] && basename "$dir"
     done
+}
+
+# sample_title <group> <example>: the project's display name, which the plugin's statuses use.
+sample_title() {
+    grep -o '"name": *"[^"]*"' "$samples/palvexos/$1/$2/project.json" | head -n 1 \
+        | sed 's/.*: *"//; s/"$//'
+}
+
+# project_id <group> <example>: the id the running server gives the project, asked through its
+# API with bash alone. The ids follow from the samples tree, so two servers on the same tree
+# agree; the archive routes name projects by id only.
+project_id() {
+    local answer
+    exec 3<>"/dev/tcp/127.0.0.1/${url##*:}" || return 1
+    printf 'GET /api/v4/projects/palvexos%%2F%s%%2F%s HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n' \
+        "$1" "$2" >&3
+    answer="$(tr -d '\r' <&3)"
+    exec 3<&-
+    head -n 1 <<<"$answer" | grep -q ' 200 ' || return 1
+    sed -n 's/^{"id":\([0-9][0-9]*\),.*/\1/p' <<<"$answer" | head -n 1 | grep .
 }
 
 case "$scenario" in
@@ -169,6 +190,76 @@ examples)
         || fail "restart: the installed examples were not read"
     check_examples_log second examples demos
     [ "$(archives_served)" = "$served" ] || fail "the restart downloaded archives again"
+    ;;
+damaged)
+    # Three archives of one repository come whole (200, full length) but damaged, each its
+    # own way; the rest of it and a second repository come intact. Qt Creator's unarchiver
+    # (cmake -E tar) takes a cut or a byte-flipped tar.gz for a good one, so only the plugin's
+    # own check keeps them from being installed as examples.
+    declare -A damage=([device-info]=truncated [hello-qml]=flipped [launcher-icon]=garbage)
+    # Cut short, a small tar.gz makes cmake -E tar fail, but one cut some 300 KB in is unpacked
+    # as far as it goes and cmake exits 0: the truncated example gets a large file, so that only
+    # the plugin's check stands between that archive and an installed example.
+    samples="$env_root/samples"
+    cp -R "$src/samples" "$samples"
+    mkdir -p "$samples/palvexos/examples/device-info/files/data"
+    seq 1 300000 >"$samples/palvexos/examples/device-info/files/data/readings.txt"
+    start_server
+    declare -A ids=()
+    for name in "${!damage[@]}"; do
+        ids[$name]="$(project_id examples "$name")" || fail "the server has no id for examples/$name"
+    done
+    stop_server
+    faults=()
+    for name in "${!damage[@]}"; do
+        faults+=(--damage-archives "^/api/v4/projects/${ids[$name]}/repository/archive=${damage[$name]}")
+    done
+    start_server_with "${faults[@]}"
+    # A second server on the same samples must number them alike, or the faults hit others.
+    for name in "${!damage[@]}"; do
+        [ "$(project_id examples "$name")" = "${ids[$name]}" ] \
+            || fail "examples/$name changed its id between two servers on the same samples"
+    done
+    write_settings examples examples demos
+    # The Welcome screen reads the manifests of the set it shows (examples) only; the demos'
+    # are checked on disk.
+    intact=()
+    waits=()
+    for group in examples demos; do
+        for name in $(sample_examples "$group"); do
+            [ "$group" = examples ] && [ -n "${damage[$name]:-}" ] && continue
+            intact+=("$group/$name")
+            [ "$group" = examples ] && waits+=(--wait "$(manifest_pattern "$group" "$name")")
+        done
+    done
+    [ "${#waits[@]}" -gt 0 ] || fail "the samples leave no intact example beside the damaged ones"
+    ide damaged --wait "brindle-probe: service idle" "${waits[@]}" --quit \
+        || fail "the intact examples did not reach the Welcome screen"
+    log="$env_root/ide-damaged.log"
+    check_examples_log damaged examples demos
+    for name in "${!damage[@]}"; do
+        title="$(sample_title examples "$name")"
+        grep -q "GET /api/v4/projects/${ids[$name]}/repository/archive.* -> 200" \
+            "$env_root/gitlab-server.log" \
+            || fail "the plugin never got the ${damage[$name]} archive of examples/$name"
+        [ -e "$data/examples/$name" ] \
+            && fail "the ${damage[$name]} archive of examples/$name was installed: $(ls -A "$data/examples/$name")"
+        grep 'Status: ' "$log" | grep -Fq "The archive of $title is damaged: " \
+            || fail "no status says the ${damage[$name]} archive of $title is damaged: $(grep 'Status: ' "$log" | grep -F "$title")"
+        if grep -E "$(manifest_pattern examples "$name")" "$log"; then
+            fail "Qt Creator read a manifest of the ${damage[$name]} example $name"
+        fi
+        echo "examples/$name (${damage[$name]}): $(grep 'Status: ' "$log" | grep -F "The archive of $title is damaged: " | head -n 1)"
+    done
+    for example in "${intact[@]}"; do
+        [ -f "$data/$example/examples-manifest.xml" ] || fail "$example has no manifest in $data"
+    done
+    # Nothing of the refused archives stays: no unpack folder, no saved archive.
+    expected="$(printf '%s\n' "${intact[@]}" | sort)"
+    found="$(cd "$data" && for group in examples demos; do ls -A "$group" | sed "s|^|$group/|"; done | sort)"
+    [ "$found" = "$expected" ] \
+        || fail "the data folder holds $(tr '\n' ' ' <<<"$found")instead of $(tr '\n' ' ' <<<"$expected")"
+    [ -z "$(ls -A "$TMPDIR")" ] || fail "left in the temporary folder: $(ls -A "$TMPDIR")"
     ;;
 quit)
     # Quitting while the plugin works: the server never answers an archive request. Qt Creator
