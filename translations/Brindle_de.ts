@@ -847,6 +847,13 @@ Set 0 to disable automatic updates.</source>
     </message>
 </context>
 <context>
+    <name>Brindle::Internal::Settings</name>
+    <message>
+        <source>it needs up to %1, and %2 is free on the disk of %3, of which %4 must stay free</source>
+        <translation>es benötigt bis zu %1, und auf dem Datenträger von %3 sind %2 frei, von denen %4 frei bleiben müssen</translation>
+    </message>
+</context>
+<context>
     <name>Brindle::Internal::TokenStore</name>
     <message>
         <source>The repository URL is not valid.</source>

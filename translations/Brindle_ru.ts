@@ -848,6 +848,13 @@ Set 0 to disable automatic updates.</source>
     </message>
 </context>
 <context>
+    <name>Brindle::Internal::Settings</name>
+    <message>
+        <source>it needs up to %1, and %2 is free on the disk of %3, of which %4 must stay free</source>
+        <translation>требуется до %1, а на диске с %3 свободно %2, из которых %4 должны остаться свободными</translation>
+    </message>
+</context>
+<context>
     <name>Brindle::Internal::TokenStore</name>
     <message>
         <source>The repository URL is not valid.</source>
