@@ -14,12 +14,17 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <functional>
 
 #include <sys/stat.h>
 
@@ -36,6 +41,19 @@ static GitLab::Project project(const QString &path, bool withAvatar)
             .files = {{"main.cpp", "int main() { return 0; }\n"}},
             .avatar = withAvatar ? avatar : QByteArray(),
             .avatarFileName = "logo.png"};
+}
+
+// Valid project objects with ids from 'first' on, each with 'extra' keys, for a listing body.
+static QByteArray madeUpProjects(int first, int count, const QByteArray &extra = {})
+{
+    QByteArrayList projects;
+    for (int id = first; id < first + count; ++id) {
+        projects.append(
+            QByteArray("{\"id\": %1, \"name\": \"P%1\", \"path\": \"p%1\", \"web_url\": \"u\"")
+                .replace("%1", QByteArray::number(id))
+            + extra + '}');
+    }
+    return projects.join(", ");
 }
 
 static const GitLab::Fault silence{.kind = GitLab::Fault::NeverAnswer};
@@ -163,6 +181,25 @@ class tst_ApiClient final : public QObject
     void answerListing(const QByteArray &body)
     {
         server->addFault("^/api/v4/groups/\\d+$", GitLab::Fault{.status = 200, .body = body});
+    }
+    // Answers the group detail and each page of its project list with the project objects
+    // 'projects(page)' (page 0: the detail); every page but the last announces the next.
+    void answerPages(int pages, const std::function<QByteArray(int)> &projects)
+    {
+        answerListing("{\"projects\": [" + projects(0) + "]}");
+        for (int page = 1; page <= pages; ++page) {
+            GitLab::Fault answer{.status = 200,
+                                 .body = '[' + projects(page) + ']',
+                                 .headers = {{"Content-Type", "application/json"}}};
+            if (page < pages)
+                answer.headers.append({"X-Next-Page", QByteArray::number(page + 1)});
+            server->addFault(
+                [page](const GitLab::RecordedRequest &request) {
+                    return request.path.endsWith("/projects")
+                           && request.query.queryItemValue("page").toInt() == page;
+                },
+                answer);
+        }
     }
     // Downloads alpha alone and returns what the batch reported complete.
     static QStringList downloadAlpha(ApiClient &client, Repository::Examples examples)
@@ -493,6 +530,32 @@ private slots:
         QCOMPARE(QSet<QString>(listed.cbegin(), listed.cend()).size(), projects);
         QVERIFY(listed.contains("alpha"));
         QVERIFY(!listed.contains("shared"));
+    }
+
+    void keepsProjectValuesOfTheirTypeOnly()
+    {
+        // An object or nested lists would be kept whole, their text never counted against
+        // the listing's limit; dropping them leaves the example valid.
+        const QJsonObject project{
+            {"id", 7},
+            {"name", "B"},
+            {"web_url", "u"},
+            {"path", "b"},
+            {"description", QJsonObject{{"text", "kept nowhere"}}},
+            {"avatar_url", QJsonArray{"http://a/x.png"}},
+            {"last_activity_at", QJsonObject{{"at", 1}}},
+            {"topics", QJsonArray{QJsonArray{"nested"}, "qt", QJsonObject{{"name", "n"}}}},
+            {"tag_list", QJsonArray{QJsonObject{{"name", "t"}}, "demo", 5, QJsonArray{"x"}}}};
+        answerListing(QJsonDocument(QJsonObject{{"projects", QJsonArray{project}}}).toJson());
+        Listing listing(url("/palvexos/examples"));
+        QVERIFY(listing.wait());
+        QCOMPARE(namesOf(listing.examples()), QStringList{"b"});
+        const Example &record = *listing.examples().first();
+        QCOMPARE(record.keys(),
+                 (QStringList{"id", "name", "path", "tag_list", "topics", "web_url"}));
+        QCOMPARE(record.value("topics").toArray(), QJsonArray{"qt"});
+        QCOMPARE(record.value("tag_list").toArray(), QJsonArray{"demo"});
+        QVERIFY(record.isValid());
     }
 
     void downloadsBatchOfThree_data()
@@ -944,6 +1007,7 @@ private slots:
         QTest::newRow("list page of 1,000 projects") << "page" << 1000 << 1 << perAnswer;
         QTest::newRow("pages of 100 without end") << "both" << 100 << 101 << "Fetch error: the group lists more than 10,000 projects";
         QTest::newRow("pages of long descriptions") << "both" << 100 << 4 << "Fetch error: the group's projects exceed the limit of 64 MiB";
+        QTest::newRow("pages of tags without text") << "tags" << 100 << 2 << "Fetch error: the group's projects exceed the limit of 64 MiB";
         // clang-format on
     }
     void boundsListing()
@@ -957,14 +1021,25 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         if (target == "page")
             server->addGeneratedProjects("palvexos/examples", 100);
+        if (target == "tags") {
+            // 20,000 empty tags a project, 2 million a page, and values of other types, which
+            // are dropped.
+            QByteArrayList tags(20000, "\"\"");
+            const QByteArray extra = ", \"description\": {\"text\": \"" + QByteArray(1000, 'x')
+                                     + "\"}, \"topics\": [ [\"nested\"] ], \"tag_list\": ["
+                                     + tags.join(',') + ']';
+            answerPages(3, [perPage, extra](int page) {
+                return madeUpProjects(page * perPage + 1, perPage, extra);
+            });
+        }
         // Descriptions of 90 KiB (180 KiB as text) fill 17.6 MiB a page; the third page after
         // the group detail and its repetition on page one passes 64 MiB.
         const bool longTexts = QTest::currentDataTag() == QByteArray("pages of long descriptions");
         const int description = longTexts ? 90 * 1024 : 0;
-        if (target != "page")
+        if (target == "listing" || target == "both")
             server->addFault(route("listing"),
                              GitLab::Fault::projectFlood(perPage, -1, description));
-        if (target != "listing") {
+        if (target == "page" || target == "both") {
             server->addFault(
                 route("page"),
                 GitLab::Fault::projectFlood(perPage, longTexts ? 6 : 200, description));
