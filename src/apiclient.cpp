@@ -78,6 +78,9 @@ struct ApiClient::Listing
 {
     Repository::Examples examples;
     QSet<qint64> ids;
+    // Of every project on the list pages, valid or not: the detail's newest projects come
+    // again on the first page.
+    QSet<qint64> pageIds;
     int pages = 0;
     qint64 textBytes = 0; // of the texts the examples keep
 };
@@ -549,10 +552,26 @@ void ApiClient::onListPage(const std::shared_ptr<Listing> &listing,
         return;
     }
 
-    if (!keepProjects(listing, document.array()))
+    const QJsonArray projects = document.array();
+    if (!keepProjects(listing, projects))
         return;
+    bool addsProject = false;
+    for (const QJsonValue &project : projects) {
+        const QJsonValue id = project.toObject().value(QLatin1String("id"));
+        if (id.isDouble() && !listing->pageIds.contains(qint64(id.toDouble()))) {
+            listing->pageIds.insert(qint64(id.toDouble()));
+            addsProject = true;
+        }
+    }
 
     if (const int next = nextPage(request, page)) {
+        // Pages that come again would be followed up to the page limit, and the group blamed
+        // for having too many projects.
+        if (!projects.isEmpty() && !addsProject) {
+            qCDebug(Log::api) << "Project list page" << page << "adds no project";
+            giveUp(tr("Fetch error: the server repeats the same page of projects"));
+            return;
+        }
         if (listing->pages >= MAX_LIST_PAGES) {
             qCDebug(Log::api) << "Project list has more than" << MAX_LIST_PAGES << "pages";
             giveUp(tr("Fetch error: the group lists more than %1 projects")

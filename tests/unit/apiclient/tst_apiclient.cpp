@@ -1007,6 +1007,7 @@ private slots:
         QTest::newRow("list page of 1,000 projects") << "page" << 1000 << 1 << perAnswer;
         QTest::newRow("pages of 100 without end") << "both" << 100 << 101 << "Fetch error: the group lists more than 10,000 projects";
         QTest::newRow("pages of long descriptions") << "both" << 100 << 4 << "Fetch error: the group's projects exceed the limit of 64 MiB";
+        QTest::newRow("pages repeating the same projects") << "repeat" << 100 << 2 << "Fetch error: the server repeats the same page of projects";
         QTest::newRow("pages of tags without text") << "tags" << 100 << 2 << "Fetch error: the group's projects exceed the limit of 64 MiB";
         // clang-format on
     }
@@ -1021,7 +1022,11 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         if (target == "page")
             server->addGeneratedProjects("palvexos/examples", 100);
-        if (target == "tags") {
+        if (target == "repeat") {
+            // The first page brings the detail's projects again, as GitLab's does; the second
+            // brings nothing new.
+            answerPages(200, [perPage](int) { return madeUpProjects(1, perPage); });
+        } else if (target == "tags") {
             // 20,000 empty tags a project, 2 million a page, and values of other types, which
             // are dropped.
             QByteArrayList tags(20000, "\"\"");
