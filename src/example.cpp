@@ -176,8 +176,12 @@ QImage Example::previewImage(const QByteArray &data, qint64 maxPixels, QString *
     } else if (reader.read(&image)) {
         // Bytes that are no image leave a null image; scaling one would only print a warning.
         image = image.scaled(PREVIEW_SIZE, Qt::KeepAspectRatio, Qt::FastTransformation);
-    } else if (problem) {
-        *problem = QStringLiteral("not an image: ") + reader.errorString();
+    } else {
+        // A picture cut short leaves the image allocated at its full size, blank below what
+        // arrived: no preview at all is better.
+        image = QImage();
+        if (problem)
+            *problem = QStringLiteral("not an image: ") + reader.errorString();
     }
     image.setText(QCoreApplication::translate("QObject", "Description"),
                   QCoreApplication::translate("QObject",

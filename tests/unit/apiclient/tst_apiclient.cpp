@@ -1140,6 +1140,7 @@ private slots:
         QTest::newRow("named pipe") << "file://" + QDir::temp().filePath("avatar.fifo") << false << "only http and https";
         QTest::newRow("data") << "data:image/png;base64,iVBORw0KGgo=" << false << "only http and https";
         QTest::newRow("5000 x 5000 pixels") << "%1" + upload << false << "image of 5000 x 5000 pixels";
+        QTest::newRow("cut short") << "%1" + upload << false << "not an image";
         QTest::newRow("token, on object storage") << "%1" + upload << true << "Following without the access token";
         // clang-format on
     }
@@ -1161,11 +1162,16 @@ private slots:
         });
         GitLab::Server storage;
         QVERIFY(storage.listen());
-        if (tag == "5000 x 5000 pixels") {
-            const QByteArray huge = TestFiles::pngBytes(5000, 5000);
+        QByteArray body;
+        if (tag == "5000 x 5000 pixels")
+            body = TestFiles::pngBytes(5000, 5000);
+        else if (tag == "cut short") // the header of 2048 x 2048 pixels and a little more
+            body = TestFiles::pngBytes(2048, 2048).left(69);
+        QVERIFY(body.size() <= 1024 * 1024);
+        if (!body.isEmpty()) {
             server->addFault(route("avatar"),
                              GitLab::Fault{.status = 200,
-                                           .body = huge,
+                                           .body = body,
                                            .headers = {{"Content-Type", "image/png"}}});
         }
         ApiClient client(url("/palvexos/examples"));
