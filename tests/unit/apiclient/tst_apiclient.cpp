@@ -23,10 +23,12 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QtEndian>
 
 #include <functional>
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 using namespace Brindle::Internal;
 
@@ -54,6 +56,33 @@ static QByteArray madeUpProjects(int first, int count, const QByteArray &extra =
             + extra + '}');
     }
     return projects.join(", ");
+}
+
+// A PNG chunk, CRC and all.
+static QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
+{
+    QByteArray chunk(4, Qt::Uninitialized);
+    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
+    chunk += type + data;
+    const uLong crc
+        = crc32(0, reinterpret_cast<const Bytef *>(chunk.constData() + 4), uInt(chunk.size() - 4));
+    chunk.resize(chunk.size() + 4);
+    qToBigEndian<quint32>(quint32(crc), chunk.data() + chunk.size() - 4);
+    return chunk;
+}
+
+// An 8 x 8 PNG of 771 KB whose text chunks unpack to 790 MB: libpng inflates at most 8 MB of
+// one chunk, and a hundred chunks of just under that pass. Qt keeps them as 1.6 GB of strings.
+static QByteArray pngWithTexts()
+{
+    const QByteArray text = qCompress(QByteArray(7900000, 'a'), 9).mid(4); // a zlib stream
+    QByteArray texts = pngChunk("tEXt", QByteArray("Title\0plain", 11));
+    texts += pngChunk("iTXt", QByteArray("Author\0\1\0en\0\0", 12) + text);
+    for (int i = 0; i < 98; ++i)
+        texts += pngChunk("zTXt", "Comment " + QByteArray::number(i) + '\0' + '\0' + text);
+    // After the signature and the header chunk
+    const QByteArray image = TestFiles::pngBytes(8, 8);
+    return image.left(8 + 25) + texts + image.mid(8 + 25);
 }
 
 static const GitLab::Fault silence{.kind = GitLab::Fault::NeverAnswer};
@@ -1141,6 +1170,7 @@ private slots:
         QTest::newRow("data") << "data:image/png;base64,iVBORw0KGgo=" << false << "only http and https";
         QTest::newRow("5000 x 5000 pixels") << "%1" + upload << false << "image of 5000 x 5000 pixels";
         QTest::newRow("cut short") << "%1" + upload << false << "not an image";
+        QTest::newRow("text chunks of 790 MB unpacked") << "%1" + upload << true << "";
         QTest::newRow("token, on object storage") << "%1" + upload << true << "Following without the access token";
         // clang-format on
     }
@@ -1167,6 +1197,8 @@ private slots:
             body = TestFiles::pngBytes(5000, 5000);
         else if (tag == "cut short") // the header of 2048 x 2048 pixels and a little more
             body = TestFiles::pngBytes(2048, 2048).left(69);
+        else if (tag.startsWith("text chunks"))
+            body = pngWithTexts();
         QVERIFY(body.size() <= 1024 * 1024);
         if (!body.isEmpty()) {
             server->addFault(route("avatar"),
@@ -1204,8 +1236,10 @@ private slots:
         QCOMPARE(batch.names(), QStringList{"alpha"});
         QCOMPARE(contentOf(examples.first()->archiveFile()), server->archiveOf(ids["alpha"]));
         QCOMPARE(examples.first()->image().isNull(), !shown);
-        if (shown)
+        if (shown) {
             QCOMPARE(examples.first()->image().size(), QSize(128, 128));
+            QCOMPARE(examples.first()->image().textKeys(), QStringList{"Description"});
+        }
         if (!logLine.isEmpty())
             QVERIFY2(logged(logLine), qPrintable(logLines.join('\n')));
         // The token stays with the repository's server.
