@@ -274,6 +274,8 @@ void ApiClient::shutdown()
     downloaded.clear();
     waiting.clear();
     retrying.clear();
+    // Their results would be dropped; only decodes already running are waited for.
+    decoders.clear();
 
     const QList<ApiRequest *> requests = findChildren<ApiRequest *>(Qt::FindDirectChildrenOnly);
     for (ApiRequest *request : requests) {
