@@ -56,16 +56,14 @@ const int MAX_SEARCH_PAGES = 20;
 // A server that keeps announcing further pages of projects already listed is not followed
 // forever either.
 const int MAX_LIST_PAGES = MAX_LISTED_PROJECTS / DETAIL_PROJECT_LIMIT + 10;
-// The keys of a project object that a record keeps; a real server sends some eighty more.
-const char *const KEPT_PROJECT_KEYS[] = {"id",
-                                         "name",
-                                         "path",
-                                         "description",
-                                         "web_url",
-                                         "avatar_url",
-                                         "last_activity_at",
-                                         "tag_list",
-                                         "topics"};
+// The keys of a project object that a record keeps, by the type it reads them as; a real
+// server sends some eighty more.
+const char *const TEXT_PROJECT_KEYS[]
+    = {"name", "path", "description", "web_url", "avatar_url", "last_activity_at"};
+const char *const LIST_PROJECT_KEYS[] = {"tag_list", "topics"};
+// What a kept value costs besides its text: its entry in the record. Counted so that a list
+// of a million empty tags is not free.
+const qint64 VALUE_ENTRY_BYTES = 16;
 // Avatars are shown at 128 x 128; one of more pixels than this is not decoded at all.
 const qint64 MAX_AVATAR_PIXELS = 2048 * 2048;
 // The download batch a request belongs to.
@@ -80,33 +78,53 @@ struct ApiClient::Listing
 {
     Repository::Examples examples;
     QSet<qint64> ids;
+    // Of every project on the list pages, valid or not: the detail's newest projects come
+    // again on the first page.
+    QSet<qint64> pageIds;
     int pages = 0;
     qint64 textBytes = 0; // of the texts the examples keep
 };
 
-// The bytes of text a kept project object holds, the bulk of what it costs.
+// The bytes a kept project object holds, the bulk of what it costs.
 static qint64 textBytesOf(const QJsonObject &project)
 {
     qint64 bytes = 0;
     for (const QJsonValue &value : project) {
+        bytes += VALUE_ENTRY_BYTES;
         if (value.isString()) {
             bytes += value.toString().size() * qint64(sizeof(QChar));
         } else if (value.isArray()) {
             for (const QJsonValue &element : value.toArray())
-                bytes += element.toString().size() * qint64(sizeof(QChar));
+                bytes += VALUE_ENTRY_BYTES + element.toString().size() * qint64(sizeof(QChar));
         }
     }
     return bytes;
 }
 
+// Only values of the type the record reads them as: any other would be kept whole, an object
+// or nested arrays of any size, without its text counting against the listing's limit.
 static QSharedPointer<Example> exampleFrom(const QJsonValue &value)
 {
     const QJsonObject project = value.toObject();
     QJsonObject kept;
-    for (const char *key : KEPT_PROJECT_KEYS) {
+    if (const QJsonValue id = project.value(QLatin1String("id")); id.isDouble())
+        kept.insert(QLatin1String("id"), id);
+    for (const char *key : TEXT_PROJECT_KEYS) {
         const QLatin1String name(key);
-        if (const auto it = project.constFind(name); it != project.constEnd())
-            kept.insert(name, it.value());
+        if (const QJsonValue text = project.value(name); text.isString())
+            kept.insert(name, text);
+    }
+    for (const char *key : LIST_PROJECT_KEYS) {
+        const QLatin1String name(key);
+        const QJsonValue list = project.value(name);
+        if (!list.isArray())
+            continue;
+        QJsonArray texts;
+        for (const QJsonValue &element : list.toArray()) {
+            if (element.isString())
+                texts.append(element);
+        }
+        kept.insert(name, texts);
     }
     return QSharedPointer<Example>::create(kept);
 }
@@ -256,6 +274,8 @@ void ApiClient::shutdown()
     downloaded.clear();
     waiting.clear();
     retrying.clear();
+    // Their results would be dropped; only decodes already running are waited for.
+    decoders.clear();
 
     const QList<ApiRequest *> requests = findChildren<ApiRequest *>(Qt::FindDirectChildrenOnly);
     for (ApiRequest *request : requests) {
@@ -534,10 +554,26 @@ void ApiClient::onListPage(const std::shared_ptr<Listing> &listing,
         return;
     }
 
-    if (!keepProjects(listing, document.array()))
+    const QJsonArray projects = document.array();
+    if (!keepProjects(listing, projects))
         return;
+    bool addsProject = false;
+    for (const QJsonValue &project : projects) {
+        const QJsonValue id = project.toObject().value(QLatin1String("id"));
+        if (id.isDouble() && !listing->pageIds.contains(qint64(id.toDouble()))) {
+            listing->pageIds.insert(qint64(id.toDouble()));
+            addsProject = true;
+        }
+    }
 
     if (const int next = nextPage(request, page)) {
+        // Pages that come again would be followed up to the page limit, and the group blamed
+        // for having too many projects.
+        if (!projects.isEmpty() && !addsProject) {
+            qCDebug(Log::api) << "Project list page" << page << "adds no project";
+            giveUp(tr("Fetch error: the server repeats the same page of projects"));
+            return;
+        }
         if (listing->pages >= MAX_LIST_PAGES) {
             qCDebug(Log::api) << "Project list has more than" << MAX_LIST_PAGES << "pages";
             giveUp(tr("Fetch error: the group lists more than %1 projects")

@@ -138,7 +138,9 @@ private:
     int batchSize = 0;
     int finishedCount = 0;
     bool stopped = false;
-    // Decodes avatars; waits for them when the client goes.
+    // Decodes avatars; waits for those running when the client goes, since the plugin's code
+    // must not run on after it is unloaded. Each is bounded: 1 MiB read, 2048 x 2048 pixels
+    // decoded and no text chunks inflated take about a tenth of a second.
     QThreadPool decoders;
 };
 

@@ -25,7 +25,8 @@ namespace {
 
 const qint64 MEBIBYTE = 1024 * 1024;
 const qint64 JSON_LIMIT = 32 * MEBIBYTE;
-const qint64 IMAGE_LIMIT = 16 * MEBIBYTE;
+// GitLab itself takes avatars of 200 KiB at most; the decoder's work grows with the bytes.
+const qint64 IMAGE_LIMIT = 1 * MEBIBYTE;
 const qint64 ARCHIVE_LIMIT = 2048 * MEBIBYTE;
 const int MAX_TRIES = 3;
 // Without the network thread holding back, it queues whatever arrives and the event loop

@@ -6,11 +6,13 @@
 #include "urlredaction.h"
 
 #include <QBuffer>
+#include <QByteArrayView>
 #include <QCoreApplication>
 #include <QFile>
 #include <QImageReader>
 #include <QJsonArray>
 #include <QMutexLocker>
+#include <QtEndian>
 
 #include <utility>
 
@@ -19,6 +21,33 @@ namespace Brindle::Internal {
 namespace {
 
 const QSize PREVIEW_SIZE(128, 128);
+
+// The PNG 'data' without its text chunks; anything else as it is. libpng inflates each zTXt or
+// iTXt chunk whole, already when the header is read, and Qt keeps the texts with the image: a
+// few KiB of such a chunk unpack to many MB, and a hundred of them to gigabytes. Qt has no
+// switch that skips them, and a preview has no use for them.
+QByteArray withoutPngTexts(const QByteArray &data)
+{
+    static const QByteArray signature("\x89PNG\r\n\x1a\n", 8);
+    if (!data.startsWith(signature))
+        return data;
+    QByteArray result = signature;
+    result.reserve(data.size());
+    qsizetype pos = signature.size();
+    // Length, type, data, CRC; chunks are copied as they are, CRC included.
+    while (data.size() - pos >= 12) {
+        const qsizetype size = 12 + qsizetype(qFromBigEndian<quint32>(data.constData() + pos));
+        if (size > data.size() - pos)
+            break;
+        const QByteArrayView type(data.constData() + pos + 4, 4);
+        if (type != "tEXt" && type != "zTXt" && type != "iTXt")
+            result.append(data.constData() + pos, size);
+        pos += size;
+    }
+    // A chunk cut short stays, for the decoder to tell.
+    result.append(data.constData() + pos, data.size() - pos);
+    return result;
+}
 
 } // namespace
 
@@ -157,7 +186,7 @@ void Example::setPreview(const QImage &image)
 QImage Example::previewImage(const QByteArray &data, qint64 maxPixels, QString *problem)
 {
     QBuffer buffer;
-    buffer.setData(data);
+    buffer.setData(withoutPngTexts(data));
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     // Also for formats that tell their size only while decoding: 4 bytes a pixel at most.
@@ -176,8 +205,12 @@ QImage Example::previewImage(const QByteArray &data, qint64 maxPixels, QString *
     } else if (reader.read(&image)) {
         // Bytes that are no image leave a null image; scaling one would only print a warning.
         image = image.scaled(PREVIEW_SIZE, Qt::KeepAspectRatio, Qt::FastTransformation);
-    } else if (problem) {
-        *problem = QStringLiteral("not an image: ") + reader.errorString();
+    } else {
+        // A picture cut short leaves the image allocated at its full size, blank below what
+        // arrived: no preview at all is better.
+        image = QImage();
+        if (problem)
+            *problem = QStringLiteral("not an image: ") + reader.errorString();
     }
     image.setText(QCoreApplication::translate("QObject", "Description"),
                   QCoreApplication::translate("QObject",

@@ -14,14 +14,21 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QtEndian>
+
+#include <functional>
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 using namespace Brindle::Internal;
 
@@ -36,6 +43,46 @@ static GitLab::Project project(const QString &path, bool withAvatar)
             .files = {{"main.cpp", "int main() { return 0; }\n"}},
             .avatar = withAvatar ? avatar : QByteArray(),
             .avatarFileName = "logo.png"};
+}
+
+// Valid project objects with ids from 'first' on, each with 'extra' keys, for a listing body.
+static QByteArray madeUpProjects(int first, int count, const QByteArray &extra = {})
+{
+    QByteArrayList projects;
+    for (int id = first; id < first + count; ++id) {
+        projects.append(
+            QByteArray("{\"id\": %1, \"name\": \"P%1\", \"path\": \"p%1\", \"web_url\": \"u\"")
+                .replace("%1", QByteArray::number(id))
+            + extra + '}');
+    }
+    return projects.join(", ");
+}
+
+// A PNG chunk, CRC and all.
+static QByteArray pngChunk(const QByteArray &type, const QByteArray &data)
+{
+    QByteArray chunk(4, Qt::Uninitialized);
+    qToBigEndian<quint32>(quint32(data.size()), chunk.data());
+    chunk += type + data;
+    const uLong crc
+        = crc32(0, reinterpret_cast<const Bytef *>(chunk.constData() + 4), uInt(chunk.size() - 4));
+    chunk.resize(chunk.size() + 4);
+    qToBigEndian<quint32>(quint32(crc), chunk.data() + chunk.size() - 4);
+    return chunk;
+}
+
+// An 8 x 8 PNG of 771 KB whose text chunks unpack to 790 MB: libpng inflates at most 8 MB of
+// one chunk, and a hundred chunks of just under that pass. Qt keeps them as 1.6 GB of strings.
+static QByteArray pngWithTexts()
+{
+    const QByteArray text = qCompress(QByteArray(7900000, 'a'), 9).mid(4); // a zlib stream
+    QByteArray texts = pngChunk("tEXt", QByteArray("Title\0plain", 11));
+    texts += pngChunk("iTXt", QByteArray("Author\0\1\0en\0\0", 12) + text);
+    for (int i = 0; i < 98; ++i)
+        texts += pngChunk("zTXt", "Comment " + QByteArray::number(i) + '\0' + '\0' + text);
+    // After the signature and the header chunk
+    const QByteArray image = TestFiles::pngBytes(8, 8);
+    return image.left(8 + 25) + texts + image.mid(8 + 25);
 }
 
 static const GitLab::Fault silence{.kind = GitLab::Fault::NeverAnswer};
@@ -163,6 +210,25 @@ class tst_ApiClient final : public QObject
     void answerListing(const QByteArray &body)
     {
         server->addFault("^/api/v4/groups/\\d+$", GitLab::Fault{.status = 200, .body = body});
+    }
+    // Answers the group detail and each page of its project list with the project objects
+    // 'projects(page)' (page 0: the detail); every page but the last announces the next.
+    void answerPages(int pages, const std::function<QByteArray(int)> &projects)
+    {
+        answerListing("{\"projects\": [" + projects(0) + "]}");
+        for (int page = 1; page <= pages; ++page) {
+            GitLab::Fault answer{.status = 200,
+                                 .body = '[' + projects(page) + ']',
+                                 .headers = {{"Content-Type", "application/json"}}};
+            if (page < pages)
+                answer.headers.append({"X-Next-Page", QByteArray::number(page + 1)});
+            server->addFault(
+                [page](const GitLab::RecordedRequest &request) {
+                    return request.path.endsWith("/projects")
+                           && request.query.queryItemValue("page").toInt() == page;
+                },
+                answer);
+        }
     }
     // Downloads alpha alone and returns what the batch reported complete.
     static QStringList downloadAlpha(ApiClient &client, Repository::Examples examples)
@@ -493,6 +559,32 @@ private slots:
         QCOMPARE(QSet<QString>(listed.cbegin(), listed.cend()).size(), projects);
         QVERIFY(listed.contains("alpha"));
         QVERIFY(!listed.contains("shared"));
+    }
+
+    void keepsProjectValuesOfTheirTypeOnly()
+    {
+        // An object or nested lists would be kept whole, their text never counted against
+        // the listing's limit; dropping them leaves the example valid.
+        const QJsonObject project{
+            {"id", 7},
+            {"name", "B"},
+            {"web_url", "u"},
+            {"path", "b"},
+            {"description", QJsonObject{{"text", "kept nowhere"}}},
+            {"avatar_url", QJsonArray{"http://a/x.png"}},
+            {"last_activity_at", QJsonObject{{"at", 1}}},
+            {"topics", QJsonArray{QJsonArray{"nested"}, "qt", QJsonObject{{"name", "n"}}}},
+            {"tag_list", QJsonArray{QJsonObject{{"name", "t"}}, "demo", 5, QJsonArray{"x"}}}};
+        answerListing(QJsonDocument(QJsonObject{{"projects", QJsonArray{project}}}).toJson());
+        Listing listing(url("/palvexos/examples"));
+        QVERIFY(listing.wait());
+        QCOMPARE(namesOf(listing.examples()), QStringList{"b"});
+        const Example &record = *listing.examples().first();
+        QCOMPARE(record.keys(),
+                 (QStringList{"id", "name", "path", "tag_list", "topics", "web_url"}));
+        QCOMPARE(record.value("topics").toArray(), QJsonArray{"qt"});
+        QCOMPARE(record.value("tag_list").toArray(), QJsonArray{"demo"});
+        QVERIFY(record.isValid());
     }
 
     void downloadsBatchOfThree_data()
@@ -944,6 +1036,8 @@ private slots:
         QTest::newRow("list page of 1,000 projects") << "page" << 1000 << 1 << perAnswer;
         QTest::newRow("pages of 100 without end") << "both" << 100 << 101 << "Fetch error: the group lists more than 10,000 projects";
         QTest::newRow("pages of long descriptions") << "both" << 100 << 4 << "Fetch error: the group's projects exceed the limit of 64 MiB";
+        QTest::newRow("pages repeating the same projects") << "repeat" << 100 << 2 << "Fetch error: the server repeats the same page of projects";
+        QTest::newRow("pages of tags without text") << "tags" << 100 << 2 << "Fetch error: the group's projects exceed the limit of 64 MiB";
         // clang-format on
     }
     void boundsListing()
@@ -957,14 +1051,29 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         if (target == "page")
             server->addGeneratedProjects("palvexos/examples", 100);
+        if (target == "repeat") {
+            // The first page brings the detail's projects again, as GitLab's does; the second
+            // brings nothing new.
+            answerPages(200, [perPage](int) { return madeUpProjects(1, perPage); });
+        } else if (target == "tags") {
+            // 20,000 empty tags a project, 2 million a page, and values of other types, which
+            // are dropped.
+            QByteArrayList tags(20000, "\"\"");
+            const QByteArray extra = ", \"description\": {\"text\": \"" + QByteArray(1000, 'x')
+                                     + "\"}, \"topics\": [ [\"nested\"] ], \"tag_list\": ["
+                                     + tags.join(',') + ']';
+            answerPages(3, [perPage, extra](int page) {
+                return madeUpProjects(page * perPage + 1, perPage, extra);
+            });
+        }
         // Descriptions of 90 KiB (180 KiB as text) fill 17.6 MiB a page; the third page after
         // the group detail and its repetition on page one passes 64 MiB.
         const bool longTexts = QTest::currentDataTag() == QByteArray("pages of long descriptions");
         const int description = longTexts ? 90 * 1024 : 0;
-        if (target != "page")
+        if (target == "listing" || target == "both")
             server->addFault(route("listing"),
                              GitLab::Fault::projectFlood(perPage, -1, description));
-        if (target != "listing") {
+        if (target == "page" || target == "both") {
             server->addFault(
                 route("page"),
                 GitLab::Fault::projectFlood(perPage, longTexts ? 6 : 200, description));
@@ -1018,7 +1127,7 @@ private slots:
         QTest::newRow("archive") << "archive"
                                  << "32 MiB";
         QTest::newRow("avatar") << "avatar"
-                                << "16 MiB";
+                                << "1 MiB";
     }
     void failsGzipBombAtOnce()
     {
@@ -1060,6 +1169,8 @@ private slots:
         QTest::newRow("named pipe") << "file://" + QDir::temp().filePath("avatar.fifo") << false << "only http and https";
         QTest::newRow("data") << "data:image/png;base64,iVBORw0KGgo=" << false << "only http and https";
         QTest::newRow("5000 x 5000 pixels") << "%1" + upload << false << "image of 5000 x 5000 pixels";
+        QTest::newRow("cut short") << "%1" + upload << false << "not an image";
+        QTest::newRow("text chunks of 790 MB unpacked") << "%1" + upload << true << "";
         QTest::newRow("token, on object storage") << "%1" + upload << true << "Following without the access token";
         // clang-format on
     }
@@ -1081,11 +1192,18 @@ private slots:
         });
         GitLab::Server storage;
         QVERIFY(storage.listen());
-        if (tag == "5000 x 5000 pixels") {
-            const QByteArray huge = TestFiles::pngBytes(5000, 5000);
+        QByteArray body;
+        if (tag == "5000 x 5000 pixels")
+            body = TestFiles::pngBytes(5000, 5000);
+        else if (tag == "cut short") // the header of 2048 x 2048 pixels and a little more
+            body = TestFiles::pngBytes(2048, 2048).left(69);
+        else if (tag.startsWith("text chunks"))
+            body = pngWithTexts();
+        QVERIFY(body.size() <= 1024 * 1024);
+        if (!body.isEmpty()) {
             server->addFault(route("avatar"),
                              GitLab::Fault{.status = 200,
-                                           .body = huge,
+                                           .body = body,
                                            .headers = {{"Content-Type", "image/png"}}});
         }
         ApiClient client(url("/palvexos/examples"));
@@ -1118,8 +1236,10 @@ private slots:
         QCOMPARE(batch.names(), QStringList{"alpha"});
         QCOMPARE(contentOf(examples.first()->archiveFile()), server->archiveOf(ids["alpha"]));
         QCOMPARE(examples.first()->image().isNull(), !shown);
-        if (shown)
+        if (shown) {
             QCOMPARE(examples.first()->image().size(), QSize(128, 128));
+            QCOMPARE(examples.first()->image().textKeys(), QStringList{"Description"});
+        }
         if (!logLine.isEmpty())
             QVERIFY2(logged(logLine), qPrintable(logLines.join('\n')));
         // The token stays with the repository's server.
