@@ -793,7 +793,7 @@ void ApiClient::download(const QSharedPointer<Example> &example)
             .arg(QString::number(example->id()), QLatin1String(Constants::ARCHIVE_EXTENSION)));
     ApiRequest *request = makeRequest(url, ApiRequest::Kind::Archive);
     // The archive goes to disk as it arrives; the installer takes the file over.
-    request->setFileTemplate(temporaryArchiveTemplate(example->name()));
+    request->setFileTemplate(temporaryArchiveTemplate(example->id()));
     holdSlotWhileSending(request, batch);
     connect(request, &ApiRequest::succeeded, this, [this, example, batch, request] {
         // A batch that was cancelled meanwhile has no use for the archive; it goes with the
