@@ -150,6 +150,10 @@
         <source>The archive of %1 is damaged: %2</source>
         <translation>Das Archiv von %1 ist beschädigt: %2</translation>
     </message>
+    <message>
+        <source>Fetch error: the server repeats the same page of projects</source>
+        <translation>Abruffehler: Der Server wiederholt dieselbe Seite von Projekten</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>

@@ -150,6 +150,10 @@
         <source>The archive of %1 is damaged: %2</source>
         <translation>Архив %1 повреждён: %2</translation>
     </message>
+    <message>
+        <source>Fetch error: the server repeats the same page of projects</source>
+        <translation>Ошибка получения: сервер повторяет одну и ту же страницу проектов</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>
