@@ -46,9 +46,6 @@ const qint64 MIN_FREE_BYTES = Q_INT64_C(1) << 30;
 // A small file system, a build machine's or a card's, would otherwise take no example at all.
 const qint64 MIN_FREE_PER_FILE_SYSTEM = 20;
 
-// A file name holds at most 255 bytes (NAME_MAX) on the usual file systems; GitLab allows
-// project paths of 255 characters. Room is left for "brindle-", "-XXXXXX" and the extension.
-const qsizetype MAX_ARCHIVE_NAME_BYTES = 200;
 
 struct Tr
 {
@@ -239,16 +236,6 @@ bool isSafeExampleName(const QString &name)
 QString temporaryArchiveTemplate(qint64 projectId)
 {
     return QDir::tempPath() + QStringLiteral("/brindle-%1-XXXXXX").arg(projectId)
-           + QLatin1String(Constants::ARCHIVE_EXTENSION);
-}
-
-QString temporaryArchiveTemplate(const QString &exampleName)
-{
-    QString name = isSafePathComponent(exampleName) ? exampleName : QStringLiteral("example");
-    while (name.toUtf8().size() > MAX_ARCHIVE_NAME_BYTES) {
-        name.chop(name.size() > 1 && name.at(name.size() - 1).isLowSurrogate() ? 2 : 1);
-    }
-    return QDir::tempPath() + QStringLiteral("/brindle-") + name + QStringLiteral("-XXXXXX")
            + QLatin1String(Constants::ARCHIVE_EXTENSION);
 }
 

@@ -93,10 +93,8 @@ bool isSafeExampleName(const QString &name);
 // own archives apart from anything else there, so that those an IDE that was killed left
 // behind can be found again. The id, unlike the project's path, always fits in a file name.
 QString temporaryArchiveTemplate(qint64 projectId);
-// "brindle-<name>-XXXXXX.tar.gz", the name shortened to fit; until every caller names the
-// archive by id.
-QString temporaryArchiveTemplate(const QString &exampleName);
-// True for both forms, so that leftovers of either are found.
+// True also for the form earlier versions used, "brindle-<name>-XXXXXX.tar.gz", so that their
+// leftovers are found too.
 bool isTemporaryArchiveName(const QString &fileName);
 
 } // namespace Brindle::Internal
