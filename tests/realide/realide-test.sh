@@ -100,13 +100,17 @@ select_set() {
 }
 
 # ide <log name> <run-ide.sh option>...: one start of the real IDE. For "options" in a
-# private D-Bus session with its own gnome-keyring (cmake/run-with-keyring.sh).
+# private D-Bus session with its own gnome-keyring (cmake/run-with-keyring.sh). With $ide_uid
+# set, as that user and group, without any of root's powers.
+ide_uid=""
 ide() {
-    local log="$env_root/ide-$1.log" session=()
+    local log="$env_root/ide-$1.log" session=() user=()
     [ "$1" = options ] && session=(/bin/sh "$src/cmake/run-with-keyring.sh")
+    [ -n "$ide_uid" ] && user=(setpriv --reuid="$ide_uid" --regid="$ide_uid" --clear-groups \
+        --inh-caps=-all --bounding-set=-all --)
     shift
     "$src/tools/real-ide/enter-root.sh" "$root" "$src" "$build" -- \
-        "${session[@]}" /bin/bash "$src/tools/real-ide/run-ide.sh" "$realide" "$log" "$@"
+        "${user[@]}" "${session[@]}" /bin/bash "$src/tools/real-ide/run-ide.sh" "$realide" "$log" "$@"
 }
 
 # examples_log <log name>: Qt Creator's own examples log lines of that start.
@@ -312,6 +316,32 @@ quit_extracting)
     [ -z "$left" ] || fail "still running after the IDE ended:$left"
     leftovers="$(ls -A "$data/examples") $(ls -A "$TMPDIR")"
     [ "$leftovers" = " " ] || fail "left in the data or temporary folder: $leftovers"
+    ;;
+copy)
+    # Qt Creator opens an example from the Welcome screen in place when it may write there,
+    # and the next update would replace what the user did in it. Opened as a user does, by
+    # clicking its tile, an installed example makes the IDE offer a copy first. The IDE's check
+    # asks the file system, which lets root write anywhere: the IDE runs as a user without an
+    # account, who owns the test's folders, as a user owns their home.
+    ide_uid=64123
+    start_server
+    write_settings examples examples
+    chown -R "$ide_uid:$ide_uid" "$env_root"
+    name="$(sample_examples examples | head -n 1)"
+    title="$(sample_title examples "$name")"
+    ide copy --wait "brindle-probe: service idle" --wait "$(manifest_pattern examples "$name")" \
+        --send "click-example $title" --wait "brindle-probe: example tile" \
+        --wait-window '^Copy Project to writable Location\?$' \
+        --send dismiss --wait "brindle-probe: (dismissed|no modal)" --quit \
+        || fail "Qt Creator did not offer to copy the example $title before opening it"
+    log="$env_root/ide-copy.log"
+    grep -q "^brindle-probe: modal dialog \"Copy Project to writable Location?\"" "$log" \
+        || fail "the dialog was not Qt Creator's copy question: $(grep 'brindle-probe: ' "$log" | tail -n 3)"
+    [ "$(stat -c %u "$data/examples/$name")" = "$ide_uid" ] \
+        || fail "the example does not belong to the IDE's user"
+    if ls -A "$data/examples/$name" | grep -F '.user'; then
+        fail "the example was opened in place"
+    fi
     ;;
 options)
     # The plugin's page is in Edit > Preferences > Help, and a token entered there reaches
