@@ -124,26 +124,36 @@ std::optional<InstalledFiles> InstalledFiles::read(const QString &recordPath)
     QFile file(recordPath);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MAX_RECORD_BYTES)
         return std::nullopt;
-    if (file.readLine(64) != RECORD_HEADER)
+    const QByteArray text = file.read(MAX_RECORD_BYTES + 1);
+    if (text.size() > MAX_RECORD_BYTES || !text.startsWith(RECORD_HEADER))
         return std::nullopt;
     InstalledFiles files;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
-        // <type> <size> <modified> <path, percent-encoded>
-        if (!line.endsWith('\n'))
+    files.entries.reserve(text.count('\n'));
+    // <type> <size> <modified> <path, percent-encoded>, one line each
+    for (qsizetype start = qstrlen(RECORD_HEADER); start < text.size();) {
+        const qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
             return std::nullopt;
-        const QList<QByteArray> fields = line.chopped(1).split(' ');
+        const QByteArrayView line = QByteArrayView(text).sliced(start, end - start);
+        start = end + 1;
+        const qsizetype sizeEnd = line.indexOf(' ', 2);
+        const qsizetype modifiedEnd = sizeEnd < 0 ? -1 : line.indexOf(' ', sizeEnd + 1);
+        if (line.size() < 2 || line.at(1) != ' ' || modifiedEnd < 0
+            || modifiedEnd + 1 >= line.size() || line.indexOf(' ', modifiedEnd + 1) >= 0) {
+            return std::nullopt;
+        }
+        Entry entry;
+        entry.type = line.at(0);
         bool sizeOk = false;
         bool modifiedOk = false;
-        Entry entry;
-        if (fields.size() != 4 || fields.at(0).size() != 1 || fields.at(3).isEmpty())
+        entry.size = line.sliced(2, sizeEnd - 2).toLongLong(&sizeOk);
+        entry.modified = line.sliced(sizeEnd + 1, modifiedEnd - sizeEnd - 1).toLongLong(&modifiedOk);
+        if (!sizeOk || !modifiedOk || entry.type == 0 || std::strchr("dflo", entry.type) == nullptr)
             return std::nullopt;
-        entry.type = fields.at(0).at(0);
-        entry.size = fields.at(1).toLongLong(&sizeOk);
-        entry.modified = fields.at(2).toLongLong(&modifiedOk);
-        if (!sizeOk || !modifiedOk || std::strchr("dflo", entry.type) == nullptr || entry.type == 0)
-            return std::nullopt;
-        files.entries.insert(QByteArray::fromPercentEncoding(fields.at(3)), entry);
+        const QByteArrayView path = line.sliced(modifiedEnd + 1);
+        files.entries.insert(path.contains('%') ? QByteArray::fromPercentEncoding(path.toByteArray())
+                                                : path.toByteArray(),
+                             entry);
     }
     return files;
 }
