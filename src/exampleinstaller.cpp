@@ -445,7 +445,7 @@ QString keepAside(const QString &target,
         ::rmdir(to.constData());
         return {};
     }
-    *error = ExampleInstaller::tr("too many copies of it were kept today");
+    *error = ExampleInstaller::tr("too many copies of it were kept within the same second");
     return {};
 }
 
