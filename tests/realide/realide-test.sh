@@ -100,13 +100,20 @@ select_set() {
 }
 
 # ide <log name> <run-ide.sh option>...: one start of the real IDE. For "options" in a
-# private D-Bus session with its own gnome-keyring (cmake/run-with-keyring.sh).
+# private D-Bus session with its own gnome-keyring (cmake/run-with-keyring.sh). With
+# $ide_as_user set, without root's power over file permissions: the IDE and whatever it starts
+# may read, write and search only what their owner's permission bits allow, as a user's IDE in
+# a home folder of their own. (Another user could not even enter the root folder, which only
+# root may open.)
+ide_as_user=""
 ide() {
-    local log="$env_root/ide-$1.log" session=()
+    local log="$env_root/ide-$1.log" session=() user=()
+    local powers=-dac_override,-dac_read_search,-fowner
     [ "$1" = options ] && session=(/bin/sh "$src/cmake/run-with-keyring.sh")
+    [ -n "$ide_as_user" ] && user=(setpriv --bounding-set="$powers" --inh-caps="$powers" --)
     shift
     "$src/tools/real-ide/enter-root.sh" "$root" "$src" "$build" -- \
-        "${session[@]}" /bin/bash "$src/tools/real-ide/run-ide.sh" "$realide" "$log" "$@"
+        "${user[@]}" "${session[@]}" /bin/bash "$src/tools/real-ide/run-ide.sh" "$realide" "$log" "$@"
 }
 
 # examples_log <log name>: Qt Creator's own examples log lines of that start.
@@ -312,6 +319,33 @@ quit_extracting)
     [ -z "$left" ] || fail "still running after the IDE ended:$left"
     leftovers="$(ls -A "$data/examples") $(ls -A "$TMPDIR")"
     [ "$leftovers" = " " ] || fail "left in the data or temporary folder: $leftovers"
+    ;;
+copy)
+    # Qt Creator opens an example from the Welcome screen in place when it may write there,
+    # and the next update would replace what the user did in it. Opened as a user does, by
+    # clicking its tile, an installed example makes the IDE offer a copy first. The IDE's check
+    # asks the file system, which lets root write anywhere: the IDE runs with a user's powers
+    # only, over folders it owns.
+    ide_as_user=1
+    start_server
+    write_settings examples examples
+    name="$(sample_examples examples | head -n 1)"
+    title="$(sample_title examples "$name")"
+    ide copy --wait "brindle-probe: service idle" --wait "$(manifest_pattern examples "$name")" \
+        --send "click-example $title" --wait "brindle-probe: example tile" \
+        --wait-window '^Copy Project to writable Location\?$' \
+        --send dismiss --wait "brindle-probe: (dismissed|no modal)" --quit \
+        || fail "Qt Creator did not offer to copy the example $title before opening it"
+    log="$env_root/ide-copy.log"
+    grep -q "^brindle-probe: modal dialog \"Copy Project to writable Location?\"" "$log" \
+        || fail "the dialog was not Qt Creator's copy question: $(grep 'brindle-probe: ' "$log" | tail -n 3)"
+    # Only the project file is read-only: a project kept in place still gets its settings and
+    # builds in the folder.
+    (( 8#$(stat -c %a "$data/examples/$name") & 8#200 )) \
+        || fail "the example's folder is not writable for its owner"
+    if ls -A "$data/examples/$name" | grep -F '.user'; then
+        fail "the example was opened in place"
+    fi
     ;;
 options)
     # The plugin's page is in Edit > Preferences > Help, and a token entered there reaches
