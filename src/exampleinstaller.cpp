@@ -418,6 +418,7 @@ struct Installed
 {
     ExampleResult result;
     QString status;
+    ManifestContent manifest; // what the Welcome screen shows of it, once installed
 };
 
 // Moves the example unpacked into 'job.prepared.unpackDir' into place with its manifest. Runs in a
@@ -458,7 +459,14 @@ Installed installUnpacked(const InstallJob &job)
     // The manifest is written before the example is moved into place, so that a failure
     // leaves the installed copy, if any, as it was.
     const QString target = examplePath(job.prepared.repositoryName, job.exampleName);
-    if (!job.manifest.write(unpacked, target)) {
+    const ManifestWriter::Result written = job.manifest.write(unpacked, target);
+    if (written.problem == ManifestWriter::Result::Problem::NoProjectFile) {
+        const QString reason = ExampleInstaller::tr(
+            "it has no project file (CMakeLists.txt or *.pro) in its top folder");
+        return {ExampleResult::failed(Failure::NoProjectFile, reason),
+                ExampleInstaller::tr("Skip registering example %1 - %2").arg(displayName, reason)};
+    }
+    if (!written) {
         return {ExampleResult::failed(Failure::Disk,
                                       ExampleInstaller::tr("its manifest could not be written")),
                 ExampleInstaller::tr("There was an error while creating example mainfest")};
@@ -470,7 +478,7 @@ Installed installUnpacked(const InstallJob &job)
                 ExampleInstaller::tr("Unable to install example %1 into %2: %3")
                     .arg(displayName, target, replacement.error)};
     }
-    return {ExampleResult::installed(replacement.replaced), {}};
+    return {ExampleResult::installed(replacement.replaced), {}, written.content};
 }
 
 // Stops the processes of this user whose working folder is 'folder' or below it: an
@@ -830,9 +838,8 @@ void ExampleInstaller::startUnarchiver(Job job)
         return;
     }
     // Never fill the disk: what the archive unpacks to, as its headers say, must leave room.
-    if (QString why; !Settings::leavesEnoughFreeSpace(job.prepared.unpackDir->path(),
-                                                       job.prepared.check.unpackedBytes,
-                                                       &why)) {
+    if (QString why; !Settings::leavesEnoughFreeSpace(
+            job.prepared.unpackDir->path(), job.prepared.check.unpackedBytes, &why)) {
         emit statusChanged(
             tr("Skip installing example %1 - %2").arg(job.example->displayName(), why));
         discard(job, ExampleResult::failed(ExampleResult::Failure::Disk, why));
@@ -964,6 +971,8 @@ void ExampleInstaller::registerExample(const Job &job)
             return installed;
         },
         [this, example, repositoryName = job.prepared.repositoryName](const Installed &installed) {
+            if (installed.result.isInstalled())
+                example->setManifest(installed.manifest);
             endInstall(example, repositoryName, installed.result, installed.status);
         },
         1);
