@@ -8,6 +8,7 @@
 #include "logging.h"
 #include "optionspage.h"
 #include "optionswidget.h"
+#include "repositorycheck.h"
 #include "settings.h"
 
 #include <coreplugin/icore.h>
@@ -31,6 +32,9 @@ namespace Brindle::Internal {
 // the examples (an installer's script through the IDE) finds it by this name and reads its
 // "busy" property; nothing outside the plugin needs its class.
 const char SERVICE_OBJECT_NAME[] = "Brindle.DownloadService";
+// The maintainers' check of a group, published the same way: a host runs it through its
+// "start" method and reads its "report" when it has "finished".
+const char CHECK_OBJECT_NAME[] = "Brindle.RepositoryCheck";
 
 // The one service of the process. It has no QObject parent: the plugin shuts it down and
 // deletes it before anything else goes away, and a service still held at library unload
@@ -41,6 +45,13 @@ class BrindlePluginPrivate final : public QObject
 {
 public:
     BrindlePluginPrivate();
+    ~BrindlePluginPrivate() override;
+
+    // Ends a check under way, while every other plugin is still there.
+    void shutdown() { check->cancel(); }
+
+private:
+    RepositoryCheck *check = nullptr;
 };
 
 BrindlePluginPrivate::BrindlePluginPrivate()
@@ -60,6 +71,16 @@ BrindlePluginPrivate::BrindlePluginPrivate()
     pServiceManager.reset(new DownloadService(nullptr));
     pServiceManager->setObjectName(QLatin1String(SERVICE_OBJECT_NAME));
     ExtensionSystem::PluginManager::addObject(pServiceManager.data());
+
+    check = new RepositoryCheck(this);
+    check->setObjectName(QLatin1String(CHECK_OBJECT_NAME));
+    ExtensionSystem::PluginManager::addObject(check);
+}
+
+BrindlePluginPrivate::~BrindlePluginPrivate()
+{
+    ExtensionSystem::PluginManager::removeObject(check);
+    delete check;
 }
 
 Plugin::Plugin() = default;
@@ -126,6 +147,8 @@ ExtensionSystem::IPlugin::ShutdownFlag Plugin::aboutToShutdown()
     // itself goes with the plugin.
     if (pServiceManager)
         pServiceManager->shutdown();
+    if (d)
+        d->shutdown();
     return SynchronousShutdown;
 }
 
