@@ -19,12 +19,17 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
 #include <QScopedPointer>
 #include <QSslSocket>
 #include <QTranslator>
+
+#include <dlfcn.h>
 
 namespace Brindle::Internal {
 
@@ -35,6 +40,22 @@ const char SERVICE_OBJECT_NAME[] = "Brindle.DownloadService";
 // The maintainers' check of a group, published the same way: a host runs it through its
 // "start" method and reads its "report" when it has "finished".
 const char CHECK_OBJECT_NAME[] = "Brindle.RepositoryCheck";
+
+// The translations folder of the package this library came with: beside an installation
+// into the IDE's own folders that is the IDE's, but a plugin installed into the user's plugin
+// folder (Help > About Plugins > Install Plugin...) keeps the package's layout there,
+// <folder>/lib/qtcreator/plugins/libBrindle.so and <folder>/share/qtcreator/translations.
+static QString packageTranslationsPath()
+{
+    Dl_info info;
+    if (::dladdr(reinterpret_cast<void *>(&packageTranslationsPath), &info) == 0
+        || !info.dli_fname) {
+        return {};
+    }
+    const QFileInfo library(QFile::decodeName(info.dli_fname));
+    return QDir::cleanPath(library.absolutePath()
+                           + QLatin1String("/../../../share/qtcreator/translations"));
+}
 
 // The one service of the process. It has no QObject parent: the plugin shuts it down and
 // deletes it before anything else goes away, and a service still held at library unload
@@ -115,10 +136,15 @@ bool Plugin::initialize(const QStringList &arguments, QString *errorString)
         // Installed before the private part is built, so the options page title is translated.
         auto translator = new QTranslator(this);
         const QString directory = Core::ICore::resourcePath("translations").toFSPathString();
-        if (translator->load(QLocale(language), "Brindle", "_", directory, QString()))
+        const QString packageDirectory = packageTranslationsPath();
+        if (translator->load(QLocale(language), "Brindle", "_", directory, QString())
+            || (!packageDirectory.isEmpty()
+                && translator->load(
+                    QLocale(language), "Brindle", "_", packageDirectory, QString()))) {
             QCoreApplication::installTranslator(translator);
-        else
+        } else {
             qCDebug(Log::main) << "Failed to load translator:" << directory << "Brindle";
+        }
     }
 
     d = new BrindlePluginPrivate;
