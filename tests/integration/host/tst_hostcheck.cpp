@@ -37,26 +37,24 @@ class tst_HostCheck : public QObject
 
     QString path(const QString &relative) const { return m_home.filePath(relative); }
 
-    CheckRun runCheck(const QString &group, const QByteArray &token = {})
+    CheckRun runCheck(const QString &group, const QStringList &extraArguments = {})
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", path("home"));
         environment.insert("XDG_DATA_HOME", path("data"));
         environment.insert("XDG_CONFIG_HOME", path("config"));
         environment.insert("TMPDIR", path("tmp"));
-        if (!token.isEmpty())
-            environment.insert("BRINDLE_ACCESS_TOKEN", QString::fromLatin1(token));
         QFile::remove(path("report.json"));
         QProcess process;
         process.setProcessEnvironment(environment);
         // A settings path as the user's own: the check must leave it alone.
-        process.start(HOST_EXECUTABLE,
-                      {"-settingspath",
-                       path("settings"),
-                       "--check-repository",
-                       m_server.baseUrl().toString() + '/' + group,
-                       "--json",
-                       path("report.json")});
+        const QStringList arguments{"-settingspath",
+                                    path("settings"),
+                                    "--check-repository",
+                                    m_server.baseUrl().toString() + '/' + group,
+                                    "--json",
+                                    path("report.json")};
+        process.start(HOST_EXECUTABLE, arguments + extraArguments);
         // The server answers from this process' event loop, so wait by spinning it.
         QSignalSpy finished(&process, &QProcess::finished);
         if (!finished.wait(240000)) {
@@ -288,6 +286,23 @@ private slots:
                  qPrintable(run.out));
 
         QCOMPARE(snapshot(), before);
+        QCOMPARE(
+            QDir(path("tmp")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList());
+    }
+
+    // A check that runs out of time reports what is unfinished as errors, and still leaves
+    // nothing behind, though a download hangs.
+    void timeLimitEndsTheCheckWithErrors()
+    {
+        GitLab::Fault hang;
+        hang.kind = GitLab::Fault::NeverAnswer;
+        hang.times = 1; // the one archive of the group
+        m_server.addFault("/repository/archive", hang);
+        const CheckRun run = runCheck("palvexos/demos", {"--timeout", "3"});
+        QVERIFY2(run.exitCode == 2, qPrintable(run.err + run.out));
+        QVERIFY2(run.err.contains("The check did not finish within 3 s"), qPrintable(run.err));
+        QCOMPARE(kindsOf(projectNamed(run.report, "compass")), QStringList{"not-finished"});
         QCOMPARE(
             QDir(path("tmp")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList());
