@@ -194,6 +194,16 @@ private slots:
         for (int i = 0; i < 6; ++i)
             deep += QString(200, QChar('d')) + '/';
         QVERIFY(addProject("deep-path", {{"CMakeLists.txt", cmake}, {deep + "file.txt", "x"}}) > 0);
+        // A member that would land outside the example's folder.
+        GitLab::Project escape;
+        escape.path = "escape";
+        escape.name = "Title of escape";
+        escape.description = QString("An example");
+        escape.files = good;
+        escape.archiveOverride = GitLab::makeTarGz({{"escape-main-1/", {}, '5', {}, 0755},
+                                                    {"escape-main-1/CMakeLists.txt", cmake},
+                                                    {"escape-main-1/../../outside.txt", "x"}});
+        QVERIFY(m_server.addProject("maint/examples", escape) > 0);
         const qint64 largeUnpacked = addProject("large-unpacked", good);
         const qint64 overLimit = addProject("over-limit", good);
         QVERIFY(largeUnpacked > 0 && overLimit > 0);
@@ -247,6 +257,7 @@ private slots:
             {"empty", {"download-failed"}},
             {"damaged", {"damaged-archive"}},
             {"deep-path", {"path-too-long"}},
+            {"escape", {"unsafe-archive"}},
             {"large-unpacked", {"large-unpacked", "no-project-file"}},
             {"over-limit", {"size-limit"}},
             {"large-archive", {"large-archive", "no-image"}},
@@ -282,7 +293,7 @@ private slots:
         QVERIFY(good.value("unpackedBytes").toDouble() > 0);
         QCOMPARE(projectNamed(run.report, "no-image").value("imageSource").toString(),
                  QString("default"));
-        QVERIFY2(run.out.contains("\n14 projects: 1 clean, 6 with warnings, 7 with errors; "),
+        QVERIFY2(run.out.contains("\n15 projects: 1 clean, 6 with warnings, 8 with errors; "),
                  qPrintable(run.out));
 
         QCOMPARE(snapshot(), before);
