@@ -103,10 +103,10 @@ int CheckReport::count(CheckFinding::Severity severity) const
 
 int CheckReport::exitCode() const
 {
-    if (!reachable)
-        return 3;
     if (count(CheckFinding::Severity::Error) > 0)
         return 2;
+    if (!reachable)
+        return 3;
     return count(CheckFinding::Severity::Warning) > 0 ? 1 : 0;
 }
 

@@ -85,7 +85,8 @@ public:
     QList<ProjectCheck> projects;
 
     int count(CheckFinding::Severity severity) const;
-    // 0 clean, 1 warnings only, 2 any error, 3 the group could not be reached.
+    // 0 clean, 1 warnings only, 2 any error (also one of this machine), 3 the group could not
+    // be reached.
     int exitCode() const;
     QJsonObject toJson() const;
 

@@ -57,8 +57,11 @@ bool RepositoryCheck::start(const QUrl &url, const QString &accessToken)
     folder = std::make_unique<QTemporaryDir>(
         Settings::repositoryPath(QStringLiteral(".brindle-check-XXXXXX")));
     if (!folder->isValid()) {
-        m_report.failure = tr("no folder could be made to install the examples into: %1")
-                               .arg(folder->errorString());
+        // Nothing was asked of the server: an error of this machine, not an unreachable group.
+        m_report.groupFindings.append(
+            {Kind::NotInstalled,
+             tr("no folder could be made to install the examples into: %1")
+                 .arg(folder->errorString())});
         QMetaObject::invokeMethod(this, &RepositoryCheck::finish, Qt::QueuedConnection);
         return true;
     }

@@ -69,12 +69,13 @@ QString CheckReportFormat::text(const QJsonObject &report)
     QString out = tr("Group %1 (%2)\n")
                       .arg(report.value(QLatin1String("group")).toString(),
                            report.value(QLatin1String("url")).toString());
+    appendFindings(out, report.value(QLatin1String("findings")).toArray(), QString());
     if (!report.value(QLatin1String("reachable")).toBool()) {
-        out += tr("error: the group could not be checked: %1\n")
-                   .arg(report.value(QLatin1String("failure")).toString());
+        const QString failure = report.value(QLatin1String("failure")).toString();
+        if (!failure.isEmpty())
+            out += tr("error: the group could not be checked: %1\n").arg(failure);
         return out;
     }
-    appendFindings(out, report.value(QLatin1String("findings")).toArray(), QString());
 
     int clean = 0;
     int withWarnings = 0;
@@ -128,15 +129,13 @@ QString CheckReportFormat::text(const QJsonObject &report)
 int CheckReportFormat::exitCode(const QJsonObject &report)
 {
     const QJsonValue reachable = report.value(QLatin1String("reachable"));
-    if (!reachable.isBool())
-        return 2;
-    if (!reachable.toBool())
-        return 3;
     const QJsonObject summary = report.value(QLatin1String("summary")).toObject();
     const QJsonValue errors = summary.value(QLatin1String("errors"));
     const QJsonValue warnings = summary.value(QLatin1String("warnings"));
-    if (!errors.isDouble() || !warnings.isDouble() || errors.toInt() > 0)
+    if (!reachable.isBool() || !errors.isDouble() || !warnings.isDouble() || errors.toInt() > 0)
         return 2;
+    if (!reachable.toBool())
+        return 3;
     return warnings.toInt() > 0 ? 1 : 0;
 }
 

@@ -18,8 +18,8 @@ class CheckReportFormat
 
 public:
     static QString text(const QJsonObject &report);
-    // 0 clean, 1 warnings only, 2 any error, 3 the group could not be reached. Anything the
-    // report does not say clearly counts as an error.
+    // 0 clean, 1 warnings only, 2 any error, 3 the group could not be reached (and nothing
+    // else went wrong). Anything the report does not say clearly counts as an error.
     static int exitCode(const QJsonObject &report);
 };
 

@@ -29,6 +29,8 @@ private slots:
             << QByteArray("{\"reachable\":true,\"summary\":{\"errors\":1,\"warnings\":3}}") << 2;
         QTest::newRow("unreachable")
             << QByteArray("{\"reachable\":false,\"summary\":{\"errors\":0,\"warnings\":0}}") << 3;
+        QTest::newRow("unreachable after an error of this machine")
+            << QByteArray("{\"reachable\":false,\"summary\":{\"errors\":1,\"warnings\":0}}") << 2;
         QTest::newRow("no report") << QByteArray("{}") << 2;
         QTest::newRow("no summary") << QByteArray("{\"reachable\":true}") << 2;
         QTest::newRow("counts that are no numbers")
