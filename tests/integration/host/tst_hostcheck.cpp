@@ -319,6 +319,41 @@ private slots:
             QStringList());
     }
 
+    // A command line the check cannot run with is refused before anything is done.
+    void wrongCommandLinesAreRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        const QString group = m_server.baseUrl().toString() + "/palvexos/demos";
+        QTest::newRow("not http") << QStringList{"--check-repository", "file:///etc/passwd"}
+                                  << "needs the http or https address of a GitLab group";
+        QTest::newRow("no group") << QStringList{"--check-repository",
+                                                 m_server.baseUrl().toString()}
+                                  << "needs the http or https address of a GitLab group";
+        QTest::newRow("with --sync")
+            << QStringList{"--check-repository", group, "--sync"} << "goes with neither --sync";
+        QTest::newRow("with --add-repository")
+            << QStringList{"--check-repository", group, "--add-repository", "demos=" + group}
+            << "goes with neither --sync, --add-repository";
+        QTest::newRow("--json alone")
+            << QStringList{"--json", path("report.json")} << "--json needs --check-repository";
+    }
+    void wrongCommandLinesAreRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const QMap<QString, QByteArray> before = snapshot();
+        m_server.clearRequests();
+        QProcess process;
+        process.start(HOST_EXECUTABLE, QStringList{"-settingspath", path("settings")} + arguments);
+        QVERIFY(process.waitForFinished(60000));
+        const QString err = process.readAllStandardError();
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY2(err.contains(message), qPrintable(err));
+        QCOMPARE(m_server.requests().size(), 0);
+        QCOMPARE(snapshot(), before);
+    }
+
     void exitCodeTellsTheWorstFinding_data()
     {
         QTest::addColumn<QString>("group");
