@@ -500,6 +500,7 @@ struct Installed
 {
     ExampleResult result;
     QString status;
+    ManifestContent manifest; // what the Welcome screen shows of it, once installed
 };
 
 // Moves the example unpacked into 'job.prepared.unpackDir' into place with its manifest. Runs in a
@@ -540,7 +541,14 @@ Installed installUnpacked(const InstallJob &job)
     // The manifest is written before the example is moved into place, so that a failure
     // leaves the installed copy, if any, as it was.
     const QString target = examplePath(job.prepared.repositoryName, job.exampleName);
-    if (!job.manifest.write(unpacked, target)) {
+    const ManifestWriter::Result written = job.manifest.write(unpacked, target);
+    if (written.problem == ManifestWriter::Result::Problem::NoProjectFile) {
+        const QString reason = ExampleInstaller::tr(
+            "it has no project file (CMakeLists.txt or *.pro) in its top folder");
+        return {ExampleResult::failed(Failure::NoProjectFile, reason),
+                ExampleInstaller::tr("Skip registering example %1 - %2").arg(displayName, reason)};
+    }
+    if (!written) {
         return {ExampleResult::failed(Failure::Disk,
                                       ExampleInstaller::tr("its manifest could not be written")),
                 ExampleInstaller::tr("There was an error while creating example mainfest")};
@@ -590,16 +598,17 @@ Installed installUnpacked(const InstallJob &job)
                 ExampleInstaller::tr("Unable to install example %1 into %2: %3")
                     .arg(displayName, target, replacement.error)};
     }
-    // Without a record the next update compares with the time of the manifest instead.
+    // Without a record the next update can tell only what was added to the folder.
     if (!installedFiles || !installedFiles->write(recordPath)) {
         qCDebug(Log::service) << "Unable to record the installed files:" << recordPath;
         QFile::remove(recordPath);
     }
     if (keptIn.isEmpty())
-        return {ExampleResult::installed(replacement.replaced), {}};
+        return {ExampleResult::installed(replacement.replaced), {}, written.content};
     return {ExampleResult::installed(true),
             ExampleInstaller::tr("Your changes to %1 were kept in %2")
-                .arg(displayName, QDir::toNativeSeparators(keptIn))};
+                .arg(displayName, QDir::toNativeSeparators(keptIn)),
+            written.content};
 }
 
 // Stops the processes of this user whose working folder is 'folder' or below it: an
@@ -960,9 +969,8 @@ void ExampleInstaller::startUnarchiver(Job job)
         return;
     }
     // Never fill the disk: what the archive unpacks to, as its headers say, must leave room.
-    if (QString why; !Settings::leavesEnoughFreeSpace(job.prepared.unpackDir->path(),
-                                                       job.prepared.check.unpackedBytes,
-                                                       &why)) {
+    if (QString why; !Settings::leavesEnoughFreeSpace(
+            job.prepared.unpackDir->path(), job.prepared.check.unpackedBytes, &why)) {
         emit statusChanged(
             tr("Skip installing example %1 - %2").arg(job.example->displayName(), why));
         discard(job, ExampleResult::failed(ExampleResult::Failure::Disk, why));
@@ -1094,6 +1102,8 @@ void ExampleInstaller::registerExample(const Job &job)
             return installed;
         },
         [this, example, repositoryName = job.prepared.repositoryName](const Installed &installed) {
+            if (installed.result.isInstalled())
+                example->setManifest(installed.manifest);
             endInstall(example, repositoryName, installed.result, installed.status);
         },
         1);

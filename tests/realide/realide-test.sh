@@ -368,6 +368,72 @@ options)
         fail "the token shows in the IDE's log or settings"
     fi
     ;;
+package)
+    # The plugin as a user installs it: its archive unpacked into the user's plugin folder the
+    # way Help > About Plugins > Install Plugin... does it, no -pluginpath for it, and the
+    # build folders out of sight. The SDK's plugin still comes from the SDK's own folder.
+    archives=("$realide"/package/Brindle-*.tar.gz)
+    [ "${#archives[@]}" = 1 ] && [ -f "${archives[0]}" ] \
+        || fail "cpack made no single plugin archive in $realide/package: ${archives[*]}"
+    installed="$realide/plugin-install/lib/qtcreator/plugins/libBrindle.so"
+    [ -f "$installed" ] || fail "cmake --install put no libBrindle.so into lib/qtcreator/plugins"
+    for qm in "$realide"/plugin-build/share/qtcreator/translations/Brindle_*.qm; do
+        [ -f "$realide/plugin-install/share/qtcreator/translations/${qm##*/}" ] \
+            || fail "cmake --install left out the translation ${qm##*/}"
+    done
+    # runpath_of <library>: its RUNPATH and RPATH entries, one a line.
+    runpath_of() {
+        readelf -d "$1" | sed -n 's/.*(R\(UN\)\{0,1\}PATH).*\[\(.*\)\]/\2/p' | tr ':' '\n'
+    }
+    unpacked="$env_root/unpacked"
+    mkdir -p "$unpacked"
+    tar -xzf "${archives[0]}" -C "$unpacked" || fail "the archive does not unpack"
+    # What the wizard's check wants: exactly one plugin library, found at any depth.
+    mapfile -t libraries < <(find "$unpacked" -name '*.so' -type f)
+    [ "${#libraries[@]}" = 1 ] || fail "the archive holds ${#libraries[@]} libraries: ${libraries[*]}"
+    for library in "$installed" "${libraries[0]}"; do
+        entries="$(runpath_of "$library")"
+        echo "RUNPATH of ${library#"$build"/}: $(tr '\n' ' ' <<<"$entries")"
+        while read -r entry; do
+            [ -z "$entry" ] && continue
+            case "$entry" in
+            '$ORIGIN' | '$ORIGIN/'*) ;;
+            *) fail "$library has the search path $entry, not relative to itself" ;;
+            esac
+        done <<<"$entries"
+    done
+    # Qt Creator 16.0.1 on Linux: <GenericDataLocation>/data/QtProject/qtcreator/plugins/16.0.1,
+    # and the wizard copies the archive into <VendorId>.<Id> there.
+    vendor="$(sed -n 's/.*"VendorId" *: *"\([^"]*\)".*/\1/p' "$src/src/Brindle.json.in")"
+    user_plugins="$XDG_DATA_HOME/data/QtProject/qtcreator/plugins/16.0.1"
+    mkdir -p "$user_plugins/$vendor.brindle"
+    cp -R "$unpacked/." "$user_plugins/$vendor.brindle/"
+
+    start_server
+    write_settings examples examples demos
+    waits=()
+    for name in $(sample_examples examples); do
+        waits+=(--wait "$(manifest_pattern examples "$name")")
+    done
+    # In the run's own mount namespace the build's plugin and its installed copy are empty
+    # folders, so that nothing can come from there.
+    log="$env_root/ide-package.log"
+    "$src/tools/real-ide/enter-root.sh" "$root" "$src" "$build" -- /bin/bash -c '
+        mount -t tmpfs none "$1/plugin-build/lib" && mount -t tmpfs none "$1/plugin-install" \
+            && BRINDLE_IDE_INSTALLED_PLUGIN=1 exec /bin/bash "${@:2}"' \
+        hide "$realide" "$src/tools/real-ide/run-ide.sh" "$realide" "$log" \
+        --wait "brindle-probe: service idle" "${waits[@]}" --quit \
+        || fail "the installed plugin did not bring the examples to the Welcome screen"
+    grep -q "brindle-probe: plugin brindle loaded from $user_plugins/$vendor.brindle/" "$log" \
+        || fail "the plugin was not loaded from the user's plugin folder: $(grep 'brindle-probe: plugin' "$log")"
+    check_examples_log package examples demos
+    for group in examples demos; do
+        for name in $(sample_examples "$group"); do
+            [ -f "$data/$group/$name/examples-manifest.xml" ] \
+                || fail "$group/$name has no manifest in $data"
+        done
+    done
+    ;;
 *)
     fail "unknown scenario $scenario"
     ;;

@@ -77,8 +77,12 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 : >"$log" # there before the first wait looks into it
+# With BRINDLE_IDE_INSTALLED_PLUGIN=1 the plugin is not taken from the build: it has been
+# installed into the user's plugin folder, which the IDE searches by itself.
+own_plugin=(-pluginpath "$build/plugin-build/lib/qtcreator/plugins")
+[ "${BRINDLE_IDE_INSTALLED_PLUGIN:-0}" = 1 ] && own_plugin=()
 qtcreator -settingspath "$BRINDLE_IDE_SETTINGS" \
-    -pluginpath "$build/plugin-build/lib/qtcreator/plugins" \
+    "${own_plugin[@]}" \
     -pluginpath "$build/sdk/lib/qtcreator/plugins" \
     -pluginpath "$build/sdk-build/probe-plugins" \
     "$@" >"$log" 2>&1 </dev/null &

@@ -77,6 +77,8 @@ public:
         for (const ExtensionSystem::PluginSpec *plugin : ExtensionSystem::PluginManager::plugins()) {
             if (plugin->hasError())
                 report("plugin error: " + plugin->name() + ": " + plugin->errorString());
+            else if (plugin->id() == "brindle")
+                report("plugin brindle loaded from " + plugin->filePath().toUserOutput());
         }
         report("started");
     }
