@@ -70,6 +70,9 @@ const QString TARGET = Settings::location() + QStringLiteral("/%2");
 // How often a running extraction is looked at, at the least: tar writes a few hundred MiB
 // in that time at most.
 const int WATCH_INTERVAL_MS = 250;
+// Walking a tree that is being written costs a stat() per file; an example's extraction
+// usually ends within a second.
+const int FIRST_WATCH_DELAY_MS = 1000;
 
 QString repositoryPath(const QString &name)
 {
@@ -693,7 +696,8 @@ void sweepTemporaryArchives()
 {
     const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-3600);
     const QFileInfoList entries = QDir::temp().entryInfoList(
-        {QStringLiteral("brindle-*") + QLatin1String(Constants::ARCHIVE_EXTENSION)},
+        {QStringLiteral("brindle-*") + QLatin1String(Constants::ARCHIVE_EXTENSION),
+         QStringLiteral("brindle-*") + QLatin1String(Constants::TAR_EXTENSION)},
         QDir::Files | QDir::System | QDir::Hidden | QDir::NoSymLinks);
     for (const QFileInfo &entry : entries) {
         if (!isTemporaryArchiveName(entry.fileName()) || entry.ownerId() != ::getuid()
@@ -1014,8 +1018,15 @@ void ExampleInstaller::startUnarchiver(Job job)
             });
     runningJobs.insert(unarchiver, job);
     unarchiver->start();
-    if (runningJobs.contains(unarchiver))
-        watchExtraction(unarchiver);
+    // The headers said what it unpacks to; the walk is a second line against a tool that
+    // writes more than they say. Most extractions end before it is first needed.
+    if (runningJobs.contains(unarchiver)) {
+        QPointer<Utils::Unarchiver> guard(unarchiver);
+        QTimer::singleShot(FIRST_WATCH_DELAY_MS, this, [this, guard] {
+            if (guard)
+                watchExtraction(guard);
+        });
+    }
 }
 
 void ExampleInstaller::watchExtraction(Utils::Unarchiver *unarchiver)
