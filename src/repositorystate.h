@@ -44,12 +44,17 @@ public:
     // The last successful listing of this session, or else the day of the last stored check.
     QDateTime lastChecked;
     QDate lastCheckDay;
+    // Listed examples that may have changed online since they were last downloaded: what the
+    // next update round would fetch again.
+    QSet<QString> updatable;
     // The latest result of each example of the rounds of this session; a result stays until
     // the example's next one.
     QHash<QString, ExampleResult> results;
     // Examples being downloaded, installed or removed now.
     QSet<QString> installing;
     QSet<QString> removing;
+    // Examples whose installed files the user has changed, added to or removed from.
+    QSet<QString> changedLocally;
 
     bool isBusy() const { return phase != Phase::Idle && phase != Phase::Unknown; }
     // Names whose latest result is a failure, sorted.
