@@ -52,8 +52,23 @@ void ExampleListModel::setInstalled(const InstalledExamples &installed)
 {
     if (installed == m_installed)
         return;
+    QSet<QString> moved;
+    for (auto it = installed.cbegin(); it != installed.cend(); ++it) {
+        const auto known = m_installed.constFind(it.key());
+        if (known != m_installed.cend() && *known != *it)
+            moved.insert(it.key());
+    }
     m_installed = installed;
     refresh();
+    for (const QString &name : std::as_const(moved))
+        emitFolderChanged(name);
+}
+
+void ExampleListModel::emitFolderChanged(const QString &name)
+{
+    const int row = rowOf(name);
+    if (row >= 0)
+        emit dataChanged(index(row), index(row), {Qt::ToolTipRole, LocationRole});
 }
 
 void ExampleListModel::setInstalledExample(const QString &name,
@@ -70,6 +85,7 @@ void ExampleListModel::setInstalledExample(const QString &name,
         m_installed.remove(name);
     }
     refresh();
+    emitFolderChanged(name);
 }
 
 void ExampleListModel::setState(const RepositoryState &state)
@@ -107,10 +123,11 @@ void ExampleListModel::setEdits(const Edits &edits)
 
 std::optional<ExampleListModel::Row> ExampleListModel::rowFor(const QString &name) const
 {
-    const bool installed = m_installed.contains(name);
+    const ExampleResult result = m_state.results.value(name);
+    // Installed in this session: on disk, even before its folder has been read.
+    const bool installed = m_installed.contains(name) || result.isInstalled();
     const bool installing = m_state.installing.contains(name);
     const bool failed = m_failed.contains(name) && !m_edits.dismissed.contains(name);
-    const ExampleResult result = m_state.results.value(name);
 
     Row row;
     row.name = name;

@@ -107,6 +107,8 @@ private:
     QString text(const Row &row) const;
     QString toolTip(const Row &row) const;
     QString location(const Row &row) const;
+    // The folder or its manifest's time changed: the tool tip and location of its row.
+    void emitFolderChanged(const QString &name);
 
     QString m_repository;
     InstalledExamples m_installed;
