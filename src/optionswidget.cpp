@@ -119,23 +119,31 @@ OptionsWidget::OptionsWidget()
 
     connect(
         ui->repositoryComboBox, &QComboBox::currentTextChanged, this, &OptionsWidget::showExamples);
-    connect(ui->filterLineEdit,
-            &QLineEdit::textChanged,
-            filterModel,
-            &QSortFilterProxyModel::setFilterFixedString);
+    connect(ui->filterLineEdit, &QLineEdit::textChanged, this, [this](const QString &text) {
+        filterModel->setFilterFixedString(text);
+        updateButtons();
+    });
     connect(ui->addButton, &QPushButton::clicked, this, &OptionsWidget::addExamples);
     connect(ui->removeButton, &QPushButton::clicked, this, &OptionsWidget::removeExamples);
     connect(ui->updateButton, &QPushButton::clicked, this, &OptionsWidget::updateExamples);
     // The buttons follow what is selected and visible, and what the selected rows stand for.
+    // Looked at once per pass of the event loop: a round of many installs changes many rows,
+    // and the selection may hold all of them.
+    buttonsTimer.setSingleShot(true);
+    buttonsTimer.setInterval(0);
+    connect(&buttonsTimer, &QTimer::timeout, this, &OptionsWidget::updateButtons);
+    const auto scheduleButtons = [this] {
+        buttonsTimer.start();
+    };
     connect(ui->examplesListView->selectionModel(),
             &QItemSelectionModel::selectionChanged,
             this,
             &OptionsWidget::updateButtons);
-    connect(filterModel, &QAbstractItemModel::dataChanged, this, &OptionsWidget::updateButtons);
-    connect(filterModel, &QAbstractItemModel::rowsInserted, this, &OptionsWidget::updateButtons);
-    connect(filterModel, &QAbstractItemModel::rowsRemoved, this, &OptionsWidget::updateButtons);
-    connect(filterModel, &QAbstractItemModel::modelReset, this, &OptionsWidget::updateButtons);
-    connect(filterModel, &QAbstractItemModel::layoutChanged, this, &OptionsWidget::updateButtons);
+    connect(filterModel, &QAbstractItemModel::dataChanged, this, scheduleButtons);
+    connect(filterModel, &QAbstractItemModel::rowsInserted, this, scheduleButtons);
+    connect(filterModel, &QAbstractItemModel::rowsRemoved, this, scheduleButtons);
+    connect(filterModel, &QAbstractItemModel::modelReset, this, scheduleButtons);
+    connect(filterModel, &QAbstractItemModel::layoutChanged, this, scheduleButtons);
     connect(ui->timeoutSpinBox, &QSpinBox::valueChanged, this, [this](int value) {
         intervalChanged = true;
         ui->label_2->setVisible(value != 0);
@@ -172,8 +180,17 @@ OptionsWidget::OptionsWidget()
                 }
                 rescanExample(repository, example);
             });
+        // The service changes its state several times per example: the shown repository's
+        // rows follow once per pass of the event loop.
+        followTimer.setSingleShot(true);
+        followTimer.setInterval(0);
         connect(
-            service, &DownloadService::repositoryStateChanged, this, &OptionsWidget::followService);
+            &followTimer, &QTimer::timeout, this, [this] { followService(model->repository()); });
+        connect(
+            service, &DownloadService::repositoryStateChanged, this, [this](const QString &name) {
+                if (name == model->repository())
+                    followTimer.start();
+            });
         TokenStore *store = service->tokenStore();
         connect(store, &TokenStore::tokenRead, this, &OptionsWidget::onTokenStoreChanged);
         connect(store, &TokenStore::tokenSaved, this, &OptionsWidget::onTokenStoreChanged);
@@ -266,6 +283,7 @@ void OptionsWidget::rescanExample(const QString &repository, const QString &exam
 
 void OptionsWidget::followService(const QString &name)
 {
+    followTimer.stop();
     if (name != model->repository())
         return;
     model->setOnline(serviceExamples(name));

@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QSet>
 #include <QThreadPool>
+#include <QTimer>
 
 QT_BEGIN_NAMESPACE
 class QSortFilterProxyModel;
@@ -95,6 +96,8 @@ private:
     // Scans started; a result older than the latest one is not used.
     quint64 scanGeneration = 0;
     QThreadPool scanner;
+    QTimer buttonsTimer;
+    QTimer followTimer;
 
     // Where the user was in each repository's list: the selected rows, the current row and
     // how far the list was scrolled.
