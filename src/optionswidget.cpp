@@ -82,6 +82,12 @@ OptionsWidget::OptionsWidget()
     ui->setupUi(this);
     // A reason may be long: wrapped, not elided.
     ui->statusLabel->setElideMode(Qt::ElideNone);
+    // The wrapped labels make the page's layout one of height for width, and the IDE's
+    // Preferences dialog then sizes the page by the preferred heights of its parts: the
+    // list's preferred height alone made the page scroll at the dialog's default size. The
+    // list takes the room that is left, and shows a few rows at least.
+    ui->examplesListView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    ui->examplesListView->setMinimumHeight(ui->examplesListView->fontMetrics().height() * 5);
     // "0 day(s)" would read as a count; 0 switches the updates off.
     ui->timeoutSpinBox->setSpecialValueText(tr("Off"));
     ui->timeoutSpinBox->setValue(int(std::min<quint32>(settings.updatesCheckTimeoutDays,
