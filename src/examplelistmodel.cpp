@@ -205,21 +205,24 @@ int ExampleListModel::rowCount(const QModelIndex &parent) const
 
 QString ExampleListModel::text(const Row &row) const
 {
+    const QString base = stateText(row);
+    // The user's own changes, whatever else the row says.
+    if (!row.changedLocally)
+        return base;
+    return QCoreApplication::translate("Brindle::Internal::OptionsWidget", "%1 (changed locally)")
+        .arg(base);
+}
+
+QString ExampleListModel::stateText(const Row &row) const
+{
     const QString &name = row.name;
     switch (row.state) {
     case State::Installed:
-        return row.changedLocally ? QCoreApplication::translate("Brindle::Internal::OptionsWidget",
-                                                                "%1 (changed locally)")
-                                        .arg(name)
-                                  : name;
+        break;
     case State::UpdateAvailable:
-        return row.changedLocally
-                   ? QCoreApplication::translate("Brindle::Internal::OptionsWidget",
-                                                 "%1 (changed locally, update available)")
-                         .arg(name)
-                   : QCoreApplication::translate("Brindle::Internal::OptionsWidget",
-                                                 "%1 (update available)")
-                         .arg(name);
+        return QCoreApplication::translate("Brindle::Internal::OptionsWidget",
+                                           "%1 (update available)")
+            .arg(name);
     case State::WillBeInstalled:
         return QCoreApplication::translate("Brindle::Internal::OptionsWidget",
                                            "%1 (will be installed)")

@@ -105,6 +105,7 @@ private:
     // Brings the rows in line with the inputs, touching only those that differ.
     void refresh();
     QString text(const Row &row) const;
+    QString stateText(const Row &row) const;
     QString toolTip(const Row &row) const;
     QString location(const Row &row) const;
     // The folder or its manifest's time changed: the tool tip and location of its row.

@@ -55,7 +55,7 @@ private slots:
 
         QCOMPARE(model.rowCount(), 6);
         QCOMPARE(text(model, "alpha"), "alpha (changed locally)");
-        QCOMPARE(text(model, "beta"), "beta (changed locally, update available)");
+        QCOMPARE(text(model, "beta"), "beta (update available) (changed locally)");
         QCOMPARE(text(model, "gamma"), "gamma (installing...)");
         QCOMPARE(text(model, "delta"), "delta (could not be installed: HTTP 500)");
         QCOMPARE(text(model, "epsilon"), "epsilon (will be installed)");
