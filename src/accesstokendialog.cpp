@@ -76,8 +76,6 @@ AccessTokenDialog::AccessTokenDialog(const QString &repositoryName,
     m_clearButton->setEnabled(current != Current::None);
 
     auto layout = new QVBoxLayout(this);
-    // Grows with its texts (translations, the problem line) instead of clipping them.
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
     layout->addWidget(intro);
     if (unknown)
         layout->addWidget(unknown);
@@ -117,8 +115,25 @@ void AccessTokenDialog::validate()
 {
     const QString entered = m_tokenEdit->text().trimmed();
     const bool usable = isUsableToken(entered);
-    m_problemLabel->setVisible(!usable);
+    if (m_problemLabel->isVisibleTo(this) == usable) {
+        m_problemLabel->setVisible(!usable);
+        fitHeight();
+    }
     m_buttons->button(QDialogButtonBox::Ok)->setEnabled(usable && !entered.isEmpty());
+}
+
+void AccessTokenDialog::fitHeight()
+{
+    layout()->activate();
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > 0 && needed != minimumHeight())
+        setMinimumHeight(needed);
+}
+
+void AccessTokenDialog::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    fitHeight();
 }
 
 } // namespace Brindle::Internal

@@ -39,8 +39,14 @@ public:
 public slots:
     void accept() final;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void validate();
+    // Wrapped texts need more height at a smaller width: the dialog is kept tall enough for
+    // all of them at its width.
+    void fitHeight();
 
     QLineEdit *m_tokenEdit = nullptr;
     QLabel *m_problemLabel = nullptr;

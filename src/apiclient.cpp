@@ -71,6 +71,10 @@ const qsizetype MAX_LOOK_ALIKES = 100;
 const qsizetype MAX_LOOK_ALIKE_LENGTH = 255;
 // The download batch a request belongs to.
 const char BATCH_PROPERTY[] = "brindleBatch";
+// The project id an archive or avatar request is for.
+const char EXAMPLE_PROPERTY[] = "brindleExample";
+// Set while a request waits for a busy server, and so holds no download slot.
+const char PARKED_PROPERTY[] = "brindleParked";
 
 struct ApiClient::Search
 {
@@ -677,6 +681,34 @@ void ApiClient::download(const Repository::Examples &examples)
     startWaitingDownloads();
 }
 
+void ApiClient::withdraw(const QSet<QString> &names, const QString &reason)
+{
+    Repository::Examples withdrawn;
+    for (const QSharedPointer<Example> &example : std::as_const(queue)) {
+        if (names.contains(example->name()))
+            withdrawn.append(example);
+    }
+    const QList<ApiRequest *> requests = findChildren<ApiRequest *>(Qt::FindDirectChildrenOnly);
+    for (const QSharedPointer<Example> &example : std::as_const(withdrawn)) {
+        // One not sent yet, or waiting for a busy server, holds no slot to give back.
+        bool holdsSlot = !waiting.removeOne(example);
+        for (ApiRequest *request : requests) {
+            if (request->property(BATCH_PROPERTY).toULongLong() != batchNumber
+                || request->property(EXAMPLE_PROPERTY).toLongLong() != example->id()) {
+                continue;
+            }
+            if (request->property(PARKED_PROPERTY).toBool())
+                holdsSlot = false;
+            retrying.removeAll(QPointer<ApiRequest>(request));
+            request->abort();
+        }
+        if (!holdsSlot)
+            ++downloadsRunning;
+        // An avatar being decoded finds its example gone from the queue and is dropped.
+        onExampleDownloadFinished(example, ExampleResult::skipped(reason));
+    }
+}
+
 void ApiClient::startWaitingDownloads()
 {
     while (downloadsRunning < MAX_RUNNING_DOWNLOADS
@@ -686,6 +718,7 @@ void ApiClient::startWaitingDownloads()
             const QPointer<ApiRequest> request = retrying.takeFirst();
             if (request) {
                 ++downloadsRunning;
+                request->setProperty(PARKED_PROPERTY, false);
                 request->send();
             }
             continue;
@@ -706,6 +739,7 @@ void ApiClient::holdSlotWhileSending(ApiRequest *request, quint64 batch)
             return;
         }
         --downloadsRunning;
+        request->setProperty(PARKED_PROPERTY, true);
         startWaitingDownloads();
     });
     connect(request, &ApiRequest::retryDue, this, [this, request, batch] {
@@ -804,6 +838,7 @@ void ApiClient::download(const QSharedPointer<Example> &example)
     // The archive is checked as it arrives, and the tar stream the check inflates goes to
     // disk; the installer takes the file over.
     request->setFileTemplate(temporaryArchiveTemplate(example->id(), Constants::TAR_EXTENSION));
+    request->setProperty(EXAMPLE_PROPERTY, example->id());
     holdSlotWhileSending(request, batch);
     connect(request, &ApiRequest::succeeded, this, [this, example, batch, request] {
         // A batch that was cancelled meanwhile has no use for the archive; it goes with the
@@ -869,6 +904,7 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
     }
 
     ApiRequest *request = makeRequest(url, ApiRequest::Kind::Image);
+    request->setProperty(EXAMPLE_PROPERTY, example->id());
     holdSlotWhileSending(request, batch);
     connect(request, &ApiRequest::succeeded, this, [this, example, batch, request] {
         if (batch != batchNumber)

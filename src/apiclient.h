@@ -42,6 +42,9 @@ public:
     void setRepositoryName(const QString &name) { repositoryName = name; }
     bool isReady() const { return groupId != 0; }
     void download(const Repository::Examples &examples);
+    // Stops the named examples of the running batch, waiting or under way; each ends with
+    // exampleFailed() and a skipped result giving 'reason', and leaves no archive behind.
+    void withdraw(const QSet<QString> &names, const QString &reason);
 
     // Time a request may go without receiving data before it fails. Applies to requests
     // sent afterwards; tests shorten it to see a stalled server fail quickly.

@@ -133,9 +133,10 @@ DownloadService::DownloadService(QObject *parent)
     const qint64 seconds
         = qBound(qint64(1), qint64(settings.serviceRestartTimeoutSeconds), qint64(2147483));
     bool shortened = false;
-    const int testInterval = qEnvironmentVariableIntValue("BRINDLE_RESTART_INTERVAL_MS", &shortened);
-    restartTimer.start(std::chrono::milliseconds(shortened && testInterval > 0 ? testInterval
-                                                                                : seconds * 1000));
+    const int testInterval
+        = qEnvironmentVariableIntValue("BRINDLE_RESTART_INTERVAL_MS", &shortened);
+    restartTimer.start(
+        std::chrono::milliseconds(shortened && testInterval > 0 ? testInterval : seconds * 1000));
 
     connect(QCoreApplication::instance(),
             &QCoreApplication::aboutToQuit,
@@ -177,6 +178,12 @@ void DownloadService::save(const QString &name, const QSet<QString> &examples)
     if (auto it = withdrawn.find(name); it != withdrawn.end())
         it->subtract(examples);
     if (const QSharedPointer<Repository> repository = findRepository(name)) {
+        // Asked for again while still downloading (a stalled server): that download stops,
+        // and a new one starts.
+        const QSet<QString> restarted
+            = QSet<QString>(examples).intersect(requestedDownloads.value(repository.get()));
+        if (!restarted.isEmpty())
+            repository->withdraw(restarted, tr("it was asked for again"));
         startDownloads(repository.get(), examples);
         updateBusy();
         return;
@@ -200,6 +207,12 @@ RepositoryState DownloadService::stateOf(const Repository *repository, const QSt
     // The page saves the interval meanwhile: what is stored now counts.
     state.updatesOff = Settings::storedUpdatesInterval(Core::ICore::settings()) == 0;
     state.results = results.value(name);
+    // Known only once the repository has been checked; a copy installed in this session is
+    // as new as the listing it came from.
+    for (const QString &example : changedOnline.value(repository)) {
+        if (!state.results.value(example).isInstalled())
+            state.updatable.insert(example);
+    }
     // Asked for and still downloading, or being installed.
     state.installing = requestedDownloads.value(repository);
     for (auto it = installing.cbegin(); it != installing.cend(); ++it) {
@@ -294,6 +307,9 @@ void DownloadService::remove(const QString &name, const QSet<QString> &examples)
 {
     withdrawn[name].unite(examples);
     removing[name].unite(examples);
+    // One still downloading stops now; one being unpacked goes once that step has ended.
+    if (const QSharedPointer<Repository> repository = findRepository(name))
+        repository->withdraw(examples, tr("it was removed"));
     installer->remove(name, QStringList(examples.cbegin(), examples.cend()));
     updateBusy();
 }
@@ -382,7 +398,10 @@ void DownloadService::onFetched()
     lookupFailures.remove(repository);
     lastListed.insert(repository, QDateTime::currentDateTime());
     checkLocalChanges(settings.findName(repository->url()));
-    const auto busyGuard = qScopeGuard([this] { updateBusy(); });
+    const auto busyGuard = qScopeGuard([this, repository] {
+        noteChangedOnline(repository);
+        updateBusy();
+    });
 
     emit updated();
 
@@ -436,6 +455,22 @@ void DownloadService::onFetched()
     Settings::saveCheckedDate(Core::ICore::settings(), name, decision.checkedDate);
     settings.lastCheckedDates.insert(name, decision.checkedDate);
     startDownloads(repository, decision.toDownload + resumed);
+}
+
+void DownloadService::noteChangedOnline(const Repository *repository)
+{
+    // Known only once the repository has been checked, and only of examples whose activity
+    // the server told.
+    const QDate lastCheck = settings.lastCheckedDates.value(settings.findName(repository->url()));
+    QSet<QString> &changed = changedOnline[repository];
+    changed.clear();
+    if (!lastCheck.isValid())
+        return;
+    for (const QSharedPointer<Example> &example : repository->examples()) {
+        const QDateTime activity = example->lastActivity();
+        if (activity.isValid() && UpdateDecision::mayHaveChanged(activity, lastCheck))
+            changed.insert(example->name());
+    }
 }
 
 void DownloadService::onExampleDownloaded(const QSharedPointer<Example> &example)

@@ -123,6 +123,7 @@ private:
     void deferUpdatesUntilDialogClosed(QWidget *dialog);
     void startDownloads(Repository *repository, const QSet<QString> &names);
     void updateBusy();
+    void noteChangedOnline(const Repository *repository);
     RepositoryState stateOf(const Repository *repository, const QString &name) const;
     void onInstallerFinished(const QSharedPointer<Example> &example,
                              const QString &repository,
@@ -165,6 +166,8 @@ private:
     };
     QHash<const Repository *, Failure> lookupFailures;
     QHash<const Repository *, QDateTime> lastListed;
+    // Listed examples active since the repository's last check, by the latest listing.
+    QHash<const Repository *, QSet<QString>> changedOnline;
     // The latest result of each example, by repository name and example name.
     QHash<QString, QHash<QString, ExampleResult>> results;
     QHash<QString, RepositoryState> shownState;

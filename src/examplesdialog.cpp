@@ -9,6 +9,7 @@
 
 #include <QKeyEvent>
 #include <QListWidgetItem>
+#include <QPushButton>
 #include <QUrl>
 
 namespace Brindle::Internal {
@@ -38,10 +39,21 @@ ExamplesDialog::ExamplesDialog(const QList<QSharedPointer<Example>> &examples,
     // Return in the filter must not end the dialog with what happens to be selected.
     ui->filterLineEdit->installEventFilter(this);
 
-    Plugin::initMenu(ui->examplesListWidget,
-                     [](const QString &location) { return QUrl(location, QUrl::TolerantMode); });
+    // The address comes from the server: only a web page is opened, never a local file or
+    // another application's scheme.
+    Plugin::initMenu(ui->examplesListWidget, [](const QString &location) {
+        const QUrl url(location, QUrl::TolerantMode);
+        const QString scheme = url.scheme().toLower();
+        if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
+            return url;
+        return QUrl();
+    });
 
     connect(ui->filterLineEdit, &QLineEdit::textChanged, this, &ExamplesDialog::filterExamples);
+    connect(ui->examplesListWidget,
+            &QListWidget::itemSelectionChanged,
+            this,
+            &ExamplesDialog::updateOkButton);
 
     for (const QSharedPointer<Example> &example : examples) {
         if (!example)
@@ -71,6 +83,7 @@ ExamplesDialog::ExamplesDialog(const QList<QSharedPointer<Example>> &examples,
         item->setData(TitleRole, example->displayName());
         ui->examplesListWidget->addItem(item);
     }
+    updateOkButton();
 }
 
 ExamplesDialog::~ExamplesDialog()
@@ -78,15 +91,26 @@ ExamplesDialog::~ExamplesDialog()
     delete ui;
 }
 
-void ExamplesDialog::accept()
+QSet<QString> ExamplesDialog::visibleSelection() const
 {
-    m_selectedExamples.clear();
+    QSet<QString> names;
     const QList<QListWidgetItem *> items = ui->examplesListWidget->selectedItems();
     for (const QListWidgetItem *item : items) {
         // A row the filter hides can still be selected; only what the user sees is chosen.
         if (!item->isHidden())
-            m_selectedExamples.insert(item->data(NameRole).toString());
+            names.insert(item->data(NameRole).toString());
     }
+    return names;
+}
+
+void ExamplesDialog::updateOkButton()
+{
+    ui->buttonBox->button(QDialogButtonBox::Ok)->setEnabled(!visibleSelection().isEmpty());
+}
+
+void ExamplesDialog::accept()
+{
+    m_selectedExamples = visibleSelection();
     QDialog::accept();
 }
 
@@ -122,6 +146,7 @@ void ExamplesDialog::filterExamples(const QString &text)
               || item->data(TitleRole).toString().contains(text, Qt::CaseInsensitive);
         item->setHidden(!matches);
     }
+    updateOkButton();
 }
 
 } // namespace Brindle::Internal

@@ -44,6 +44,9 @@ protected:
 
 private:
     void filterExamples(const QString &text);
+    QSet<QString> visibleSelection() const;
+    // OK chooses the visible selection: there must be one.
+    void updateOkButton();
 
     Ui_ExamplesDialog *ui = nullptr;
     QSet<QString> m_selectedExamples;

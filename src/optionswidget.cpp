@@ -19,14 +19,14 @@
 #include <coreplugin/messagebox.h>
 #include <utils/infolabel.h>
 
-#include <QBrush>
-#include <QColor>
 #include <QDir>
-#include <QDirIterator>
 #include <QFont>
-#include <QListWidgetItem>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPointer>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QUrl>
 
@@ -35,22 +35,14 @@
 
 namespace Brindle::Internal {
 
-// Paths and addresses are escaped before they go into these rich texts: a folder or URL
-// holding markup must show as text.
-static const char TOOLTIP1[] = QT_TRANSLATE_NOOP(
-    "Brindle::Internal::OptionsWidget",
-    "<table><tbody>"
-    "<tr><td style=\"width: 40%;\">Location:&nbsp;</td><td style=\"width: 60%;\">%1</td></tr>"
-    "<tr><td style=\"width: 40%;\">Updated:&nbsp;</td><td style=\"width: 60%;\">%2</td></tr>"
-    "<tr><td style=\"width: 40%;\">Status:&nbsp;</td><td style=\"width: 60%;\">%3</td></tr>"
-    "</tbody></table>");
-
 static const char TOOLTIP2[] = QT_TRANSLATE_NOOP(
     "Brindle::Internal::OptionsWidget",
     "<table><tbody>"
     "<tr><td style=\"width: 40%;\">Folder:&nbsp;</td><td style=\"width: 60%;\">%1</td></tr>"
     "<tr><td style=\"width: 40%;\">Link:&nbsp;</td><td style=\"width: 60%;\">%2</td></tr>"
     "</tbody></table>");
+
+using State = ExampleListModel::State;
 
 // A name pending both ways cancels out: removing what was just added, or adding back what
 // was just removed, leaves nothing to do for it.
@@ -70,6 +62,22 @@ static QList<QSharedPointer<Example>> serviceExamples(const QString &name)
     return {};
 }
 
+static RepositoryState serviceState(const QString &name)
+{
+    if (DownloadService *service = Plugin::downloadService())
+        return service->repositoryState(name);
+    return {};
+}
+
+// Only web pages are opened from the list; anything else is a local folder.
+static QUrl locationUrl(const QString &location)
+{
+    const QUrl url(location, QUrl::StrictMode);
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+        return url;
+    return QUrl::fromLocalFile(location);
+}
+
 OptionsWidget::OptionsWidget()
     : ui(new Ui_OptionsWidget)
 {
@@ -78,11 +86,30 @@ OptionsWidget::OptionsWidget()
     ui->setupUi(this);
     // A reason may be long: wrapped, not elided.
     ui->statusLabel->setElideMode(Qt::ElideNone);
+    // The wrapped labels make the page's layout one of height for width, and the IDE's
+    // Preferences dialog then sizes the page by the preferred heights of its parts: the
+    // list's preferred height alone made the page scroll at the dialog's default size. The
+    // list takes the room that is left, and shows a few rows at least.
+    ui->examplesListView->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    ui->examplesListView->setMinimumHeight(ui->examplesListView->fontMetrics().height() * 5);
     // "0 day(s)" would read as a count; 0 switches the updates off.
     ui->timeoutSpinBox->setSpecialValueText(tr("Off"));
     ui->timeoutSpinBox->setValue(int(std::min<quint32>(settings.updatesCheckTimeoutDays,
                                                        quint32(ui->timeoutSpinBox->maximum()))));
     ui->filterLineEdit->setFiltering(true);
+    // Return in the filter goes on to the list; it must not apply and close the dialog.
+    ui->filterLineEdit->installEventFilter(this);
+
+    model = new ExampleListModel(this);
+    filterModel = new QSortFilterProxyModel(this);
+    filterModel->setSourceModel(model);
+    // The name, not the mark of a pending row.
+    filterModel->setFilterRole(ExampleListModel::NameRole);
+    filterModel->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    filterModel->setSortRole(ExampleListModel::NameRole);
+    filterModel->setSortLocaleAware(true);
+    filterModel->sort(0);
+    ui->examplesListView->setModel(filterModel);
 
     QStringList names = settings.repositories.keys();
     std::sort(names.begin(), names.end());
@@ -98,23 +125,35 @@ OptionsWidget::OptionsWidget()
     }
 
     // An installed row opens its folder; a row still to be installed, its web page.
-    Plugin::initMenu(ui->examplesListWidget, [](const QString &location) {
-        const QUrl url(location, QUrl::StrictMode);
-        if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
-            return url;
-        return QUrl::fromLocalFile(location);
-    });
+    Plugin::initMenu(ui->examplesListView, locationUrl);
 
     connect(
         ui->repositoryComboBox, &QComboBox::currentTextChanged, this, &OptionsWidget::showExamples);
-    connect(ui->filterLineEdit, &QLineEdit::textChanged, this, &OptionsWidget::filterExamples);
+    connect(ui->filterLineEdit, &QLineEdit::textChanged, this, [this](const QString &text) {
+        filterModel->setFilterFixedString(text);
+        updateButtons();
+    });
     connect(ui->addButton, &QPushButton::clicked, this, &OptionsWidget::addExamples);
     connect(ui->removeButton, &QPushButton::clicked, this, &OptionsWidget::removeExamples);
     connect(ui->updateButton, &QPushButton::clicked, this, &OptionsWidget::updateExamples);
-    connect(ui->examplesListWidget,
-            &QListWidget::itemSelectionChanged,
+    // The buttons follow what is selected and visible, and what the selected rows stand for.
+    // Looked at once per pass of the event loop: a round of many installs changes many rows,
+    // and the selection may hold all of them.
+    buttonsTimer.setSingleShot(true);
+    buttonsTimer.setInterval(0);
+    connect(&buttonsTimer, &QTimer::timeout, this, &OptionsWidget::updateButtons);
+    const auto scheduleButtons = [this] {
+        buttonsTimer.start();
+    };
+    connect(ui->examplesListView->selectionModel(),
+            &QItemSelectionModel::selectionChanged,
             this,
             &OptionsWidget::updateButtons);
+    connect(filterModel, &QAbstractItemModel::dataChanged, this, scheduleButtons);
+    connect(filterModel, &QAbstractItemModel::rowsInserted, this, scheduleButtons);
+    connect(filterModel, &QAbstractItemModel::rowsRemoved, this, scheduleButtons);
+    connect(filterModel, &QAbstractItemModel::modelReset, this, scheduleButtons);
+    connect(filterModel, &QAbstractItemModel::layoutChanged, this, scheduleButtons);
     connect(ui->timeoutSpinBox, &QSpinBox::valueChanged, this, [this](int value) {
         intervalChanged = true;
         ui->label_2->setVisible(value != 0);
@@ -131,8 +170,13 @@ OptionsWidget::OptionsWidget()
             &OptionsWidget::showTokenState);
     if (DownloadService *service = Plugin::downloadService()) {
         connect(service, &DownloadService::updated, this, &OptionsWidget::scanInstalledExamples);
-        connect(
-            service, &DownloadService::exampleFinished, this, &OptionsWidget::onExampleFinished);
+        // An example's round changes its own row only: its folder is read again.
+        connect(service,
+                &DownloadService::exampleFinished,
+                this,
+                [this](const QString &repository, const QString &example) {
+                    rescanExample(repository, example);
+                });
         connect(
             service,
             &DownloadService::exampleRemoved,
@@ -145,16 +189,17 @@ OptionsWidget::OptionsWidget()
                         record->removedExamples.remove(example);
                 }
                 rescanExample(repository, example);
-                if (repository == ui->repositoryComboBox->currentText())
-                    showExamples(repository);
             });
+        // The service changes its state several times per example: the shown repository's
+        // rows follow once per pass of the event loop.
+        followTimer.setSingleShot(true);
+        followTimer.setInterval(0);
+        connect(
+            &followTimer, &QTimer::timeout, this, [this] { followService(model->repository()); });
         connect(
             service, &DownloadService::repositoryStateChanged, this, [this](const QString &name) {
-                // A new listing changes which examples have an update.
-                if (name == ui->repositoryComboBox->currentText()) {
-                    showExamples(name);
-                    showRepositoryStatus();
-                }
+                if (name == model->repository())
+                    followTimer.start();
             });
         TokenStore *store = service->tokenStore();
         connect(store, &TokenStore::tokenRead, this, &OptionsWidget::onTokenStoreChanged);
@@ -174,6 +219,7 @@ OptionsWidget::OptionsWidget()
             service->checkLocalChanges(name);
     }
 
+    showExamples(ui->repositoryComboBox->currentText());
     scanInstalledExamples();
     showTokenState();
     showRepositoryStatus();
@@ -181,232 +227,141 @@ OptionsWidget::OptionsWidget()
 
 OptionsWidget::~OptionsWidget()
 {
+    // No scan may deliver to a page that is gone.
+    scanner.clear();
+    scanner.waitForDone();
     delete ui;
 }
 
 void OptionsWidget::scanInstalledExamples()
 {
+    QHash<QString, QString> folders;
+    for (auto it = settings.repositories.cbegin(); it != settings.repositories.cend(); ++it)
+        folders.insert(it.key(), Settings::repositoryPath(it.key()));
+    const quint64 generation = ++scanGeneration;
+    scanner.start([this, generation, folders] {
+        QHash<QString, InstalledExamples> found;
+        for (auto it = folders.cbegin(); it != folders.cend(); ++it)
+            found.insert(it.key(), Brindle::Internal::scanInstalledExamples(it.value()));
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, found] { onScanned(generation, found); },
+            Qt::QueuedConnection);
+    });
+}
+
+void OptionsWidget::onScanned(quint64 generation, const QHash<QString, InstalledExamples> &found)
+{
+    if (generation != scanGeneration)
+        return;
     bool changed = false;
-    for (auto it = settings.repositories.begin(); it != settings.repositories.end(); ++it) {
-        const qsizetype previousCount = it->manifests.size();
-        it->manifests.clear();
-        // Neither hidden folders nor links to folders are entered.
-        QDirIterator walk(Settings::repositoryPath(it.key()),
-                          {QString::fromLatin1(Constants::MANIFEST_FILE)},
-                          QDir::Files | QDir::Readable | QDir::CaseSensitive,
-                          QDirIterator::Subdirectories);
-        while (walk.hasNext()) {
-            const QFileInfo manifest = walk.nextFileInfo();
-            if (manifest.fileName() == QLatin1String(Constants::MANIFEST_FILE))
-                it->manifests.append(manifest);
-        }
-        if (it->manifests.size() != previousCount)
+    for (auto it = found.cbegin(); it != found.cend(); ++it) {
+        if (it->size() != installed.value(it.key()).size())
             changed = true;
     }
-
-    showExamples(ui->repositoryComboBox->currentText());
-
+    installed = found;
+    model->setInstalled(installed.value(model->repository()));
+    // The host reads the manifests again when the page found others than it knew.
     if (changed)
         emit Core::HelpManager::Signals::instance()->documentationChanged();
+    emit installedExamplesScanned();
 }
 
-static QString rowText(OptionsWidget::RowState state, const QString &name, const QString &reason)
+void OptionsWidget::rescanExample(const QString &repository, const QString &example)
 {
-    using State = OptionsWidget::RowState;
-    switch (state) {
-    case State::Installed:
-        break;
-    case State::UpdateAvailable:
-        return OptionsWidget::tr("%1 (update available)").arg(name);
-    case State::WillBeInstalled:
-        return OptionsWidget::tr("%1 (will be installed)").arg(name);
-    case State::WillBeUpdated:
-        return OptionsWidget::tr("%1 (will be updated)").arg(name);
-    case State::WillBeRemoved:
-        return OptionsWidget::tr("%1 (will be removed)").arg(name);
-    case State::Installing:
-        return OptionsWidget::tr("%1 (installing...)").arg(name);
-    case State::Removing:
-        return OptionsWidget::tr("%1 (being removed...)").arg(name);
-    case State::Failed:
-        return OptionsWidget::tr("%1 (could not be installed: %2)").arg(name, reason);
-    case State::RemovalFailed:
-        return OptionsWidget::tr("%1 (could not be removed: %2)").arg(name, reason);
-    }
-    return name;
+    if (!settings.repositories.contains(repository))
+        return;
+    const QString folder = Settings::repositoryPath(repository);
+    const quint64 generation = scanGeneration;
+    scanner.start([this, generation, folder, repository, example] {
+        const std::optional<InstalledExample> found = scanInstalledExample(folder, example);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, repository, example, found] {
+                // A full scan started since knows better.
+                if (generation != scanGeneration)
+                    return;
+                InstalledExamples &known = installed[repository];
+                if (found)
+                    known.insert(example, *found);
+                else
+                    known.remove(example);
+                if (repository == model->repository())
+                    model->setInstalledExample(example, found);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
-static QString statusText(OptionsWidget::RowState state)
+void OptionsWidget::followService(const QString &name)
 {
-    using State = OptionsWidget::RowState;
-    switch (state) {
-    case State::Installed:
-        break;
-    case State::UpdateAvailable:
-        return OptionsWidget::tr("Update available");
-    case State::WillBeInstalled:
-        return OptionsWidget::tr("Will be installed when you apply");
-    case State::WillBeUpdated:
-        return OptionsWidget::tr("Will be updated when you apply");
-    case State::WillBeRemoved:
-        return OptionsWidget::tr("Will be removed when you apply");
-    case State::Installing:
-        return OptionsWidget::tr("Being installed");
-    case State::Removing:
-        return OptionsWidget::tr("Being removed");
-    case State::Failed:
-        return OptionsWidget::tr("Could not be installed");
-    case State::RemovalFailed:
-        return OptionsWidget::tr("Could not be removed");
-    }
-    return OptionsWidget::tr("Updated");
+    followTimer.stop();
+    if (name != model->repository())
+        return;
+    model->setOnline(serviceExamples(name));
+    model->setState(serviceState(name));
+    showRepositoryStatus();
 }
 
-static QString nameOf(const QListWidgetItem *item)
-{
-    return item->data(OptionsWidget::NameRole).toString();
-}
-
-static OptionsWidget::RowState stateOf(const QListWidgetItem *item)
-{
-    return OptionsWidget::RowState(item->data(OptionsWidget::StateRole).toInt());
-}
-
-// The list shows what Apply will leave: the installed examples, the pending additions and
-// the installs under way, each pending row marked as such. It is rebuilt from these sets
-// alone, so whatever rebuilds it (an update, the keychain, a repository switch) keeps the
-// user's edits in view, together with the filter, the selection and the current row.
+// Switching repositories keeps each one's edits, and where the user was in its list.
 void OptionsWidget::showExamples(const QString &name)
 {
-    QListWidget *list = ui->examplesListWidget;
-    if (!shownRepository.isNull()) {
-        Place &place = places[shownRepository];
+    QListView *view = ui->examplesListView;
+    const QString shown = model->repository();
+    if (!shown.isNull() && shown != name) {
+        Place &place = places[shown];
         place.selected.clear();
-        for (const QListWidgetItem *item : list->selectedItems())
-            place.selected.insert(nameOf(item));
-        place.current = list->currentItem() ? nameOf(list->currentItem()) : QString();
-    }
-    shownRepository = name;
-
-    {
-        const QSignalBlocker blocker(list);
-        list->clear();
-    }
-
-    // Never operator[]: an unknown name must not become an empty record that Apply stores.
-    const auto record = settings.repositories.constFind(name);
-    if (record == settings.repositories.cend()) {
-        updateButtons();
+        const QModelIndexList rows = view->selectionModel()->selectedRows();
+        for (const QModelIndex &row : rows)
+            place.selected.insert(row.data(ExampleListModel::NameRole).toString());
+        place.current = view->currentIndex().data(ExampleListModel::NameRole).toString();
+        place.scrolled = view->verticalScrollBar()->value();
+    } else if (shown == name && !shown.isNull()) {
         return;
     }
 
-    QHash<QString, QSharedPointer<Example>> online;
-    for (const QSharedPointer<Example> &example : serviceExamples(name)) {
-        if (example && !online.contains(example->name()))
-            online.insert(example->name(), example);
-    }
-    QHash<QString, QFileInfo> installed;
-    for (const QFileInfo &manifest : record->manifests)
-        installed.insert(manifest.absoluteDir().dirName(), manifest);
-
-    // What the service is doing and how its last rounds ended, not a guess of the page.
-    DownloadService *service = Plugin::downloadService();
-    const RepositoryState repositoryState
-        = service ? service->repositoryState(name) : RepositoryState();
-    QSet<QString> failedHere;
-    for (const QString &example : repositoryState.failedExamples()) {
-        if (!dismissed.value(name).contains(example))
-            failedHere.insert(example);
-    }
-    QSet<QString> names(installed.keyBegin(), installed.keyEnd());
-    names.unite(record->examplesToInstall)
-        .unite(repositoryState.installing)
-        .unite(repositoryState.removing)
-        .unite(failedHere);
+    model->setRepository(
+        name, installed.value(name), serviceState(name), serviceExamples(name), edits.value(name));
 
     const Place place = places.value(name);
-    QListWidgetItem *current = nullptr;
-    QList<QListWidgetItem *> selected;
-    const QSignalBlocker blocker(list);
-    for (const QString &example : std::as_const(names)) {
-        const auto manifest = installed.constFind(example);
-        const bool isInstalled = manifest != installed.cend();
-        const QSharedPointer<Example> onlineExample = online.value(example);
-        const ExampleResult result = repositoryState.results.value(example);
-
-        RowState state;
-        if (isInstalled && record->examplesToRemove.contains(example))
-            state = RowState::WillBeRemoved;
-        else if (record->examplesToInstall.contains(example))
-            state = isInstalled ? RowState::WillBeUpdated : RowState::WillBeInstalled;
-        else if (repositoryState.installing.contains(example))
-            state = RowState::Installing;
-        else if (isInstalled && repositoryState.removing.contains(example))
-            state = RowState::Removing;
-        else if (failedHere.contains(example)
-                 && result.outcome == ExampleResult::Outcome::RemovalFailed)
-            state = RowState::RemovalFailed;
-        else if (!isInstalled && failedHere.contains(example))
-            state = RowState::Failed;
-        else if (!isInstalled)
-            continue;
-        else if (onlineExample
-                 && manifest->lastModified().secsTo(onlineExample->lastActivity()) > 0)
-            state = RowState::UpdateAvailable;
-        else
-            state = RowState::Installed;
-
-        QString text = rowText(state, example, result.reason);
-        if (isInstalled && repositoryState.changedLocally.contains(example))
-            text = tr("%1 (changed locally)").arg(text);
-        auto item = new QListWidgetItem(text);
-        item->setData(NameRole, example);
-        item->setData(StateRole, int(state));
-        if (state != RowState::Installed && state != RowState::UpdateAvailable) {
-            QFont font = item->font();
-            font.setItalic(true);
-            font.setStrikeOut(state == RowState::WillBeRemoved || state == RowState::Removing);
-            item->setFont(font);
-        }
-
-        QString location;
-        QDateTime updated;
-        if (isInstalled) {
-            location = manifest->absoluteDir().canonicalPath();
-            updated = manifest->lastModified();
-            item->setData(Qt::UserRole, location);
-            location = QDir::toNativeSeparators(location);
-        } else if (onlineExample) {
-            location = onlineExample->url();
-            updated = onlineExample->lastActivity();
-            item->setData(Qt::UserRole, location);
-        }
-        item->setToolTip(tr(TOOLTIP1).arg(location.toHtmlEscaped(),
-                                          updated.toLocalTime().toString(Qt::TextDate),
-                                          statusText(state).toHtmlEscaped()));
-        list->addItem(item);
-        if (place.selected.contains(example))
-            selected.append(item);
-        if (place.current == example)
-            current = item;
+    QItemSelection selection;
+    for (const QString &example : place.selected) {
+        const QModelIndex index = filterModel->mapFromSource(model->index(model->rowOf(example)));
+        if (index.isValid())
+            selection.select(index, index);
     }
-
-    filterExamples(ui->filterLineEdit->text());
-    if (current)
-        list->setCurrentItem(current, QItemSelectionModel::NoUpdate);
-    for (QListWidgetItem *item : std::as_const(selected))
-        item->setSelected(true);
+    const QModelIndex current
+        = filterModel->mapFromSource(model->index(model->rowOf(place.current)));
+    if (current.isValid())
+        view->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+    view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    view->verticalScrollBar()->setValue(place.scrolled);
     updateButtons();
 }
 
-void OptionsWidget::filterExamples(const QString &text)
+bool OptionsWidget::eventFilter(QObject *watched, QEvent *event)
 {
-    QListWidget *list = ui->examplesListWidget;
-    for (int row = 0; row < list->count(); ++row) {
-        QListWidgetItem *item = list->item(row);
-        // The name, not the mark of a pending row.
-        item->setHidden(!nameOf(item).contains(text, Qt::CaseInsensitive));
+    if (watched == ui->filterLineEdit && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
+            // On to the rows the filter left, to act on them.
+            QListView *view = ui->examplesListView;
+            if (!view->currentIndex().isValid() && filterModel->rowCount() > 0) {
+                view->selectionModel()->setCurrentIndex(filterModel->index(0, 0),
+                                                        QItemSelectionModel::NoUpdate);
+            }
+            view->setFocus(Qt::TabFocusReason);
+            return true;
+        }
     }
+    return Core::IOptionsPageWidget::eventFilter(watched, event);
+}
+
+void OptionsWidget::setEdits(const QString &name, const ExampleListModel::Edits &changed)
+{
+    edits.insert(name, changed);
+    if (name == model->repository())
+        model->setEdits(changed);
 }
 
 void OptionsWidget::addExamples()
@@ -449,18 +404,17 @@ void OptionsWidget::addExamples()
 
     const auto listed = [this](const QString &repository) {
         QHash<QString, ExamplesDialog::Mark> marks;
-        const auto record = settings.repositories.constFind(repository);
-        if (record == settings.repositories.cend())
-            return marks;
-        for (const QFileInfo &manifest : record->manifests)
-            marks.insert(manifest.absoluteDir().dirName(), ExamplesDialog::Mark::Installed);
-        for (const QString &example : record->examplesToInstall)
-            marks.insert(example, ExamplesDialog::Mark::Pending);
-        if (DownloadService *service = Plugin::downloadService()) {
-            for (const QString &example : service->repositoryState(repository).installing)
-                marks.insert(example, ExamplesDialog::Mark::Pending);
+        const ExampleListModel::Edits pending = edits.value(repository);
+        for (auto it = installed.value(repository).keyBegin();
+             it != installed.value(repository).keyEnd();
+             ++it) {
+            marks.insert(*it, ExamplesDialog::Mark::Installed);
         }
-        for (const QString &example : record->examplesToRemove)
+        for (const QString &example : pending.toInstall)
+            marks.insert(example, ExamplesDialog::Mark::Pending);
+        for (const QString &example : serviceState(repository).installing)
+            marks.insert(example, ExamplesDialog::Mark::Pending);
+        for (const QString &example : pending.toRemove)
             marks.remove(example);
         return marks;
     };
@@ -469,23 +423,21 @@ void OptionsWidget::addExamples()
     dialog.exec();
     const QSet<QString> selection = dialog.selectedExamples();
 
-    // The dialog's event loop may have changed the page; look the record up only now.
+    // The dialog's event loop may have changed the page; look the repository up only now.
     const QString repository = ui->repositoryComboBox->currentText();
-    const auto record = settings.repositories.find(repository);
-    if (record == settings.repositories.end() || selection.isEmpty())
+    if (!settings.repositories.contains(repository) || selection.isEmpty())
         return;
 
-    QSet<QString> installedNames;
-    for (const QFileInfo &manifest : std::as_const(record->manifests))
-        installedNames.insert(manifest.absoluteDir().dirName());
+    ExampleListModel::Edits changed = edits.value(repository);
+    const InstalledExamples onDisk = installed.value(repository);
     const QHash<QString, ExamplesDialog::Mark> marks = listed(repository);
     for (const QString &example : selection) {
         // Adding back what is about to be removed keeps it as it is.
-        if (record->examplesToRemove.remove(example))
+        if (changed.toRemove.remove(example))
             continue;
-        if (installedNames.contains(example)) {
+        if (onDisk.contains(example)) {
             // Chosen although installed: the user wants it fresh from the server.
-            record->examplesToInstall.insert(example);
+            changed.toInstall.insert(example);
             continue;
         }
         // Another spelling of a listed example would become a second folder of it.
@@ -495,47 +447,31 @@ void OptionsWidget::addExamples()
               });
         if (listedOtherwise)
             continue;
-        record->examplesToInstall.insert(example);
+        changed.toInstall.insert(example);
     }
-    removeDuplicates(record->examplesToInstall, record->examplesToRemove);
-    showExamples(repository);
+    removeDuplicates(changed.toInstall, changed.toRemove);
+    setEdits(repository, changed);
 }
 
-// Rows the filter hides may still be selected (select all selects them too); only what the
-// user can see is acted on.
-QList<QListWidgetItem *> OptionsWidget::visibleSelection() const
+QStringList OptionsWidget::selectedNames(bool (*test)(State)) const
 {
-    QList<QListWidgetItem *> selected = ui->examplesListWidget->selectedItems();
-    selected.removeIf([](const QListWidgetItem *item) { return item->isHidden(); });
-    return selected;
-}
-
-static bool canRemove(OptionsWidget::RowState state)
-{
-    using State = OptionsWidget::RowState;
-    return state == State::Installed || state == State::UpdateAvailable
-           || state == State::WillBeInstalled || state == State::WillBeUpdated
-           || state == State::Failed;
-}
-
-static bool canUpdate(OptionsWidget::RowState state)
-{
-    using State = OptionsWidget::RowState;
-    return state == State::Installed || state == State::UpdateAvailable;
+    // Rows the filter hides are not in the view's selection: only what the user can see is
+    // acted on.
+    QStringList names;
+    const QModelIndexList rows = ui->examplesListView->selectionModel()->selectedRows();
+    for (const QModelIndex &row : rows) {
+        if (test(row.data(ExampleListModel::StateRole).value<State>()))
+            names.append(row.data(ExampleListModel::NameRole).toString());
+    }
+    return names;
 }
 
 void OptionsWidget::updateButtons()
 {
-    const bool known = settings.repositories.contains(ui->repositoryComboBox->currentText());
-    const QList<QListWidgetItem *> selected = visibleSelection();
-    const auto any = [&selected](bool (*test)(RowState)) {
-        return std::any_of(selected.cbegin(), selected.cend(), [test](const QListWidgetItem *item) {
-            return test(stateOf(item));
-        });
-    };
+    const bool known = settings.repositories.contains(model->repository());
     ui->addButton->setEnabled(known);
-    ui->removeButton->setEnabled(known && any(canRemove));
-    ui->updateButton->setEnabled(known && any(canUpdate));
+    ui->removeButton->setEnabled(known && !selectedNames(ExampleListModel::canRemove).isEmpty());
+    ui->updateButton->setEnabled(known && !selectedNames(ExampleListModel::canUpdate).isEmpty());
 }
 
 // One line of what removing an example loses: its name and the first of its changes.
@@ -550,107 +486,87 @@ static QString lossLine(const QString &example, const QStringList &changes)
 
 void OptionsWidget::removeExamples()
 {
-    const QList<QListWidgetItem *> selected = visibleSelection();
-    const QString repository = ui->repositoryComboBox->currentText();
-    const auto record = settings.repositories.find(repository);
-    if (record == settings.repositories.end())
-        return;
+    const QStringList names = selectedNames(ExampleListModel::canRemove);
+    if (!names.isEmpty() && confirmLosingChanges(names))
+        markForRemoval(names);
+}
 
-    // Removing deletes the user's own changes to an installed example for good: asked first,
-    // naming them.
+// Removing deletes the user's own changes to an installed example for good: asked first,
+// naming them.
+bool OptionsWidget::confirmLosingChanges(const QStringList &names)
+{
+    DownloadService *service = Plugin::downloadService();
+    if (!service)
+        return true;
     QStringList losses;
-    if (DownloadService *service = Plugin::downloadService()) {
-        for (const QListWidgetItem *item : selected) {
-            const RowState state = stateOf(item);
-            if (state != RowState::Installed && state != RowState::UpdateAvailable
-                && state != RowState::WillBeUpdated) {
-                continue;
-            }
-            const QStringList changes = service->localChanges(repository, nameOf(item));
-            if (!changes.isEmpty())
-                losses.append(lossLine(nameOf(item), changes));
-        }
+    for (const QString &name : names) {
+        const int row = model->rowOf(name);
+        if (row < 0 || !model->index(row).data(ExampleListModel::ChangedLocallyRole).toBool())
+            continue;
+        const QStringList changes = service->localChanges(model->repository(), name);
+        if (!changes.isEmpty())
+            losses.append(lossLine(name, changes));
     }
-    if (!losses.isEmpty()) {
-        QMessageBox box(QMessageBox::Question,
-                        tr("Remove Changed Examples"),
-                        tr("You changed these examples since they were installed. Removing "
-                           "them deletes your changes for good:\n\n%1\n\nRemove them anyway?")
-                            .arg(losses.join(u'\n')),
-                        QMessageBox::Yes | QMessageBox::No,
-                        this);
-        // File names are shown as they are, never as markup.
-        box.setTextFormat(Qt::PlainText);
-        box.setDefaultButton(QMessageBox::No);
-        if (box.exec() != QMessageBox::Yes)
-            return;
-    }
+    if (losses.isEmpty())
+        return true;
+    QMessageBox box(QMessageBox::Question,
+                    tr("Remove Changed Examples"),
+                    tr("You changed these examples since they were installed. Removing "
+                       "them deletes your changes for good:\n\n%1\n\nRemove them anyway?")
+                        .arg(losses.join(u'\n')),
+                    QMessageBox::Yes | QMessageBox::No,
+                    this);
+    // File names are shown as they are, never as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
 
-    for (const QListWidgetItem *item : selected) {
-        const QString example = nameOf(item);
-        switch (stateOf(item)) {
-        case RowState::Installed:
-        case RowState::UpdateAvailable:
-            record->examplesToRemove.insert(example);
+void OptionsWidget::markForRemoval(const QStringList &names)
+{
+    const QString repository = model->repository();
+    if (!settings.repositories.contains(repository))
+        return;
+    ExampleListModel::Edits changed = edits.value(repository);
+    for (const QString &example : names) {
+        const int row = model->rowOf(example);
+        if (row < 0)
+            continue;
+        switch (model->index(row).data(ExampleListModel::StateRole).value<State>()) {
+        case State::Installed:
+        case State::UpdateAvailable:
+        case State::Installing:
+            changed.toRemove.insert(example);
             break;
-        case RowState::WillBeInstalled:
-            record->examplesToInstall.remove(example);
+        case State::WillBeInstalled:
+            changed.toInstall.remove(example);
             break;
-        case RowState::WillBeUpdated:
+        case State::WillBeUpdated:
             // Removing it is the stronger wish.
-            record->examplesToInstall.remove(example);
-            record->examplesToRemove.insert(example);
+            changed.toInstall.remove(example);
+            changed.toRemove.insert(example);
             break;
-        case RowState::Failed:
+        case State::Failed:
             // Out of sight; the service keeps the failure until the example's next round.
-            dismissed[repository].insert(example);
+            changed.dismissed.insert(example);
             break;
         default:
             break;
         }
     }
-    removeDuplicates(record->examplesToInstall, record->examplesToRemove);
-    showExamples(repository);
+    removeDuplicates(changed.toInstall, changed.toRemove);
+    setEdits(repository, changed);
 }
 
 void OptionsWidget::updateExamples()
 {
-    const QString repository = ui->repositoryComboBox->currentText();
-    const auto record = settings.repositories.find(repository);
-    if (record == settings.repositories.end())
+    const QString repository = model->repository();
+    if (!settings.repositories.contains(repository))
         return;
-    for (const QListWidgetItem *item : visibleSelection()) {
-        if (canUpdate(stateOf(item)))
-            record->examplesToInstall.insert(nameOf(item));
-    }
-    showExamples(repository);
-}
-
-void OptionsWidget::rescanExample(const QString &repository, const QString &example)
-{
-    const auto record = settings.repositories.find(repository);
-    if (record == settings.repositories.end() || !isSafePathComponent(example))
-        return;
-    const QString folder = Settings::repositoryPath(repository) + u'/' + example;
-    record->manifests.removeIf([&example](const QFileInfo &manifest) {
-        return manifest.absoluteDir().dirName() == example;
-    });
-    const QFileInfo manifest(folder + u'/' + QLatin1String(Constants::MANIFEST_FILE));
-    if (manifest.isFile() && manifest.isReadable())
-        record->manifests.append(manifest);
-}
-
-// Follows what an Apply started, without waiting for updated(), which the service holds
-// back while the options dialog is open.
-void OptionsWidget::onExampleFinished(const QString &repository,
-                                      const QString &example,
-                                      const ExampleResult &result)
-{
-    if (result.isFailure())
-        dismissed[repository].remove(example);
-    rescanExample(repository, example);
-    if (repository == ui->repositoryComboBox->currentText())
-        showExamples(repository);
+    ExampleListModel::Edits changed = edits.value(repository);
+    for (const QString &example : selectedNames(ExampleListModel::canUpdate))
+        changed.toInstall.insert(example);
+    setEdits(repository, changed);
 }
 
 void OptionsWidget::showRepositoryStatus()
@@ -803,46 +719,39 @@ void OptionsWidget::apply()
 
     for (auto it = settings.repositories.begin(); it != settings.repositories.end(); ++it) {
         Settings::RepositoryInfo &info = it.value();
+        ExampleListModel::Edits pending = edits.value(it.key());
         qCDebug(Log::main) << "Repository:" << it.key();
-        qCDebug(Log::main) << "Examples to install:" << info.examplesToInstall;
-        qCDebug(Log::main) << "Examples to remove:" << info.examplesToRemove;
+        qCDebug(Log::main) << "Examples to install:" << pending.toInstall;
+        qCDebug(Log::main) << "Examples to remove:" << pending.toRemove;
 
-        if (info.examplesToRemove.isEmpty() && info.examplesToInstall.isEmpty())
+        if (pending.toRemove.isEmpty() && pending.toInstall.isEmpty())
             continue;
 
         const QString repositoryFolder = Settings::repositoryPath(it.key());
-        for (const QString &example : std::as_const(info.examplesToRemove)) {
-            const QString folder = repositoryFolder + QLatin1Char('/') + example;
+        for (const QString &example : std::as_const(pending.toRemove)) {
             // A name that is not one plain folder name would make the deletion reach the
             // repository folder itself or beyond it.
-            if (!isSafePathComponent(example))
-                qCDebug(Log::main) << "Skipping unsafe example folder:" << folder;
-            else if (!service) // the service removes it after an install under way
-                QDir(folder).removeRecursively();
+            if (!isSafePathComponent(example)) {
+                qCDebug(Log::main) << "Skipping unsafe example folder:" << example;
+            } else if (!service) {
+                // The service removes it, also after an install under way.
+                QDir(repositoryFolder + u'/' + example).removeRecursively();
+                rescanExample(it.key(), example);
+            }
             info.removedExamples.insert(example);
-
-            const QString manifest = QDir::cleanPath(folder + QLatin1Char('/')
-                                                     + QLatin1String(Constants::MANIFEST_FILE));
-            info.manifests.removeIf([&manifest](const QFileInfo &entry) {
-                return QDir::cleanPath(entry.absoluteFilePath()) == manifest;
-            });
         }
-
-        for (const QString &example : std::as_const(info.examplesToInstall)) {
-            if (!info.removedExamples.isEmpty())
-                info.removedExamples.remove(example);
-        }
+        for (const QString &example : std::as_const(pending.toInstall))
+            info.removedExamples.remove(example);
 
         if (service) {
-            service->remove(it.key(), info.examplesToRemove);
-            service->save(it.key(), info.examplesToInstall);
+            service->remove(it.key(), pending.toRemove);
+            service->save(it.key(), pending.toInstall);
         }
-        for (const QString &example : std::as_const(info.examplesToRemove))
-            rescanExample(it.key(), example);
 
         // Carried out: a later Apply, or an edit made after it, starts from nothing pending.
-        info.examplesToRemove.clear();
-        info.examplesToInstall.clear();
+        pending.toRemove.clear();
+        pending.toInstall.clear();
+        setEdits(it.key(), pending);
 
         emit Core::HelpManager::Signals::instance()->documentationChanged();
     }
@@ -851,7 +760,7 @@ void OptionsWidget::apply()
         settings.updatesCheckTimeoutDays = quint32(ui->timeoutSpinBox->value());
     settings.saveUserChoices(Core::ICore::settings(), intervalChanged);
 
-    showExamples(ui->repositoryComboBox->currentText());
+    followService(model->repository());
     showRepositoryStatus();
 }
 

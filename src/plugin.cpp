@@ -22,6 +22,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QListView>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
@@ -84,10 +85,11 @@ BrindlePluginPrivate::BrindlePluginPrivate()
     const QString displayName
         = Hovri::Sdk::osVariant(0) + u' '
           + QCoreApplication::translate("Brindle::Internal::BrindlePlugin", "Examples");
-    new OptionsPage(displayName,
-                    Utils::Id(Constants::OPTIONS_PAGE_ID),
-                    [] { return new OptionsWidget(); },
-                    this);
+    new OptionsPage(
+        displayName,
+        Utils::Id(Constants::OPTIONS_PAGE_ID),
+        [] { return new OptionsWidget(); },
+        this);
 
     pServiceManager.reset(new DownloadService(nullptr));
     pServiceManager->setObjectName(QLatin1String(SERVICE_OBJECT_NAME));
@@ -183,7 +185,7 @@ DownloadService *Plugin::downloadService()
     return pServiceManager.data();
 }
 
-void Plugin::initMenu(QListWidget *list, std::function<QUrl(const QString &)> location)
+void Plugin::initMenu(QAbstractItemView *list, std::function<QUrl(const QString &)> location)
 {
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     QObject::connect(
@@ -191,7 +193,7 @@ void Plugin::initMenu(QListWidget *list, std::function<QUrl(const QString &)> lo
         &QWidget::customContextMenuRequested,
         list,
         [list, location = std::move(location)](const QPoint &pos) {
-            if (!list->itemAt(pos))
+            if (!list->indexAt(pos).isValid())
                 return;
             QMenu menu;
             QAction *open = menu.addAction(
@@ -199,12 +201,13 @@ void Plugin::initMenu(QListWidget *list, std::function<QUrl(const QString &)> lo
             // The action does the work, however it is chosen (click, keys, accessibility):
             // what exec() reports depends on how the menu was closed.
             QObject::connect(open, &QAction::triggered, list, [list, &location] {
-                const QList<QListWidgetItem *> items = list->selectedItems();
-                for (const QListWidgetItem *item : items) {
+                const auto listView = qobject_cast<QListView *>(list);
+                const QModelIndexList rows = list->selectionModel()->selectedIndexes();
+                for (const QModelIndex &row : rows) {
                     // Rows the filter hides may still be selected; they are not opened.
-                    if (item->isHidden())
+                    if (listView && listView->isRowHidden(row.row()))
                         continue;
-                    const QString text = item->data(Qt::UserRole).toString();
+                    const QString text = row.data(Qt::UserRole).toString();
                     if (!QDesktopServices::openUrl(location(text)))
                         qCDebug(Log::main) << "Unable to open location:" << text;
                 }

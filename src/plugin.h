@@ -11,7 +11,7 @@
 #include <functional>
 
 QT_BEGIN_NAMESPACE
-class QListWidget;
+class QAbstractItemView;
 QT_END_NAMESPACE
 
 namespace Brindle::Internal {
@@ -34,7 +34,7 @@ public:
     ShutdownFlag aboutToShutdown() override;
 
     static DownloadService *downloadService();
-    static void initMenu(QListWidget *list, std::function<QUrl(const QString &)> location);
+    static void initMenu(QAbstractItemView *list, std::function<QUrl(const QString &)> location);
 
 private:
     BrindlePluginPrivate *d = nullptr; // owned

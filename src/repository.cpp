@@ -66,6 +66,12 @@ void Repository::download(const QSet<QString> &names)
     client->download(batch);
 }
 
+void Repository::withdraw(const QSet<QString> &names, const QString &reason)
+{
+    if (client && !names.isEmpty())
+        client->withdraw(names, reason);
+}
+
 void Repository::shutdown()
 {
     if (!client)

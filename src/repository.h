@@ -44,6 +44,9 @@ public:
     void setName(const QString &name) { repositoryName = name; }
     bool hasAccessToken() const { return !accessToken.isEmpty(); }
     void download(const QSet<QString> &names);
+    // Stops the downloads of the named examples of the running batch; each ends with
+    // exampleFailed() and a skipped result giving 'reason'.
+    void withdraw(const QSet<QString> &names, const QString &reason);
     void shutdown();
 
 signals:

@@ -44,6 +44,9 @@ public:
     // The last successful listing of this session, or else the day of the last stored check.
     QDateTime lastChecked;
     QDate lastCheckDay;
+    // Listed examples that may have changed online since they were last downloaded: what the
+    // next update round would fetch again.
+    QSet<QString> updatable;
     // The latest result of each example of the rounds of this session; a result stays until
     // the example's next one.
     QHash<QString, ExampleResult> results;

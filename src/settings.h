@@ -28,10 +28,6 @@ public:
     public:
         QUrl url;
         QSet<QString> removedExamples;
-        // Not persisted: the options page's pending edits and what it found on disk
-        QSet<QString> examplesToRemove;
-        QSet<QString> examplesToInstall;
-        QList<QFileInfo> manifests;
     };
 
     QHash<QString, QDate> lastCheckedDates;

@@ -31,11 +31,10 @@ UpdateDecision UpdateDecision::decide(const Input &input)
     decision.checkedDate = input.today;
 
     // What was active on the day of the previous check or later may have changed since.
-    const QDateTime previousCheck = input.lastCheck.startOfDay();
     for (const Listed &example : input.listed) {
-        const bool skip
-            = input.removed.contains(example.name)
-              || (example.lastActivity.secsTo(previousCheck) > 0 && folders.contains(example.name));
+        const bool skip = input.removed.contains(example.name)
+                          || (!mayHaveChanged(example.lastActivity, input.lastCheck)
+                              && folders.contains(example.name));
         if (skip) {
             qCDebug(Log::service) << "Skip example:" << example.title;
             continue;
@@ -43,6 +42,11 @@ UpdateDecision UpdateDecision::decide(const Input &input)
         decision.toDownload.insert(example.name);
     }
     return decision;
+}
+
+bool UpdateDecision::mayHaveChanged(const QDateTime &lastActivity, const QDate &lastCheck)
+{
+    return !(lastActivity.secsTo(lastCheck.startOfDay()) > 0);
 }
 
 } // namespace Brindle::Internal

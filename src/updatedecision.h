@@ -40,6 +40,9 @@ public:
     QDate checkedDate; // the date to store as the repository's last check; invalid: none
 
     static UpdateDecision decide(const Input &input);
+    // Whether an example active at 'lastActivity' may have changed since the check of the
+    // day 'lastCheck': what was active on that day or later is fetched again.
+    static bool mayHaveChanged(const QDateTime &lastActivity, const QDate &lastCheck);
 };
 
 } // namespace Brindle::Internal

@@ -316,6 +316,10 @@
         <source>it cannot be opened: %1</source>
         <translation>es kann nicht geöffnet werden: %1</translation>
     </message>
+    <message>
+        <source>its tar stream is larger than the %1 it may unpack to</source>
+        <translation>sein tar-Datenstrom ist größer als die %1, zu denen es entpackt werden darf</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::BrindlePlugin</name>
@@ -357,6 +361,10 @@
     <message>
         <source>it was removed</source>
         <translation>es wurde entfernt</translation>
+    </message>
+    <message>
+        <source>it was asked for again</source>
+        <translation>es wurde erneut angefordert</translation>
     </message>
 </context>
 <context>

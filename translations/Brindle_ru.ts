@@ -316,6 +316,10 @@
         <source>it cannot be opened: %1</source>
         <translation>его не удаётся открыть: %1</translation>
     </message>
+    <message>
+        <source>its tar stream is larger than the %1 it may unpack to</source>
+        <translation>его поток tar больше, чем %1, до которых его можно распаковать</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::BrindlePlugin</name>
@@ -357,6 +361,10 @@
     <message>
         <source>it was removed</source>
         <translation>он был удалён</translation>
+    </message>
+    <message>
+        <source>it was asked for again</source>
+        <translation>он был запрошен снова</translation>
     </message>
 </context>
 <context>

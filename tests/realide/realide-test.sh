@@ -361,6 +361,9 @@ options)
     log="$env_root/ide-options.log"
     grep -q 'brindle-probe: options page "Palvex OS Examples" in category "Help"' "$log" \
         || fail "the options page is not Help > Palvex OS Examples: $(grep 'options page' "$log")"
+    # At the Preferences dialog's default size the whole page shows, without scrolling.
+    grep -q 'brindle-probe: page layout: every control visible' "$log" \
+        || fail "the page does not fit the Preferences dialog: $(grep 'page layout' "$log")"
     grep -q "brindle-probe: keychain holds the token of $url/palvexos/examples" "$log" \
         || fail "the token did not reach the keychain: $(grep 'brindle-probe: keychain' "$log")"
     grep -q "Access denied" "$log" && fail "the server refused the token the page stored"

@@ -41,6 +41,8 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -74,7 +76,8 @@ public:
         connect(pm, &ExtensionSystem::PluginManager::objectAdded, this, &ProbePlugin::watch);
         watch(ExtensionSystem::PluginManager::getObjectByName("Brindle.DownloadService"));
         // The IDE shows these in a dialog that waits for a click; the tests need them in the log.
-        for (const ExtensionSystem::PluginSpec *plugin : ExtensionSystem::PluginManager::plugins()) {
+        for (const ExtensionSystem::PluginSpec *plugin :
+             ExtensionSystem::PluginManager::plugins()) {
             if (plugin->hasError())
                 report("plugin error: " + plugin->name() + ": " + plugin->errorString());
             else if (plugin->id() == "brindle")
@@ -244,6 +247,7 @@ private:
                 if (!combo || !combo->isVisible())
                     return;
                 reportPage(modal, combo);
+                reportLayout(modal, combo);
                 combo->setCurrentIndex(combo->findText(repository));
                 auto button = modal->findChild<QPushButton *>("accessTokenButton");
                 report(
@@ -311,6 +315,54 @@ private:
             }
         }
         report(QString("options page \"%1\" in category \"%2\"").arg(tabTitle, category));
+    }
+
+    // Whether every control of the page lies inside the part of the dialog's scroll area that
+    // shows, at the dialog's size as the IDE opened it.
+    void reportLayout(QWidget *dialog, QWidget *pageChild)
+    {
+        QScrollArea *area = nullptr;
+        for (QWidget *widget = pageChild; widget && widget != dialog && !area;
+             widget = widget->parentWidget()) {
+            area = qobject_cast<QScrollArea *>(widget);
+        }
+        if (!area) {
+            report("page layout: no scroll area around the page");
+            return;
+        }
+        const QWidget *viewport = area->viewport();
+        const QRect shown(viewport->mapTo(dialog, QPoint(0, 0)), viewport->size());
+        QStringList cut;
+        const QStringList controls{"repositoryComboBox",
+                                   "accessTokenButton",
+                                   "examplesListView",
+                                   "filterLineEdit",
+                                   "addButton",
+                                   "updateButton",
+                                   "removeButton",
+                                   "label",
+                                   "timeoutSpinBox"};
+        for (const QString &name : controls) {
+            auto control = area->widget()->findChild<QWidget *>(name);
+            if (!control) {
+                cut.append(name + " (missing)");
+                continue;
+            }
+            const QRect rect(control->mapTo(dialog, QPoint(0, 0)), control->size());
+            if (!control->isVisible() || !shown.contains(rect))
+                cut.append(name);
+        }
+        if (area->verticalScrollBar()->isVisible())
+            cut.append("a vertical scroll bar shows");
+        const QString sizes = QString("dialog %1x%2, page area %3x%4, page minimum %5x%6")
+                                  .arg(dialog->width())
+                                  .arg(dialog->height())
+                                  .arg(shown.width())
+                                  .arg(shown.height())
+                                  .arg(area->widget()->minimumSizeHint().width())
+                                  .arg(area->widget()->minimumSizeHint().height());
+        report(cut.isEmpty() ? "page layout: every control visible; " + sizes
+                             : "page layout: cut off: " + cut.join(", ") + "; " + sizes);
     }
 
     QString repositoryUrl(const QString &name) const

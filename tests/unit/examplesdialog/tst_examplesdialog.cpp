@@ -4,14 +4,18 @@
 #include "example.h"
 #include "examplesdialog.h"
 
+#include <QApplication>
+#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace Brindle::Internal;
 
@@ -34,6 +38,12 @@ static QList<QSharedPointer<Example>> examples()
 class tst_ExamplesDialog : public QObject
 {
     Q_OBJECT
+
+public slots:
+    void openUrl(const QUrl &url) { opened.append(url); }
+
+private:
+    QList<QUrl> opened;
 
 private slots:
     void itemsCarryEscapedDetailsAndFilterByName()
@@ -103,6 +113,7 @@ private slots:
         QTest::addColumn<QStringList>("chosen");
         // clang-format off
         QTest::newRow("ok, nothing selected") << QStringList() << QString() << true << QStringList();
+        QTest::newRow("ok, filter hides all selected") << QStringList{"zeta"} << "QML" << true << QStringList();
         QTest::newRow("ok, two selected") << QStringList{"zeta", "hello-qml"} << QString() << true << QStringList{"zeta", "hello-qml"};
         QTest::newRow("cancel after selecting") << QStringList{"undated"} << QString() << false << QStringList();
         QTest::newRow("ok, filter hides selected") << QStringList{"zeta", "hello-qml", "undated"} << "QML" << true << QStringList{"hello-qml"};
@@ -124,10 +135,44 @@ private slots:
         // Filtering keeps a selection the user can no longer see.
         dialog.findChild<QLineEdit *>("filterLineEdit")->setText(filter);
         auto buttons = dialog.findChild<QDialogButtonBox *>("buttonBox");
+        // OK takes what is chosen and visible; with nothing, only Cancel is left.
+        QCOMPARE(buttons->button(QDialogButtonBox::Ok)->isEnabled(), !ok || !chosen.isEmpty());
         buttons->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
 
-        QCOMPARE(dialog.result(), ok ? int(QDialog::Accepted) : int(QDialog::Rejected));
+        const bool accepted = ok && !chosen.isEmpty();
+        QCOMPARE(dialog.result(), accepted ? int(QDialog::Accepted) : int(QDialog::Rejected));
         QCOMPARE(dialog.selectedExamples(), QSet<QString>(chosen.begin(), chosen.end()));
+    }
+
+    // The web address comes from the server: the menu opens web pages only.
+    void openLocationOpensOnlyWebPages()
+    {
+        const QList<QStringList> projects = {{"web", "https://git.example.org/acme/web"},
+                                             {"local", "file:///etc/passwd"},
+                                             {"other", "smb://host/share"}};
+        QList<QSharedPointer<Example>> list;
+        for (const QStringList &project : projects) {
+            list.append(QSharedPointer<Example>::create(
+                QJsonObject{{"path", project.at(0)}, {"web_url", project.at(1)}}));
+        }
+        ExamplesDialog dialog(list, nullptr);
+        auto view = dialog.findChild<QListWidget *>("examplesListWidget");
+        view->selectAll();
+        QDesktopServices::setUrlHandler("https", this, "openUrl");
+        QDesktopServices::setUrlHandler("file", this, "openUrl");
+        QDesktopServices::setUrlHandler("smb", this, "openUrl");
+        QTimer::singleShot(0, this, [] {
+            auto menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (menu && menu->actions().size() == 1)
+                menu->actions().first()->trigger();
+            if (menu)
+                menu->close();
+        });
+        emit view->customContextMenuRequested(view->visualItemRect(view->item(0)).center());
+        QDesktopServices::unsetUrlHandler("https");
+        QDesktopServices::unsetUrlHandler("file");
+        QDesktopServices::unsetUrlHandler("smb");
+        QCOMPARE(opened, QList<QUrl>{QUrl("https://git.example.org/acme/web")});
     }
 };
 

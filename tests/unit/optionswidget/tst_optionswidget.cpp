@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-only
 
 #include "downloadservice.h"
+#include "examplelistmodel.h"
 #include "examplesdialog.h"
 #include "optionswidget.h"
 #include "plugin.h"
@@ -18,18 +19,23 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <memory>
 
@@ -55,27 +61,49 @@ static bool answer(QWidget *(*active)(), Trigger trigger, Respond respond)
     return !poll.isActive();
 }
 
-// One page and its controls, found by the names the user interface gives them.
+// One page and its controls, found by the names the user interface gives them. Built once
+// the page's first scan of the disk has reached the list.
 struct Page
 {
     OptionsWidget widget;
     QComboBox *combo = widget.findChild<QComboBox *>("repositoryComboBox");
-    QListWidget *list = widget.findChild<QListWidget *>("examplesListWidget");
+    QListView *list = widget.findChild<QListView *>("examplesListView");
     QLineEdit *filter = widget.findChild<QLineEdit *>("filterLineEdit");
     QPushButton *add = widget.findChild<QPushButton *>("addButton");
     QPushButton *remove = widget.findChild<QPushButton *>("removeButton");
     QPushButton *update = widget.findChild<QPushButton *>("updateButton");
     QLabel *status = widget.findChild<QLabel *>("statusLabel");
     QSpinBox *spin = widget.findChild<QSpinBox *>("timeoutSpinBox");
+    ExampleListModel *model = widget.exampleModel();
+    bool ready = rescanned(false);
 
-    // The rows as shown, pending ones with their mark, in code-unit order: the list itself
-    // sorts by the user's locale.
+    // Waits for a scan of the disk, started here or not.
+    bool rescanned(bool start = true)
+    {
+        QSignalSpy scanned(&widget, &OptionsWidget::installedExamplesScanned);
+        if (start)
+            widget.scanInstalledExamples();
+        return scanned.wait(TIMEOUT);
+    }
+    // The view's index of an example's row; invalid when there is none or the filter hides it.
+    QModelIndex item(const QString &example) const
+    {
+        const int row = model->rowOf(example);
+        if (row < 0)
+            return {};
+        return static_cast<QSortFilterProxyModel *>(list->model())
+            ->mapFromSource(model->index(row));
+    }
+    // The rows as shown, pending ones with their mark, in code-unit order; or only those the
+    // filter hides.
     QStringList texts(bool onlyHidden = false) const
     {
         QStringList result;
-        for (int row = 0; row < list->count(); ++row) {
-            if (!onlyHidden || list->item(row)->isHidden())
-                result.append(list->item(row)->text());
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QModelIndex index = model->index(row);
+            const QString name = index.data(ExampleListModel::NameRole).toString();
+            if (!onlyHidden || !item(name).isValid())
+                result.append(index.data().toString());
         }
         result.sort();
         return result;
@@ -83,34 +111,22 @@ struct Page
     QStringList selected() const
     {
         QStringList result;
-        for (const QListWidgetItem *item : list->selectedItems())
-            result.append(name(item));
+        for (const QModelIndex &index : list->selectionModel()->selectedRows())
+            result.append(index.data(ExampleListModel::NameRole).toString());
         result.sort();
         return result;
     }
-    static QString name(const QListWidgetItem *item)
+    void select(const QStringList &names) const
     {
-        return item->data(OptionsWidget::NameRole).toString();
-    }
-    QListWidgetItem *item(const QString &example) const
-    {
-        for (int row = 0; row < list->count(); ++row) {
-            if (name(list->item(row)) == example)
-                return list->item(row);
-        }
-        return nullptr;
-    }
-    void select(const QStringList &texts) const
-    {
-        list->clearSelection();
-        for (const QString &text : texts)
-            item(text)->setSelected(true);
+        list->selectionModel()->clearSelection();
+        for (const QString &name : names)
+            list->selectionModel()->select(item(name), QItemSelectionModel::Select);
     }
     // Chooses "Open location..." through the menu's action, then closes the menu: neither
     // the pointer nor the menu's own key handling (style, fonts, hover) plays a part.
     bool openLocation(const QString &under) const
     {
-        const QPoint pos = list->visualItemRect(item(under)).center();
+        const QPoint pos = list->visualRect(item(under)).center();
         const auto choose = [](QWidget *popup) {
             auto menu = qobject_cast<QMenu *>(popup);
             const QList<QAction *> actions = menu ? menu->actions() : QList<QAction *>();
@@ -138,6 +154,10 @@ struct Page
         };
         return answer(
             &QApplication::activeModalWidget, [this] { add->click(); }, choose);
+    }
+    ExampleListModel::Edits edits(const QString &repository = "widgets") const
+    {
+        return widget.pendingEdits(repository);
     }
 };
 
@@ -260,12 +280,14 @@ private slots:
         QCOMPARE(page.combo->currentText(), QString("a<b>&c")); // the first name in order
         const QString tip = page.combo->itemData(0, Qt::ToolTipRole).toString();
         QVERIFY(tip.contains("a&lt;b&gt;&amp;c") && tip.contains("x=1&amp;y=2"));
-        QVERIFY(page.item("x<i>y")); // scanned in the folder the service installs into
-        QCOMPARE(page.item("x<i>y")->data(Qt::UserRole).toString(), odd);
-        QVERIFY(page.item("x<i>y")->toolTip().contains(odd.toHtmlEscaped()));
+        QVERIFY(page.item("x<i>y").isValid()); // in the folder the service installs into
+        QCOMPARE(page.item("x<i>y").data(Qt::UserRole).toString(), odd);
+        QVERIFY(page.item("x<i>y").data(Qt::ToolTipRole).toString().contains(odd.toHtmlEscaped()));
 
+        // Manifests are read one level down, as the Welcome screen reads them: a nested one is
+        // no example of its own, nor one named after the folder that holds it.
         page.combo->setCurrentText("widgets");
-        QCOMPARE(page.texts(), QStringList({"ABC-tool", "demo", "my-abc-demo"}));
+        QCOMPARE(page.texts(), QStringList({"ABC-tool", "demo"}));
         page.filter->setText("abc");
         QCOMPARE(page.texts(true), QStringList("demo"));
         page.filter->clear();
@@ -273,26 +295,29 @@ private slots:
 
         // The help system hears of each scan that found a change, and only of those.
         installExample("widgets", "beta");
-        page.widget.scanInstalledExamples();
-        page.widget.scanInstalledExamples();
+        QVERIFY(page.rescanned());
+        QVERIFY(page.rescanned());
         QCOMPARE(documentation->count(), 2);
     }
 
-    void updateStateFollowsOnlineActivity_data()
+    // Whether an update is available is the service's word: what its next round would fetch
+    // again, by the day of the repository's last check. The manifest's time plays no part.
+    void updateStateFollowsTheServicesKnowledge_data()
     {
-        QTest::addColumn<qint64>("manifestAgeMs");      // how long before the online activity
+        QTest::addColumn<QString>("lastCheck");         // dd.MM.yyyy, or none
         QTest::addColumn<QByteArray>("onlineActivity"); // replaces the server's value when set
         QTest::addColumn<bool>("updateAvailable");
         // clang-format off
-        QTest::newRow("online later") << qint64(3600000) << QByteArray() << true;
-        QTest::newRow("equal") << qint64(0) << QByteArray() << false;
-        QTest::newRow("online earlier") << qint64(-3600000) << QByteArray() << false;
-        QTest::newRow("online activity invalid") << qint64(3600000) << QByteArray("soon") << false;
+        QTest::newRow("active since the last check") << "28.02.2024" << QByteArray() << true;
+        QTest::newRow("active on the day of the check") << "01.03.2024" << QByteArray() << true;
+        QTest::newRow("checked since") << "05.03.2024" << QByteArray() << false;
+        QTest::newRow("never checked") << QString() << QByteArray() << false;
+        QTest::newRow("online activity invalid") << "28.02.2024" << QByteArray("soon") << false;
         // clang-format on
     }
-    void updateStateFollowsOnlineActivity()
+    void updateStateFollowsTheServicesKnowledge()
     {
-        QFETCH(qint64, manifestAgeMs);
+        QFETCH(QString, lastCheck);
         QFETCH(QByteArray, onlineActivity);
         QFETCH(bool, updateAvailable);
 
@@ -303,25 +328,27 @@ private slots:
             server.addFault("^/api/v4/groups/\\d+$", {.status = 200, .body = body});
         }
         store({repository("widgets", "acme/widgets")}, 0);
-        const QDateTime modified = ONLINE.addMSecs(-manifestAgeMs);
+        if (!lastCheck.isEmpty())
+            Core::ICore::settings()->setValue("Brindle/UpdatesCheckedDate",
+                                              QStringList("widgets|" + lastCheck));
+        // Far older than the online activity, whatever the service knows.
+        const QDateTime modified = ONLINE.addDays(-30);
         installExample("widgets", "beta", modified);
         QVERIFY(startPlugin({"widgets"}));
 
         Page page;
-        const QListWidgetItem *beta = page.item("beta");
-        QVERIFY(beta->toolTip().contains(modified.toLocalTime().toString(Qt::TextDate)));
-        QVERIFY(beta->toolTip().contains(updateAvailable ? "Update available<" : "Updated<"));
+        const QModelIndex beta = page.item("beta");
+        const QString tip = beta.data(Qt::ToolTipRole).toString();
+        QVERIFY(tip.contains(modified.toLocalTime().toString(Qt::TextDate)));
+        QVERIFY(tip.contains(updateAvailable ? "Update available<" : "Updated<"));
         // Told in words, which a screen reader reads and any palette shows.
-        QCOMPARE(beta->text(), updateAvailable ? "beta (update available)" : "beta");
-        QCOMPARE(beta->background(), QBrush());
+        QCOMPARE(beta.data().toString(), updateAvailable ? "beta (update available)" : "beta");
         QCOMPARE(page.update->isEnabled(), false);
         page.select({"beta"});
         QCOMPARE(page.update->isEnabled(), true);
         page.update->click();
-        QCOMPARE(beta = page.item("beta"), page.item("beta"));
-        QCOMPARE(page.item("beta")->text(), "beta (will be updated)");
-        QCOMPARE(page.widget.pageSettings().repositories.value("widgets").examplesToInstall,
-                 Names({"beta"}));
+        QCOMPARE(page.item("beta").data().toString(), "beta (will be updated)");
+        QCOMPARE(page.edits().toInstall, Names({"beta"}));
     }
 
     void editsCancelOutOpenLocationFollowsSelectionApplyDoesNothing()
@@ -333,8 +360,8 @@ private slots:
         QVERIFY(startPlugin({"widgets"}));
         Page page;
         const auto pending = [&page] { // what to install, what to remove
-            const auto info = page.widget.pageSettings().repositories.value("widgets");
-            return QList<Names>{info.examplesToInstall, info.examplesToRemove};
+            const ExampleListModel::Edits edits = page.edits();
+            return QList<Names>{edits.toInstall, edits.toRemove};
         };
 
         QVERIFY(page.addThroughDialog({"beta"})); // listed already, as "Beta"
@@ -357,7 +384,7 @@ private slots:
         page.select({"zeta", "gamma", "Beta"});
         QVERIFY(page.openLocation("delta"));
         const auto folder = [&page](const QString &text) {
-            return QUrl::fromLocalFile(page.item(text)->data(Qt::UserRole).toString());
+            return QUrl::fromLocalFile(page.item(text).data(Qt::UserRole).toString());
         };
         std::sort(opened.begin(), opened.end());
         QList<QUrl> expected{
@@ -416,7 +443,7 @@ private slots:
                 QCOMPARE(page.texts(), QStringList("epsilon"));
                 page.combo->setCurrentText("widgets");
             } else {
-                page.widget.scanInstalledExamples();
+                QVERIFY(page.rescanned());
             }
         };
 
@@ -427,7 +454,8 @@ private slots:
         happen();
         page.filter->setText("ET");
         page.select({"beta"});
-        page.list->setCurrentItem(page.item("zeta"), QItemSelectionModel::NoUpdate);
+        page.list->selectionModel()->setCurrentIndex(page.item("zeta"),
+                                                     QItemSelectionModel::NoUpdate);
         happen();
         QCOMPARE(
             page.texts(),
@@ -436,7 +464,7 @@ private slots:
         QCOMPARE(page.texts(true),
                  QStringList({"alpha (will be removed)", "delta", "gamma (will be installed)"}));
         QCOMPARE(page.selected(), QStringList("beta"));
-        QCOMPARE(Page::name(page.list->currentItem()), "zeta");
+        QCOMPARE(page.list->currentIndex().data(ExampleListModel::NameRole).toString(), "zeta");
 
         page.filter->clear();
         QVERIFY(page.addThroughDialog({"alpha"}));
@@ -478,13 +506,16 @@ private slots:
         page.widget.show();
         QTRY_COMPARE(QApplication::activeModalWidget(), &page.widget);
         QSignalSpy updated(Plugin::downloadService(), &DownloadService::updated);
+        QSignalSpy reset(page.model, &QAbstractItemModel::modelReset);
         page.widget.apply();
-        QCOMPARE(page.texts(),
-                 QStringList({"alpha", "beta (installing...)", "gamma (installing...)"}));
+        QCOMPARE(page.item("beta").data().toString(), "beta (installing...)");
+        QCOMPARE(page.item("gamma").data().toString(), "gamma (installing...)");
         const QStringList ended{
             "alpha", "beta", "gamma (could not be installed: HTTP 500 Internal Server Error)"};
         QTRY_COMPARE_WITH_TIMEOUT(page.texts(), ended, TIMEOUT);
-        QVERIFY(page.item("beta")->data(Qt::UserRole).toString().endsWith("/beta"));
+        // Each row changed in place: the list was never built anew.
+        QCOMPARE(reset.count(), 0);
+        QVERIFY(page.item("beta").data(Qt::UserRole).toString().endsWith("/beta"));
         QVERIFY(QFileInfo(Settings::repositoryPath("widgets") + "/beta/examples-manifest.xml")
                     .lastModified()
                 > old.addDays(1));
@@ -508,8 +539,9 @@ private slots:
     }
 
     // An example added while its archive does not come is still known when the page is
-    // opened again: shown as being installed, and marked so in Add..., never offered as new.
-    void addedExampleStaysInViewWhileItsArchiveStalls()
+    // opened again: shown as being installed, never offered as new. It can be withdrawn: its
+    // download stops and nothing of it stays behind.
+    void aStalledInstallStaysInViewAndCanBeWithdrawn()
     {
         store({repository("widgets", "acme/widgets")}, 3);
         checkedToday({"widgets"});
@@ -530,8 +562,23 @@ private slots:
         }
         Page again;
         QVERIFY(again.texts().contains("gamma (installing...)"));
-        QCOMPARE(Plugin::downloadService()->repositoryState("widgets").installing,
-                 QSet<QString>{"gamma"});
+        DownloadService *service = Plugin::downloadService();
+        QCOMPARE(service->repositoryState("widgets").installing, QSet<QString>{"gamma"});
+
+        again.select({"gamma"});
+        QVERIFY(again.remove->isEnabled() && again.update->isEnabled());
+        again.remove->click();
+        QCOMPARE(again.item("gamma").data().toString(), "gamma (will be removed)");
+        again.widget.apply();
+        QTRY_VERIFY_WITH_TIMEOUT(!again.item("gamma").isValid(), TIMEOUT);
+        QCOMPARE(service->repositoryState("widgets").installing, QSet<QString>());
+        QCOMPARE(service->repositoryState("widgets").results.value("gamma").outcome,
+                 ExampleResult::Outcome::Removed);
+        QTRY_VERIFY_WITH_TIMEOUT(!service->isBusy(), TIMEOUT);
+        QVERIFY(!QFileInfo::exists(Settings::repositoryPath("widgets") + "/gamma"));
+        Settings stored;
+        stored.load(Core::ICore::settings());
+        QVERIFY(stored.repositories.value("widgets").removedExamples.contains("gamma"));
     }
 
     // While the modal options dialog is open, the examples the update cycle installs (after a
@@ -639,7 +686,7 @@ private slots:
         QStringList order;
         const QStringList controls = {"repositoryComboBox",
                                       "accessTokenButton",
-                                      "examplesListWidget",
+                                      "examplesListView",
                                       "filterLineEdit",
                                       "addButton",
                                       "updateButton",
@@ -719,7 +766,8 @@ private slots:
         QVERIFY(!QFileInfo::exists(alpha));
     }
 
-    void rowsTheFilterHidesAreNeitherOpenedNorRemoved()
+    // The buttons and the menu act on the selected rows the user can see.
+    void buttonsAndMenuFollowTheVisibleSelection()
     {
         store({repository("widgets", "acme/widgets")}, 3);
         QList<QUrl> shown;
@@ -729,24 +777,96 @@ private slots:
                 shown.append(QUrl::fromLocalFile(QDir(folder).canonicalPath()));
         }
         Page page;
-        page.filter->setText("TA");
+        page.select({"alpha"});
+        QVERIFY(page.remove->isEnabled() && page.update->isEnabled());
+        page.filter->setText("TA"); // hides alpha
         QCOMPARE(page.texts(true), QStringList("alpha"));
-        page.list->selectAll(); // selects the hidden row too
+        QVERIFY(!page.remove->isEnabled() && !page.update->isEnabled());
 
+        page.select({"zeta"});
+        page.filter->clear();
+        QCOMPARE(page.selected(), QStringList("zeta"));
+        QVERIFY(page.remove->isEnabled() && page.update->isEnabled());
+
+        page.filter->setText("TA");
+        page.list->selectAll();
         QVERIFY(page.openLocation("delta"));
         std::sort(opened.begin(), opened.end());
         QCOMPARE(opened, shown);
         page.remove->click();
+        page.filter->clear();
         QCOMPARE(page.texts(),
                  QStringList({"alpha",
                               "beta (will be removed)",
                               "delta (will be removed)",
                               "zeta (will be removed)"}));
-        QCOMPARE(page.widget.pageSettings().repositories.value("widgets").examplesToRemove,
-                 Names({"beta", "delta", "zeta"}));
+        QCOMPARE(page.edits().toRemove, Names({"beta", "delta", "zeta"}));
         page.widget.apply();
         QVERIFY(QFileInfo::exists(Settings::repositoryPath("widgets") + "/alpha"));
         QVERIFY(!QFileInfo::exists(Settings::repositoryPath("widgets") + "/beta"));
+    }
+
+    // Return in the filter goes on to the list: it never presses the dialog's default
+    // button, which would apply the page and close the dialog.
+    void returnInTheFilterNeverAppliesThePage()
+    {
+        store({repository("widgets", "acme/widgets")}, 3);
+        const QString alpha = installExample("widgets", "alpha");
+        installExample("widgets", "delta");
+        QDialog dialog;
+        auto page = new Page;
+        auto buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        auto layout = new QVBoxLayout(&dialog);
+        layout->addWidget(&page->widget);
+        layout->addWidget(buttons);
+        buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+        connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+            page->widget.apply();
+            dialog.accept();
+        });
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+        page->select({"alpha"});
+        page->remove->click();
+        page->filter->setFocus();
+        QTest::keyClicks(page->filter, "del");
+        QTest::keyClick(page->filter, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(QFileInfo::exists(alpha));
+        QCOMPARE(dialog.focusWidget(), page->list);
+        QCOMPARE(page->list->currentIndex(), page->item("delta"));
+        delete page;
+    }
+
+    // Apply changes what it carried out in place: the list keeps its scroll position, its
+    // selection and its current row.
+    void theListKeepsItsPlaceThroughApply()
+    {
+        store({repository("widgets", "acme/widgets")}, 3);
+        for (int i = 0; i < 200; ++i)
+            installExample("widgets", QString("example-%1").arg(i, 3, 10, QChar('0')));
+        installExample("widgets", "zulu");
+        Page page;
+        page.widget.resize(500, 400);
+        page.widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page.widget));
+        const QModelIndex target = page.item("example-181");
+        page.list->scrollTo(target, QAbstractItemView::PositionAtCenter);
+        page.list->selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+        page.select({"zulu"});
+        page.remove->click();
+        page.select({"example-181"});
+        const int scrolled = page.list->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+
+        page.spin->setValue(5);
+        page.widget.apply();
+        QTRY_VERIFY_WITH_TIMEOUT(!page.item("zulu").isValid(), TIMEOUT);
+        QCOMPARE(page.list->verticalScrollBar()->value(), scrolled);
+        QCOMPARE(page.selected(), QStringList("example-181"));
+        QCOMPARE(page.list->currentIndex(), page.item("example-181"));
     }
 
     void appliedEditsAreDoneWith()
@@ -775,7 +895,7 @@ private slots:
         QCOMPARE(removed(), Names({"old"}));
         QCOMPARE(page.texts(), QStringList({"alpha (installing...)", "beta (installing...)"}));
         QTRY_COMPARE_WITH_TIMEOUT(page.texts(), QStringList({"alpha", "beta"}), TIMEOUT);
-        QVERIFY(page.item("beta")->data(Qt::UserRole).toString().endsWith("/beta"));
+        QVERIFY(page.item("beta").data(Qt::UserRole).toString().endsWith("/beta"));
 
         // Removing what an Apply added deletes it.
         page.select({"beta"});
@@ -828,7 +948,7 @@ private slots:
         QVERIFY(stored.repositories.contains("extra"));
         // The service installs the addition in its own repository; the page lists it then.
         page.combo->setCurrentText("tools");
-        QTRY_VERIFY_WITH_TIMEOUT(page.item("epsilon"), TIMEOUT);
+        QTRY_VERIFY_WITH_TIMEOUT(page.item("epsilon").isValid(), TIMEOUT);
     }
 
     void emptyTableExplainsAndStoresNoRepository()

@@ -151,7 +151,6 @@ private slots:
         saved.lastCheckedDates["x%2y"] = QDate(2026, 12, 5);
         saved.repositories["x%2y"].url = QUrl("https://git.example.org/x");
         saved.repositories["x%2y"].removedExamples = {"gone"};
-        saved.repositories["x%2y"].examplesToInstall = {"pending"};
         saved.repositories["plain"].url = QUrl("https://git.example.org/plain");
         saved.save(&ini);
         const QStringList written{"plain|https://git.example.org/plain|",
@@ -163,7 +162,6 @@ private slots:
         QCOMPARE(loaded.updatesCheckTimeoutDays, 0u);
         QCOMPARE(loaded.serviceRestartTimeoutSeconds, 45u);
         QCOMPARE(loaded.lastCheckedDates, saved.lastCheckedDates);
-        QVERIFY(loaded.repositories["x%2y"].examplesToInstall.isEmpty());
         QCOMPARE(loaded.findName(QUrl("https://git.example.org/x")), QString("x%2y"));
         // Saving what was loaded writes the same text, however often it happens.
         loaded.save(&ini);
