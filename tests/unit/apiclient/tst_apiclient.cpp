@@ -3,6 +3,7 @@
 
 #include "apiclient.h"
 #include "apirequest.h"
+#include "archivefolder.h"
 #include "gitlabserver.h"
 #include "testfiles.h"
 
@@ -122,10 +123,10 @@ static QByteArray contentOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Archives saved to the temporary folder for examples whose path starts with 'prefix'.
+// Archives saved to the archive folder for examples whose id starts with 'prefix'.
 static QStringList savedArchives(const QString &prefix = {})
 {
-    return QDir::temp().entryList(
+    return QDir(ArchiveFolder::path()).entryList(
         {prefix.isEmpty() ? "*.tar.gz" : "brindle-" + prefix + "*.tar.gz"}, QDir::Files);
 }
 
