@@ -48,6 +48,10 @@ int s_transferTimeout = [] {
 // A try must finish within its inactivity timeout plus its size limit at this speed (512 KiB/s,
 // about 4 Mbit/s): an archive at the 2 GiB limit may take 69 minutes, a JSON answer 2 minutes.
 qint64 s_floorSpeed = 512 * 1024;
+// However large the size limit, no try takes longer than this: an hour is several times what
+// the default limit takes at the floor speed, and a setting never lets a trickling server hold
+// a download for days.
+qint64 s_longestDeadline = 3600 * 1000;
 // An avatar's server may send it on this often (object storage, a CDN).
 const int MAX_AVATAR_REDIRECTS = 5;
 
@@ -143,7 +147,17 @@ qint64 ApiRequest::deadlineFor(qint64 limit)
     // Any limit the settings may hold, without overflow, and within what a timer can wait.
     const qint64 atFloorSpeed = qMin<qint64>(limit / s_floorSpeed, INT_MAX / 1000) * 1000
                                 + (limit % s_floorSpeed) * 1000 / s_floorSpeed;
-    return qMin<qint64>(s_transferTimeout + atFloorSpeed, INT_MAX);
+    return qMin<qint64>(s_transferTimeout + atFloorSpeed, s_longestDeadline);
+}
+
+void ApiRequest::setLongestDeadline(qint64 msecs)
+{
+    s_longestDeadline = qBound(qint64(1), msecs, qint64(INT_MAX));
+}
+
+qint64 ApiRequest::longestDeadline()
+{
+    return s_longestDeadline;
 }
 
 QString ApiRequest::displayUrl(const QUrl &url)
@@ -363,6 +377,11 @@ QString ApiRequest::limitText() const
 
 QString ApiRequest::deadlineText() const
 {
+    if (deadlineFor(m_limit) == s_longestDeadline) {
+        return tr("The server did not complete its answer within %1 seconds, the longest any "
+                  "answer may take: %2")
+            .arg(QString::number((s_longestDeadline + 999) / 1000), displayUrl(m_url));
+    }
     return tr("The server did not complete its answer within %1 seconds (the limit of %2 at "
               "%3 per second): %4")
         .arg(QString::number((deadlineFor(m_limit) + 999) / 1000),

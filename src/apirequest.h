@@ -71,16 +71,20 @@ public:
     QString reason() const { return m_reason; }
 
     // Largest answer of a kind, in bytes. Archives: the settings key
-    // Brindle/MaxArchiveMegabytes, or 2 GiB. Overridden by setSizeLimit(); 0 restores it.
+    // Brindle/MaxArchiveMegabytes, or 256 MiB. Overridden by setSizeLimit(); 0 restores it.
     static qint64 sizeLimit(Kind kind);
     static void setSizeLimit(Kind kind, qint64 bytes);
     // Time a try may go without receiving data before it fails.
     static void setTransferTimeout(int msecs);
     static int transferTimeout();
     // Each try must also be over within the inactivity timeout plus the time its size limit
-    // takes at this speed (bytes per second), however steadily the server trickles.
+    // takes at this speed (bytes per second), however steadily the server trickles, and
+    // within the longest deadline.
     static void setFloorSpeed(qint64 bytesPerSecond);
     static qint64 floorSpeed();
+    // Whatever the size limit, a try is over within this time (one hour).
+    static void setLongestDeadline(qint64 msecs);
+    static qint64 longestDeadline();
     // The whole time a try of a kind may take, in milliseconds.
     static qint64 deadline(Kind kind);
 
