@@ -3,6 +3,7 @@
 
 #include "apirequest.h"
 
+#include "certificatecheck.h"
 #include "logging.h"
 #include "settings.h"
 
@@ -199,6 +200,12 @@ void ApiRequest::setStatusText(int status, const QString &text)
     m_statusTexts.insert(status, text);
 }
 
+static bool isDowngrade(const QUrl &from, const QUrl &to)
+{
+    return from.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0
+           && to.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0;
+}
+
 static bool isSameOrigin(const QUrl &a, const QUrl &b)
 {
     const int defaultPort = a.scheme() == QLatin1String("https") ? 443 : 80;
@@ -227,7 +234,9 @@ void ApiRequest::startReply()
     m_file.reset();
     m_fileError.clear();
     m_refusedRedirect.clear();
+    m_refusedDowngrade.clear();
     m_redirectWithoutToken.clear();
+    m_sslErrors.clear();
     m_firstError = QNetworkReply::NoError;
     m_verifier.reset();
     m_awaitingCheck = false;
@@ -261,7 +270,14 @@ void ApiRequest::startReply()
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              QNetworkRequest::UserVerifiedRedirectPolicy);
     }
+    // Every certificate is checked, and one that fails ends the request before anything,
+    // the token least of all, is sent: errors are recorded, never ignored.
+    if (m_target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0)
+        request.setSslConfiguration(CertificateCheck::configuration());
     m_reply = m_manager.get(request);
+    connect(m_reply, &QNetworkReply::sslErrors, this, [this](const QList<QSslError> &errors) {
+        m_sslErrors += errors;
+    });
     if (withToken) {
         connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
             if (isSameOrigin(target, m_url)) {
@@ -269,7 +285,11 @@ void ApiRequest::startReply()
                 return;
             }
             const QString scheme = target.scheme().toLower();
-            if (m_kind == Kind::Image && m_redirects < MAX_AVATAR_REDIRECTS
+            if (isDowngrade(m_target, target)) {
+                // Whatever it is, it would travel in the clear.
+                qCDebug(Log::api) << "Redirect from https to http refused:" << displayUrl(target);
+                m_refusedDowngrade = target;
+            } else if (m_kind == Kind::Image && m_redirects < MAX_AVATAR_REDIRECTS
                 && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))) {
                 // Avatars often lie in object storage on another server: followed there,
                 // without the token.
@@ -422,6 +442,21 @@ void ApiRequest::onFinished()
              tr("the answer exceeds the limit of %1")
                  .arg(QLocale().formattedDataSize(m_limit, 0, QLocale::DataSizeIecFormat)),
              ExampleResult::Failure::SizeLimit);
+    } else if (!m_sslErrors.isEmpty()) {
+        const QString reason = CertificateCheck::reasonOf(m_sslErrors);
+        qCDebug(Log::api) << "Certificate refused:" << reply->errorString();
+        fail(tr("The connection to %1 is refused, nothing was sent: %2")
+                 .arg(displayUrl(m_target), reason),
+             reason);
+    } else if (!m_refusedDowngrade.isEmpty()
+               || m_firstError == QNetworkReply::InsecureRedirectError) {
+        const QUrl target = !m_refusedDowngrade.isEmpty()
+                                ? m_refusedDowngrade
+                                : reply->attribute(QNetworkRequest::RedirectionTargetAttribute)
+                                      .toUrl();
+        fail(tr("The server sent the request on from https to plain http, which is refused: %1")
+                 .arg(displayUrl(m_url.resolved(target))),
+             tr("the server sent the request on from https to plain http"));
     } else if (m_pastDeadline) {
         fail(deadlineText(),
              tr("the server did not complete its answer within %1 s")

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSslError>
 #include <QTimer>
 #include <QUrl>
 
@@ -39,7 +40,7 @@ public:
     ~ApiRequest() override;
 
     // Sent as PRIVATE-TOKEN. A redirect to another server (scheme, host or port) is then
-    // refused, since the header would travel with it.
+    // refused, since the header would travel with it; one from https to http always is.
     void setAccessToken(const QString &token);
     // The status text of a failure with the HTTP status 'status'; "%1", where it has one,
     // stands for the network's own error text.
@@ -125,6 +126,8 @@ private:
     QByteArray m_accessToken;
     QHash<int, QString> m_statusTexts;
     QUrl m_refusedRedirect;
+    QUrl m_refusedDowngrade;
+    QList<QSslError> m_sslErrors;
     QUrl m_redirectWithoutToken;
     int m_redirects = 0;
     QPointer<QNetworkReply> m_reply;
