@@ -300,6 +300,7 @@ void tst_ExampleInstaller::nothingIsLeftBehind()
         makeOld(folder + "/brindle-7-abc123.tar.gz");
         makeOld(folder);
     }
+    QFile::remove(temp + "/brindle-archives-link12");
     QVERIFY(QFile::link(elsewhere, temp + "/brindle-archives-link12"));
     const int liveLock = ::open(QFile::encodeName(live).constData(), O_RDONLY | O_DIRECTORY);
     QVERIFY(liveLock >= 0);
@@ -521,6 +522,7 @@ void tst_ExampleInstaller::extractionIsRecordedInItsLock()
     QVERIFY(!tar.isEmpty());
     const QString bin = QDir::tempPath() + "/waiting-bin";
     for (const QString tool : {"cmake", "tar"}) {
+        QFile::remove(bin + '/' + tool);
         QVERIFY(writeFile(bin + '/' + tool,
                           "#!/bin/sh\nexec " + QFile::encodeName(tar) + " xzf "
                               + QFile::encodeName(pipe) + "\n"));
