@@ -31,6 +31,12 @@ QList<QByteArray> statFields(qint64 pid)
 const int PARENT_FIELD = 1;     // field 4
 const int START_TIME_FIELD = 19; // field 22
 
+QByteArray parentOf(qint64 pid)
+{
+    const QList<QByteArray> fields = statFields(pid);
+    return fields.size() > PARENT_FIELD ? fields.at(PARENT_FIELD) : QByteArray();
+}
+
 } // namespace
 
 std::optional<ExtractionProcess> ExtractionProcess::running(qint64 pid)
@@ -62,10 +68,11 @@ std::optional<ExtractionProcess> ExtractionProcess::childWorkingIn(const QString
         const qint64 pid = entry.toLongLong(&ok);
         if (!ok)
             continue;
-        const QList<QByteArray> fields = statFields(pid);
-        if (fields.size() <= PARENT_FIELD || fields.at(PARENT_FIELD) != self)
-            continue;
+        // Cheapest first: most processes work elsewhere.
         if (QFile::symLinkTarget(QStringLiteral("/proc/%1/cwd").arg(pid)) != canonical)
+            continue;
+        const QByteArray parent = parentOf(pid);
+        if (parent != self && parentOf(parent.toLongLong()) != self)
             continue;
         const std::optional<ExtractionProcess> process = running(pid);
         if (process && process->runsUnarchiverTool())

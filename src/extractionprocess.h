@@ -24,7 +24,8 @@ public:
     // The process 'pid' as it runs now; nothing when there is none, or it cannot be read
     // (another user's process).
     static std::optional<ExtractionProcess> running(qint64 pid);
-    // A child of this process that runs an unarchiving tool in 'folder'.
+    // A process this one started that runs an unarchiving tool in 'folder': its child, or
+    // the child of its child (Qt Creator starts tools through a launcher process).
     static std::optional<ExtractionProcess> childWorkingIn(const QString &folder);
 
     // The record's text, and back; a record that is not one reads as nothing.
