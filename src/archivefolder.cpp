@@ -35,7 +35,17 @@ bool isSameFile(const struct stat &a, const struct stat &b)
 // Makes a new folder and locks it. The lock is taken on the folder itself, so there is no
 // lock file to be replaced or linked elsewhere. A sweep may take a folder that was made but
 // not yet locked: it is empty then, and it is made anew.
-QString makeLockedFolder(const QString &temp)
+// A folder of this IDE's, and the open folder that holds its lock.
+struct LockedFolder
+{
+    QString path;
+    int fd = -1;
+};
+
+// Makes a new folder and locks it. The lock is taken on the folder itself, so there is no
+// lock file to be replaced or linked elsewhere. A sweep may take a folder that was made but
+// not yet locked: it is empty then, and it is made anew.
+LockedFolder makeLockedFolder(const QString &temp)
 {
     for (int attempt = 0; attempt < 5; ++attempt) {
         QByteArray name = QFile::encodeName(temp + u'/' + QLatin1String(FOLDER_PREFIX))
@@ -52,13 +62,35 @@ QString makeLockedFolder(const QString &temp)
         // Waits for a sweep that took it meanwhile; the folder is gone afterwards.
         if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &opened) == 0
             && ::lstat(name.constData(), &named) == 0 && isSameFile(opened, named)) {
-            // Held until the process ends.
-            return QFile::decodeName(name);
+            return {QFile::decodeName(name), fd};
         }
         ::close(fd);
     }
     return {};
 }
+
+void removeEmptyFolders(QHash<QString, LockedFolder> &folders)
+{
+    for (auto it = folders.begin(); it != folders.end();) {
+        if (::rmdir(QFile::encodeName(it->path).constData()) != 0) {
+            ++it;
+            continue;
+        }
+        ::close(it->fd);
+        it = folders.erase(it);
+    }
+}
+
+// This IDE's folders, by the temporary folder they are in. An IDE that ends cleanly leaves
+// none behind: the records, which hold the last archives, are gone by the time the process
+// ends.
+struct Folders
+{
+    QMutex mutex;
+    QHash<QString, LockedFolder> byTemp;
+    ~Folders() { removeEmptyFolders(byTemp); }
+};
+Folders folders;
 
 // Removes the archives in the open folder 'dir' and then the folder 'name' of 'parent'.
 // Anything else in it keeps the folder.
@@ -92,21 +124,25 @@ void removeArchivesAndFolder(int parent, const char *name, int dir)
 QString ArchiveFolder::path()
 {
     // One for each temporary folder the IDE is given while it runs; each stays locked.
-    static QMutex mutex;
-    static QHash<QString, QString> folders;
     const QString temp = QDir::tempPath();
-    QMutexLocker locker(&mutex);
-    if (const auto it = folders.constFind(temp); it != folders.cend())
-        return *it;
-    QString made = makeLockedFolder(temp);
-    if (made.isEmpty()) {
+    QMutexLocker locker(&folders.mutex);
+    if (const auto it = folders.byTemp.constFind(temp); it != folders.byTemp.cend())
+        return it->path;
+    const LockedFolder made = makeLockedFolder(temp);
+    if (made.path.isEmpty()) {
         // Not remembered: the next archive tries again.
         qCDebug(Log::service) << "No archive folder of its own; archives go to" << temp;
         return temp;
     }
-    qCDebug(Log::service) << "Archive folder:" << made;
-    folders.insert(temp, made);
-    return made;
+    qCDebug(Log::service) << "Archive folder:" << made.path;
+    folders.byTemp.insert(temp, made);
+    return made.path;
+}
+
+void ArchiveFolder::removeIfEmpty()
+{
+    QMutexLocker locker(&folders.mutex);
+    removeEmptyFolders(folders.byTemp);
 }
 
 bool ArchiveFolder::isFolderName(const QString &fileName)

@@ -19,6 +19,10 @@ public:
     // call. When it cannot be made, the temporary folder itself, where nothing is ever swept.
     static QString path();
 
+    // Removes this IDE's folders that hold nothing any more; path() makes a new one when
+    // it is asked again. Called when the installer ends, so that a clean end leaves nothing.
+    static void removeIfEmpty();
+
     // Removes the folders of IDEs that are gone: those whose lock can be taken, with the
     // archives in them. Folders of other users, links and folders in use are left alone.
     static void sweep();

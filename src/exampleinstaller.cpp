@@ -623,6 +623,7 @@ ExampleInstaller::~ExampleInstaller()
     QMutexLocker locker(&archivesMutex);
     for (const QString &path : std::as_const(savedArchives))
         QFile::remove(path);
+    ArchiveFolder::removeIfEmpty();
 }
 
 void ExampleInstaller::shutdown()
