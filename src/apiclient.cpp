@@ -66,6 +66,9 @@ const char *const LIST_PROJECT_KEYS[] = {"tag_list", "topics"};
 const qint64 VALUE_ENTRY_BYTES = 16;
 // Avatars are shown at 128 x 128; one of more pixels than this is not decoded at all.
 const qint64 MAX_AVATAR_PIXELS = 2048 * 2048;
+// The look-alike groups kept from a search, each cut to a length that fits a report line.
+const qsizetype MAX_LOOK_ALIKES = 100;
+const qsizetype MAX_LOOK_ALIKE_LENGTH = 255;
 // The download batch a request belongs to.
 const char BATCH_PROPERTY[] = "brindleBatch";
 
@@ -419,6 +422,12 @@ void ApiClient::onSearchPage(const std::shared_ptr<Search> &search,
             emitStatusChanged({});
             onGroupFound(candidate);
             return;
+        }
+        // The group's own subgroups are no look-alikes; anything else that comes first is a
+        // group that anyone could have named so.
+        if (!fullPath.startsWith(group + u'/', Qt::CaseInsensitive)
+            && lookAlikes.size() < MAX_LOOK_ALIKES) {
+            lookAlikes.append(printableText(fullPath.left(MAX_LOOK_ALIKE_LENGTH)));
         }
     }
 
@@ -813,6 +822,8 @@ void ApiClient::download(const QSharedPointer<Example> &example)
             } else {
                 emitStatusChanged(error);
             }
+            // What the archive check found before it refused the archive, if it ran at all.
+            example->setArchiveCheck(request->archiveCheck());
             if (batch == batchNumber)
                 onExampleDownloadFinished(example, ExampleResult::failed(kind, request->reason()));
         });
@@ -840,6 +851,7 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
     // Most projects have no avatar; registration finds an icon of its own for them.
     if (example->imageUrl().isEmpty()) {
         qCDebug(Log::api) << "No image for example:" << example->displayName();
+        example->setAvatarCheck({});
         onExampleDownloadFinished(example);
         return;
     }
@@ -849,6 +861,8 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
     if (url.isEmpty()) {
         qCDebug(Log::api) << "Image address not used - only http and https are:"
                           << example->imageUrl().left(200) << "example:" << example->displayName();
+        example->setAvatarCheck(
+            {AvatarCheck::Outcome::Unusable, 0, tr("its address is no http or https address")});
         onExampleDownloadFinished(example);
         return;
     }
@@ -860,14 +874,23 @@ void ApiClient::downloadImage(const QSharedPointer<Example> &example, quint64 ba
             return;
         decodeImage(example, batch, request->body());
     });
-    connect(request, &ApiRequest::failed, this, [this, example, batch, url](const QString &error) {
-        if (batch != batchNumber)
-            return;
-        qCDebug(Log::api) << "Default image used for example" << example->displayName() << "-"
-                          << error;
-        emitStatusChanged(tr("Unable to download image: %1").arg(ApiRequest::displayUrl(url)));
-        onExampleDownloadFinished(example);
-    });
+    connect(request,
+            &ApiRequest::failed,
+            this,
+            [this, example, batch, url, request](const QString &error) {
+                if (batch != batchNumber)
+                    return;
+                const bool tooLarge = request->failureKind() == ExampleResult::Failure::SizeLimit;
+                example->setAvatarCheck(
+                    {tooLarge ? AvatarCheck::Outcome::TooLarge : AvatarCheck::Outcome::Failed,
+                     0,
+                     request->reason()});
+                qCDebug(Log::api) << "Default image used for example" << example->displayName()
+                                  << "-" << error;
+                emitStatusChanged(
+                    tr("Unable to download image: %1").arg(ApiRequest::displayUrl(url)));
+                onExampleDownloadFinished(example);
+            });
     request->send();
 }
 
@@ -876,27 +899,42 @@ void ApiClient::decodeImage(const QSharedPointer<Example> &example,
                             const QByteArray &bytes)
 {
     // Decoding and scaling take long for large pictures: not in the IDE's event loop.
-    using Result = std::pair<QImage, QString>;
+    struct Result
+    {
+        QImage image;
+        QString problem;
+        bool tooLarge = false;
+    };
     auto promise = std::make_shared<QPromise<Result>>();
     auto watcher = new QFutureWatcher<Result>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, example, batch] {
-        watcher->deleteLater();
-        if (batch != batchNumber || watcher->future().resultCount() == 0)
-            return;
-        const auto [image, problem] = watcher->result();
-        if (!problem.isEmpty()) {
-            qCDebug(Log::api) << "Default image used for example" << example->displayName() << "-"
-                              << problem;
-        }
-        example->setPreview(image);
-        onExampleDownloadFinished(example);
-    });
+    const qint64 bytesReceived = bytes.size();
+    connect(watcher,
+            &QFutureWatcherBase::finished,
+            this,
+            [this, watcher, example, batch, bytesReceived] {
+                watcher->deleteLater();
+                if (batch != batchNumber || watcher->future().resultCount() == 0)
+                    return;
+                const Result result = watcher->result();
+                if (!result.problem.isEmpty()) {
+                    qCDebug(Log::api) << "Default image used for example" << example->displayName()
+                                      << "-" << result.problem;
+                }
+                using Outcome = AvatarCheck::Outcome;
+                const Outcome outcome = result.tooLarge         ? Outcome::TooLarge
+                                        : result.image.isNull() ? Outcome::NotAnImage
+                                                                : Outcome::Shown;
+                example->setAvatarCheck({outcome, bytesReceived, result.problem});
+                example->setPreview(result.image);
+                onExampleDownloadFinished(example);
+            });
     watcher->setFuture(promise->future());
     promise->start();
     decoders.start([promise, bytes] {
-        QString problem;
-        QImage image = Example::previewImage(bytes, MAX_AVATAR_PIXELS, &problem);
-        promise->addResult(Result(std::move(image), problem));
+        Result result;
+        result.image
+            = Example::previewImage(bytes, MAX_AVATAR_PIXELS, &result.problem, &result.tooLarge);
+        promise->addResult(result);
         promise->finish();
     });
 }

@@ -48,6 +48,10 @@ public:
     static void setTransferTimeout(int msecs);
     static int transferTimeout();
 
+    // The groups the search returned before the repository's own group that are not below it:
+    // look-alikes, which anyone may create. Known once the lookup has succeeded.
+    QStringList groupLookAlikes() const { return lookAlikes; }
+
     // Requests sent and not yet answered or aborted.
     int runningRequestCount() const;
 
@@ -119,6 +123,7 @@ private:
     QString userName;
     QString password;
     QString group;
+    QStringList lookAlikes;
     QNetworkAccessManager manager;
     quint64 groupId = 0;
     int groupType = 0;

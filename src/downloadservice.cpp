@@ -6,6 +6,7 @@
 #include "apiclient.h"
 #include "constants.h"
 #include "exampleinstaller.h"
+#include "installedfiles.h"
 #include "logging.h"
 #include "tokenstore.h"
 #include "updatedecision.h"
@@ -52,9 +53,22 @@ DownloadService::DownloadService(QObject *parent)
                     keepAsInstalled(repository, example);
                 recordResult(repository, example, result);
                 emit exampleRemoved(repository, example, result);
+                checkLocalChanges(repository);
+                updateBusy();
+            });
+    connect(installer,
+            &ExampleInstaller::localChangesChecked,
+            this,
+            [this](const QString &repository, const QSet<QString> &changed) {
+                localChecksRunning.remove(repository);
+                changedLocally.insert(repository, changed);
+                if (localChecksAgain.remove(repository))
+                    checkLocalChanges(repository);
                 updateBusy();
             });
     installer->sweepLeftovers(settings.repositories.keys());
+    for (const QString &name : settings.repositories.keys())
+        checkLocalChanges(name);
 
     // A repository's lookup waits until its access token, if any, has been read from the
     // keychain; reading it never holds up the IDE's start.
@@ -193,6 +207,7 @@ RepositoryState DownloadService::stateOf(const Repository *repository, const QSt
             state.installing.insert(it.key()->name());
     }
     state.removing = removing.value(name);
+    state.changedLocally = changedLocally.value(name);
     if (const auto failure = lookupFailures.constFind(repository);
         failure != lookupFailures.cend()) {
         state.problem = failure->problem;
@@ -205,6 +220,32 @@ RepositoryState DownloadService::stateOf(const Repository *repository, const QSt
     else
         state.phase = Phase::Idle;
     return state;
+}
+
+QStringList DownloadService::localChanges(const QString &repository, const QString &example) const
+{
+    if (!settings.repositories.contains(repository) || !isSafeExampleName(example))
+        return {};
+    const QString folder = Settings::repositoryPath(repository) + u'/' + example;
+    const QFileInfo info(folder);
+    if (!info.exists() && !info.isSymLink())
+        return {};
+    // Without a record nothing can be told.
+    return InstalledFiles::localChanges(folder, Settings::installedRecordPath(repository, example))
+        .value_or(QStringList());
+}
+
+void DownloadService::checkLocalChanges(const QString &name)
+{
+    if (!settings.repositories.contains(name))
+        return;
+    // One check at a time for each repository; what changed meanwhile is looked at after it.
+    if (localChecksRunning.contains(name)) {
+        localChecksAgain.insert(name);
+        return;
+    }
+    localChecksRunning.insert(name);
+    installer->checkLocalChanges(name);
 }
 
 QStringList DownloadService::failures() const
@@ -340,6 +381,7 @@ void DownloadService::onFetched()
     failedRepositories.remove(repository);
     lookupFailures.remove(repository);
     lastListed.insert(repository, QDateTime::currentDateTime());
+    checkLocalChanges(settings.findName(repository->url()));
     const auto busyGuard = qScopeGuard([this] { updateBusy(); });
 
     emit updated();
@@ -545,6 +587,7 @@ void DownloadService::onInstallerFinished(const QSharedPointer<Example> &example
 {
     installing.remove(example.get());
     recordResult(repository, example->name(), result);
+    checkLocalChanges(repository);
     finishRegisterExample(example);
 }
 

@@ -65,6 +65,13 @@ public:
     qsizetype pendingCount() const { return pendingExamples.size(); }
     bool isBusy() const { return busy; }
     RepositoryState repositoryState(const QString &name) const;
+    // What removing or replacing the installed example would lose of the user's own work:
+    // the paths, relative to its folder, that were changed, added or removed since it was
+    // installed. Reads no file contents; empty when nothing changed.
+    QStringList localChanges(const QString &repository, const QString &example) const;
+    // Looks again which installed examples of repository 'name' the user changed; the
+    // repository's state follows (changedLocally).
+    void checkLocalChanges(const QString &name);
     QStringList failures() const;
 
 signals:
@@ -161,6 +168,11 @@ private:
     // The latest result of each example, by repository name and example name.
     QHash<QString, QHash<QString, ExampleResult>> results;
     QHash<QString, RepositoryState> shownState;
+    // By repository name: the examples changed locally as last checked, and the checks
+    // running or wanted again once the running one ends.
+    QHash<QString, QSet<QString>> changedLocally;
+    QSet<QString> localChecksRunning;
+    QSet<QString> localChecksAgain;
 };
 
 } // namespace Brindle::Internal

@@ -172,6 +172,30 @@ void Example::removeArchiveFile()
         QFile::remove(path);
 }
 
+void Example::setAvatarCheck(const AvatarCheck &check)
+{
+    QMutexLocker locker(&m_dataMutex);
+    m_avatarCheck = check;
+}
+
+AvatarCheck Example::avatarCheck() const
+{
+    QMutexLocker locker(&m_dataMutex);
+    return m_avatarCheck;
+}
+
+void Example::setManifest(const ManifestContent &manifest)
+{
+    QMutexLocker locker(&m_dataMutex);
+    m_manifest = manifest;
+}
+
+std::optional<ManifestContent> Example::manifest() const
+{
+    QMutexLocker locker(&m_dataMutex);
+    return m_manifest;
+}
+
 void Example::setImage(const QByteArray &data)
 {
     setPreview(previewImage(data));
@@ -183,8 +207,11 @@ void Example::setPreview(const QImage &image)
     m_image = image;
 }
 
-QImage Example::previewImage(const QByteArray &data, qint64 maxPixels, QString *problem)
+QImage
+Example::previewImage(const QByteArray &data, qint64 maxPixels, QString *problem, bool *tooLarge)
 {
+    if (tooLarge)
+        *tooLarge = false;
     QBuffer buffer;
     buffer.setData(withoutPngTexts(data));
     buffer.open(QIODevice::ReadOnly);
@@ -196,6 +223,8 @@ QImage Example::previewImage(const QByteArray &data, qint64 maxPixels, QString *
     // The size is in the header: a huge picture is refused before its pixels are allocated.
     const QSize size = reader.size();
     if (maxPixels > 0 && size.isValid() && qint64(size.width()) * size.height() > maxPixels) {
+        if (tooLarge)
+            *tooLarge = true;
         if (problem) {
             *problem = QStringLiteral("image of %1 x %2 pixels, more than %3")
                            .arg(size.width())

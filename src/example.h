@@ -4,6 +4,7 @@
 #pragma once
 
 #include "archiveverifier.h"
+#include "manifestwriter.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -15,6 +16,23 @@
 #include <optional>
 
 namespace Brindle::Internal {
+
+// What became of a project's avatar while its example was downloaded.
+struct AvatarCheck
+{
+    enum class Outcome {
+        None,       // the project has no avatar
+        Unusable,   // its address is no http or https address
+        Failed,     // the download failed
+        TooLarge,   // the answer, or the picture, is larger than an avatar may be
+        NotAnImage, // the bytes are no picture that can be decoded
+        Shown       // decoded and scaled: the example shows it
+    };
+
+    Outcome outcome = Outcome::None;
+    qint64 bytes = 0; // as received; 0 when it was refused or not downloaded
+    QString reason;   // why it is not shown, for the log and the maintainers' check
+};
 
 // One example project: the GitLab project object as received, plus the downloaded
 // archive and the scaled avatar. Always shared through QSharedPointer<Example>.
@@ -51,6 +69,12 @@ public:
     void setArchiveCheck(const ArchiveCheck &check);
     std::optional<ArchiveCheck> archiveCheck() const;
 
+    void setAvatarCheck(const AvatarCheck &check);
+    AvatarCheck avatarCheck() const;
+    // What the installed example's manifest shows; none until it has been installed.
+    void setManifest(const ManifestContent &manifest);
+    std::optional<ManifestContent> manifest() const;
+
     void setImage(const QByteArray &data);
     // Stores an image made by previewImage().
     void setPreview(const QImage &image);
@@ -58,14 +82,18 @@ public:
 
     // The avatar 'data' decoded and scaled to the preview's size; a null image, and the reason
     // in 'problem', when it is no image or has more than 'maxPixels' pixels (then it is not
-    // decoded at all). Safe in any thread.
-    static QImage
-    previewImage(const QByteArray &data, qint64 maxPixels = 0, QString *problem = nullptr);
+    // decoded at all, and 'tooLarge' is set). Safe in any thread.
+    static QImage previewImage(const QByteArray &data,
+                               qint64 maxPixels = 0,
+                               QString *problem = nullptr,
+                               bool *tooLarge = nullptr);
 
 private:
     QByteArray m_data;
     QString m_archiveFile;
     std::optional<ArchiveCheck> m_archiveCheck;
+    AvatarCheck m_avatarCheck;
+    std::optional<ManifestContent> m_manifest;
     mutable QMutex m_dataMutex;
     QImage m_image;
     mutable QMutex m_imageMutex;

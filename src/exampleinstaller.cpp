@@ -6,6 +6,7 @@
 #include "archivefolder.h"
 #include "constants.h"
 #include "extractionprocess.h"
+#include "installedfiles.h"
 #include "logging.h"
 #include "manifestwriter.h"
 #include "settings.h"
@@ -418,11 +419,93 @@ Replacement replaceDirectory(const QString &source, const QString &target)
     return result;
 }
 
+// Moves the installed copy 'target' into the folder 'keptRoot', named after the example and
+// the time, and returns where it went; nothing, with the reason in 'error', when it stays.
+QString keepAside(const QString &target,
+                  const QString &keptRoot,
+                  const QString &exampleName,
+                  QString *error)
+{
+    if (!QDir().mkpath(keptRoot)) {
+        *error = ExampleInstaller::tr("the folder %1 could not be created")
+                     .arg(QDir::toNativeSeparators(keptRoot));
+        return {};
+    }
+    const QString base = keptRoot + u'/' + exampleName + u'-'
+                         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    const QByteArray from = QFile::encodeName(target);
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const QString kept = attempt == 1 ? base : base + u'-' + QString::number(attempt);
+        const QByteArray to = QFile::encodeName(kept);
+        // The empty folder takes the name; the old copy then replaces it.
+        if (::mkdir(to.constData(), 0700) != 0) {
+            if (errno == EEXIST)
+                continue;
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+            return {};
+        }
+        if (::rename(from.constData(), to.constData()) == 0)
+            return kept;
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        ::rmdir(to.constData());
+        return {};
+    }
+    *error = ExampleInstaller::tr("too many copies of it were kept within the same second");
+    return {};
+}
+
+// Qt Creator opens an example in place when it can write its project file and folders, and
+// offers to copy it first when it cannot. A read-only project file is enough for that, and
+// is all that changes: the folder stays writable, so that a project the user keeps in place
+// still gets its settings and builds there, and the example can be replaced and removed.
+void makeProjectFileReadOnly(const QString &dir)
+{
+    const QString project = ManifestWriter::findProject(dir);
+    if (project.isEmpty())
+        return;
+    const QByteArray path = QFile::encodeName(dir + u'/' + project);
+    struct stat info;
+    if (::lstat(path.constData(), &info) != 0 || !S_ISREG(info.st_mode)
+        || ::chmod(path.constData(), info.st_mode & 07555) != 0) {
+        qCDebug(Log::service) << "Unable to make the project file read-only:" << path;
+    }
+}
+
+// Removes an installed example and the record of what was installed with it.
+QString removeExample(const QString &repositoryName, const QString &exampleName)
+{
+    const QString error = removeTreeError(examplePath(repositoryName, exampleName));
+    if (error.isEmpty())
+        QFile::remove(Settings::installedRecordPath(repositoryName, exampleName));
+    return error;
+}
+
+// The installed examples of a repository whose files the user changed, added to or removed
+// from.
+QSet<QString> changedExamples(const QString &repositoryName)
+{
+    QSet<QString> changed;
+    const QStringList folders = QDir(repositoryPath(repositoryName))
+                                    .entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &folder : folders) {
+        if (!isSafeExampleName(folder))
+            continue;
+        if (!InstalledFiles::localChanges(examplePath(repositoryName, folder),
+                                          Settings::installedRecordPath(repositoryName, folder))
+                 .value_or(QStringList())
+                 .isEmpty()) {
+            changed.insert(folder);
+        }
+    }
+    return changed;
+}
+
 // What installing an unpacked example came to: its result, and the status text of a failure.
 struct Installed
 {
     ExampleResult result;
     QString status;
+    ManifestContent manifest; // what the Welcome screen shows of it, once installed
 };
 
 // Moves the example unpacked into 'job.prepared.unpackDir' into place with its manifest. Runs in a
@@ -463,19 +546,74 @@ Installed installUnpacked(const InstallJob &job)
     // The manifest is written before the example is moved into place, so that a failure
     // leaves the installed copy, if any, as it was.
     const QString target = examplePath(job.prepared.repositoryName, job.exampleName);
-    if (!job.manifest.write(unpacked, target)) {
+    const ManifestWriter::Result written = job.manifest.write(unpacked, target);
+    if (written.problem == ManifestWriter::Result::Problem::NoProjectFile) {
+        const QString reason = ExampleInstaller::tr(
+            "it has no project file (CMakeLists.txt or *.pro) in its top folder");
+        return {ExampleResult::failed(Failure::NoProjectFile, reason),
+                ExampleInstaller::tr("Skip registering example %1 - %2").arg(displayName, reason)};
+    }
+    if (!written) {
         return {ExampleResult::failed(Failure::Disk,
                                       ExampleInstaller::tr("its manifest could not be written")),
                 ExampleInstaller::tr("There was an error while creating example mainfest")};
     }
 
+    makeProjectFileReadOnly(unpacked);
+    const std::optional<InstalledFiles> installedFiles = InstalledFiles::scan(unpacked);
+
+    // The user's own work is never deleted: a copy that differs from what was installed goes
+    // aside, whole, before the new one takes its place.
+    const QString recordPath = Settings::installedRecordPath(job.prepared.repositoryName,
+                                                             job.exampleName);
+    QString keptIn;
+    const QFileInfo targetInfo(target);
+    if (targetInfo.exists() || targetInfo.isSymLink()) {
+        std::optional<QStringList> changes = InstalledFiles::localChanges(target, recordPath);
+        if (!changes) {
+            // Installed before its files were recorded: what was edited in place cannot be
+            // told, but what was added can: whatever the new version does not hold.
+            const std::optional<InstalledFiles> old = InstalledFiles::scan(target);
+            changes = old && installedFiles ? installedFiles->changesIn(*old, true)
+                                            : InstalledFiles::everythingIn(target);
+        }
+        if (!changes->isEmpty()) {
+            qCDebug(Log::service) << "Changed locally:" << target << changes->mid(0, 20);
+            QString why;
+            keptIn = keepAside(target,
+                               Settings::keptChangesPath(job.prepared.repositoryName),
+                               job.exampleName,
+                               &why);
+            if (keptIn.isEmpty()) {
+                const QString reason
+                    = ExampleInstaller::tr("your changes to it could not be kept: %1").arg(why);
+                return {ExampleResult::failed(Failure::Disk, reason),
+                        ExampleInstaller::tr("Skip installing example %1 - %2")
+                            .arg(displayName, reason)};
+            }
+        }
+    }
+
     const Replacement replacement = replaceDirectory(unpacked, target);
     if (!replacement.error.isEmpty()) {
+        // The kept copy is still the installed one.
+        if (!keptIn.isEmpty() && !QFileInfo::exists(target))
+            QDir().rename(keptIn, target);
         return {ExampleResult::failed(Failure::Disk, replacement.error),
                 ExampleInstaller::tr("Unable to install example %1 into %2: %3")
                     .arg(displayName, target, replacement.error)};
     }
-    return {ExampleResult::installed(replacement.replaced), {}};
+    // Without a record the next update can tell only what was added to the folder.
+    if (!installedFiles || !installedFiles->write(recordPath)) {
+        qCDebug(Log::service) << "Unable to record the installed files:" << recordPath;
+        QFile::remove(recordPath);
+    }
+    if (keptIn.isEmpty())
+        return {ExampleResult::installed(replacement.replaced), {}, written.content};
+    return {ExampleResult::installed(true),
+            ExampleInstaller::tr("Your changes to %1 were kept in %2")
+                .arg(displayName, QDir::toNativeSeparators(keptIn)),
+            written.content};
 }
 
 // Writes the extraction running in 'folder' into its lock file, once it has started: a sweep
@@ -731,7 +869,7 @@ void ExampleInstaller::remove(const QString &repositoryName, const QStringList &
             continue;
         }
         // Nothing under way: gone before Apply returns, as the page expects.
-        const QString error = removeTreeError(examplePath(repositoryName, name));
+        const QString error = removeExample(repositoryName, name);
         emit removed(repositoryName,
                      name,
                      error.isEmpty() ? ExampleResult::removed()
@@ -741,8 +879,9 @@ void ExampleInstaller::remove(const QString &repositoryName, const QStringList &
 
 void ExampleInstaller::startRemove(const QString &repositoryName, const QString &exampleName)
 {
-    const QString path = examplePath(repositoryName, exampleName);
-    runInPool<QString>([path] { return removeTreeError(path); },
+    runInPool<QString>([repositoryName, exampleName] {
+                           return removeExample(repositoryName, exampleName);
+                       },
                        [this, repositoryName, exampleName](const QString &error) {
                            emit removed(repositoryName,
                                         exampleName,
@@ -873,9 +1012,8 @@ void ExampleInstaller::startUnarchiver(Job job)
         return;
     }
     // Never fill the disk: what the archive unpacks to, as its headers say, must leave room.
-    if (QString why; !Settings::leavesEnoughFreeSpace(job.prepared.unpackDir->path(),
-                                                       job.prepared.check.unpackedBytes,
-                                                       &why)) {
+    if (QString why; !Settings::leavesEnoughFreeSpace(
+            job.prepared.unpackDir->path(), job.prepared.check.unpackedBytes, &why)) {
         emit statusChanged(
             tr("Skip installing example %1 - %2").arg(job.example->displayName(), why));
         discard(job, ExampleResult::failed(ExampleResult::Failure::Disk, why));
@@ -1008,6 +1146,8 @@ void ExampleInstaller::registerExample(const Job &job)
             return installed;
         },
         [this, example, repositoryName = job.prepared.repositoryName](const Installed &installed) {
+            if (installed.result.isInstalled())
+                example->setManifest(installed.manifest);
             endInstall(example, repositoryName, installed.result, installed.status);
         },
         1);
@@ -1033,6 +1173,17 @@ void ExampleInstaller::endInstall(const QSharedPointer<Example> &example,
 {
     finish(example, repositoryName, result, status);
     nextStep(keyOf(repositoryName, example->name()));
+}
+
+void ExampleInstaller::checkLocalChanges(const QString &repositoryName)
+{
+    if (stopped)
+        return;
+    runInPool<QSet<QString>>([repositoryName] { return changedExamples(repositoryName); },
+                             [this, repositoryName](const QSet<QString> &changed) {
+                                 if (!stopped)
+                                     emit localChangesChecked(repositoryName, changed);
+                             });
 }
 
 void ExampleInstaller::sweepLeftovers(const QStringList &repositoryNames)

@@ -70,6 +70,9 @@ public:
     // folders of IDEs that are gone, and stops an extraction that such an IDE left running.
     // Ends with leftoversSwept().
     void sweepLeftovers(const QStringList &repositoryNames);
+    // Looks, in a pool thread, which installed examples of the repository the user changed;
+    // ends with localChangesChecked().
+    void checkLocalChanges(const QString &repositoryName);
     // Stops the extractions and drops the archives; nothing is reported any more.
     void shutdown();
 
@@ -81,6 +84,8 @@ signals:
     void finished(const QSharedPointer<Brindle::Internal::Example> &example,
                   const QString &repositoryName,
                   const Brindle::Internal::ExampleResult &result);
+    // The installed examples of the repository whose files differ from what was installed.
+    void localChangesChecked(const QString &repositoryName, const QSet<QString> &changed);
     // A removal is done: Removed, or RemovalFailed with the reason.
     void removed(const QString &repositoryName,
                  const QString &exampleName,

@@ -24,7 +24,15 @@ public:
         Removed,       // its folder is gone
         RemovalFailed, // its folder, or part of it, is still there
     };
-    enum class Failure { None, Download, DamagedArchive, Unpacking, SizeLimit, Disk };
+    enum class Failure {
+        None,
+        Download,
+        DamagedArchive,
+        Unpacking,
+        SizeLimit,
+        Disk,
+        NoProjectFile // unpacked, but without a project file the IDE could open
+    };
 
     Outcome outcome = Outcome::Skipped;
     Failure failure = Failure::None;

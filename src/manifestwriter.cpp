@@ -15,6 +15,8 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <optional>
+
 namespace Brindle::Internal {
 
 namespace {
@@ -96,6 +98,31 @@ QString findFileByContent(const QString &path, const QString &nameFilter, const 
             return QDir(path).relativeFilePath(filePath);
     }
     return {};
+}
+
+// The largest 128x128 icon of the example, as it will be found once the example is in
+// place: 'dir' is where it is unpacked now, 'installedDir' where it is going to live. None
+// when the example has no such icon of its own.
+std::optional<QString> iconOf(const QString &dir, const QString &installedDir)
+{
+    const QString root = QFileInfo(dir).canonicalFilePath();
+    QDirIterator it(
+        dir, {QStringLiteral("icons")}, QDir::Dirs | QDir::Readable, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QDir sizeDir(it.next() + u'/' + QStringLiteral("%1x%1").arg(ICON_SIZE));
+        const QFileInfoList files = sizeDir.entryInfoList({QStringLiteral("*.png"),
+                                                           QStringLiteral("*.jpeg"),
+                                                           QStringLiteral("*.jpg"),
+                                                           QStringLiteral("*.bmp")},
+                                                          QDir::Files | QDir::Readable,
+                                                          QDir::Size);
+        if (files.isEmpty())
+            continue;
+        const QString icon = files.first().canonicalFilePath();
+        if (!root.isEmpty() && icon.startsWith(root + u'/'))
+            return installedDir + icon.mid(root.size());
+    }
+    return std::nullopt;
 }
 
 struct ManifestValues
@@ -259,36 +286,19 @@ QString ManifestWriter::findFileToOpen(const QString &path)
     return file;
 }
 
-// The largest 128x128 icon of the example, as it will be found once the example is in
-// place: 'dir' is where it is unpacked now, 'installedDir' where it is going to live.
 QString ManifestWriter::findIcon(const QString &dir, const QString &installedDir)
 {
-    const QString root = QFileInfo(dir).canonicalFilePath();
-    QDirIterator it(
-        dir, {QStringLiteral("icons")}, QDir::Dirs | QDir::Readable, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QDir sizeDir(it.next() + u'/' + QStringLiteral("%1x%1").arg(ICON_SIZE));
-        const QFileInfoList files = sizeDir.entryInfoList({QStringLiteral("*.png"),
-                                                           QStringLiteral("*.jpeg"),
-                                                           QStringLiteral("*.jpg"),
-                                                           QStringLiteral("*.bmp")},
-                                                          QDir::Files | QDir::Readable,
-                                                          QDir::Size);
-        if (files.isEmpty())
-            continue;
-        const QString icon = files.first().canonicalFilePath();
-        if (!root.isEmpty() && icon.startsWith(root + u'/'))
-            return installedDir + icon.mid(root.size());
-    }
-    return QString::fromLatin1(DUMMY_IMAGE);
+    return iconOf(dir, installedDir).value_or(QString::fromLatin1(DUMMY_IMAGE));
 }
 
-bool ManifestWriter::write(const QString &dir, const QString &installedDir) const
+ManifestWriter::Result ManifestWriter::write(const QString &dir, const QString &installedDir) const
 {
+    using Problem = Result::Problem;
+    Result result;
     QFile resource(QStringLiteral(":/%1").arg(QLatin1String(Constants::MANIFEST_FILE)));
     if (!resource.open(QIODevice::ReadOnly)) {
         qCDebug(Log::service) << "Internal manifest XML error: file not found";
-        return false;
+        return result;
     }
     const QString text = QString::fromUtf8(resource.readAll());
     resource.close();
@@ -300,7 +310,8 @@ bool ManifestWriter::write(const QString &dir, const QString &installedDir) cons
     values.projectPath = findProject(dir);
     if (values.projectPath.isEmpty()) {
         qCDebug(Log::service) << "Project file not found";
-        return false;
+        result.problem = Problem::NoProjectFile;
+        return result;
     }
 
     bool iconSaved = false;
@@ -319,8 +330,14 @@ bool ManifestWriter::write(const QString &dir, const QString &installedDir) cons
     } else {
         qCDebug(Log::service) << "Repository contains no image for example:" << displayName;
     }
-    if (!iconSaved)
-        values.imageUrl = findIcon(dir, installedDir);
+    ManifestContent content;
+    content.imageSource = ManifestContent::ImageSource::Avatar;
+    if (!iconSaved) {
+        const std::optional<QString> icon = iconOf(dir, installedDir);
+        values.imageUrl = icon.value_or(QString::fromLatin1(DUMMY_IMAGE));
+        content.imageSource = icon ? ManifestContent::ImageSource::IconsFolder
+                                   : ManifestContent::ImageSource::Default;
+    }
 
     values.description = description;
     values.tags = tags;
@@ -335,10 +352,13 @@ bool ManifestWriter::write(const QString &dir, const QString &installedDir) cons
                            &values.fileToOpen}) {
         *value = xmlSafe(*value);
     }
+    content.projectPath = values.projectPath;
+    content.fileToOpen = values.fileToOpen;
+    content.imageUrl = values.imageUrl;
 
     const QByteArray manifest = fillTemplate(text, values);
     if (manifest.isEmpty())
-        return false;
+        return result;
 
     const QString manifestPath = QStringLiteral("%1%2%3").arg(
         dir, QStringLiteral("/"), QLatin1String(Constants::MANIFEST_FILE));
@@ -350,9 +370,11 @@ bool ManifestWriter::write(const QString &dir, const QString &installedDir) cons
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
         || file.write(manifest) != manifest.size() || !file.flush()) {
         qCDebug(Log::service) << "Unable to save manifest:" << manifestPath;
-        return false;
+        return result;
     }
-    return true;
+    result.problem = Problem::None;
+    result.content = content;
+    return result;
 }
 
 } // namespace Brindle::Internal

@@ -12,6 +12,7 @@
 #include "logging.h"
 #include "plugin.h"
 #include "tokenstore.h"
+#include "urlredaction.h"
 
 #include <coreplugin/helpmanager.h>
 #include <coreplugin/icore.h>
@@ -25,6 +26,7 @@
 #include <QFont>
 #include <QListWidgetItem>
 #include <QLocale>
+#include <QMessageBox>
 #include <QSpinBox>
 #include <QUrl>
 
@@ -168,6 +170,8 @@ OptionsWidget::OptionsWidget()
         };
         connect(store, &TokenStore::readFailed, this, tokenFailed);
         connect(store, &TokenStore::saveFailed, this, tokenFailed);
+        for (const QString &name : std::as_const(names))
+            service->checkLocalChanges(name);
     }
 
     scanInstalledExamples();
@@ -352,7 +356,10 @@ void OptionsWidget::showExamples(const QString &name)
         else
             state = RowState::Installed;
 
-        auto item = new QListWidgetItem(rowText(state, example, result.reason));
+        QString text = rowText(state, example, result.reason);
+        if (isInstalled && repositoryState.changedLocally.contains(example))
+            text = tr("%1 (changed locally)").arg(text);
+        auto item = new QListWidgetItem(text);
         item->setData(NameRole, example);
         item->setData(StateRole, int(state));
         if (state != RowState::Installed && state != RowState::UpdateAvailable) {
@@ -531,6 +538,16 @@ void OptionsWidget::updateButtons()
     ui->updateButton->setEnabled(known && any(canUpdate));
 }
 
+// One line of what removing an example loses: its name and the first of its changes.
+static QString lossLine(const QString &example, const QStringList &changes)
+{
+    const qsizetype shown = 8;
+    QString list = QStringList(changes.mid(0, shown)).join(QStringLiteral(", "));
+    if (changes.size() > shown)
+        list = OptionsWidget::tr("%1 and %n more", nullptr, int(changes.size() - shown)).arg(list);
+    return printableText(OptionsWidget::tr("%1: %2").arg(example, list));
+}
+
 void OptionsWidget::removeExamples()
 {
     const QList<QListWidgetItem *> selected = visibleSelection();
@@ -538,6 +555,36 @@ void OptionsWidget::removeExamples()
     const auto record = settings.repositories.find(repository);
     if (record == settings.repositories.end())
         return;
+
+    // Removing deletes the user's own changes to an installed example for good: asked first,
+    // naming them.
+    QStringList losses;
+    if (DownloadService *service = Plugin::downloadService()) {
+        for (const QListWidgetItem *item : selected) {
+            const RowState state = stateOf(item);
+            if (state != RowState::Installed && state != RowState::UpdateAvailable
+                && state != RowState::WillBeUpdated) {
+                continue;
+            }
+            const QStringList changes = service->localChanges(repository, nameOf(item));
+            if (!changes.isEmpty())
+                losses.append(lossLine(nameOf(item), changes));
+        }
+    }
+    if (!losses.isEmpty()) {
+        QMessageBox box(QMessageBox::Question,
+                        tr("Remove Changed Examples"),
+                        tr("You changed these examples since they were installed. Removing "
+                           "them deletes your changes for good:\n\n%1\n\nRemove them anyway?")
+                            .arg(losses.join(u'\n')),
+                        QMessageBox::Yes | QMessageBox::No,
+                        this);
+        // File names are shown as they are, never as markup.
+        box.setTextFormat(Qt::PlainText);
+        box.setDefaultButton(QMessageBox::No);
+        if (box.exec() != QMessageBox::Yes)
+            return;
+    }
 
     for (const QListWidgetItem *item : selected) {
         const QString example = nameOf(item);

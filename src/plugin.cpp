@@ -8,6 +8,7 @@
 #include "logging.h"
 #include "optionspage.h"
 #include "optionswidget.h"
+#include "repositorycheck.h"
 #include "settings.h"
 
 #include <coreplugin/icore.h>
@@ -18,6 +19,9 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QLocale>
 #include <QMenu>
@@ -25,12 +29,33 @@
 #include <QSslSocket>
 #include <QTranslator>
 
+#include <dlfcn.h>
+
 namespace Brindle::Internal {
 
 // The name under which the service is published in the IDE's object pool. Whoever waits for
 // the examples (an installer's script through the IDE) finds it by this name and reads its
 // "busy" property; nothing outside the plugin needs its class.
 const char SERVICE_OBJECT_NAME[] = "Brindle.DownloadService";
+// The maintainers' check of a group, published the same way: a host runs it through its
+// "start" method and reads its "report" when it has "finished".
+const char CHECK_OBJECT_NAME[] = "Brindle.RepositoryCheck";
+
+// The translations folder of the package this library came with: beside an installation
+// into the IDE's own folders that is the IDE's, but a plugin installed into the user's plugin
+// folder (Help > About Plugins > Install Plugin...) keeps the package's layout there,
+// <folder>/lib/qtcreator/plugins/libBrindle.so and <folder>/share/qtcreator/translations.
+static QString packageTranslationsPath()
+{
+    Dl_info info;
+    if (::dladdr(reinterpret_cast<void *>(&packageTranslationsPath), &info) == 0
+        || !info.dli_fname) {
+        return {};
+    }
+    const QFileInfo library(QFile::decodeName(info.dli_fname));
+    return QDir::cleanPath(library.absolutePath()
+                           + QLatin1String("/../../../share/qtcreator/translations"));
+}
 
 // The one service of the process. It has no QObject parent: the plugin shuts it down and
 // deletes it before anything else goes away, and a service still held at library unload
@@ -41,6 +66,13 @@ class BrindlePluginPrivate final : public QObject
 {
 public:
     BrindlePluginPrivate();
+    ~BrindlePluginPrivate() override;
+
+    // Ends a check under way, while every other plugin is still there.
+    void shutdown() { check->cancel(); }
+
+private:
+    RepositoryCheck *check = nullptr;
 };
 
 BrindlePluginPrivate::BrindlePluginPrivate()
@@ -60,6 +92,16 @@ BrindlePluginPrivate::BrindlePluginPrivate()
     pServiceManager.reset(new DownloadService(nullptr));
     pServiceManager->setObjectName(QLatin1String(SERVICE_OBJECT_NAME));
     ExtensionSystem::PluginManager::addObject(pServiceManager.data());
+
+    check = new RepositoryCheck(this);
+    check->setObjectName(QLatin1String(CHECK_OBJECT_NAME));
+    ExtensionSystem::PluginManager::addObject(check);
+}
+
+BrindlePluginPrivate::~BrindlePluginPrivate()
+{
+    ExtensionSystem::PluginManager::removeObject(check);
+    delete check;
 }
 
 Plugin::Plugin() = default;
@@ -94,10 +136,15 @@ bool Plugin::initialize(const QStringList &arguments, QString *errorString)
         // Installed before the private part is built, so the options page title is translated.
         auto translator = new QTranslator(this);
         const QString directory = Core::ICore::resourcePath("translations").toFSPathString();
-        if (translator->load(QLocale(language), "Brindle", "_", directory, QString()))
+        const QString packageDirectory = packageTranslationsPath();
+        if (translator->load(QLocale(language), "Brindle", "_", directory, QString())
+            || (!packageDirectory.isEmpty()
+                && translator->load(
+                    QLocale(language), "Brindle", "_", packageDirectory, QString()))) {
             QCoreApplication::installTranslator(translator);
-        else
+        } else {
             qCDebug(Log::main) << "Failed to load translator:" << directory << "Brindle";
+        }
     }
 
     d = new BrindlePluginPrivate;
@@ -126,6 +173,8 @@ ExtensionSystem::IPlugin::ShutdownFlag Plugin::aboutToShutdown()
     // itself goes with the plugin.
     if (pServiceManager)
         pServiceManager->shutdown();
+    if (d)
+        d->shutdown();
     return SynchronousShutdown;
 }
 

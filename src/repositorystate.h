@@ -50,6 +50,8 @@ public:
     // Examples being downloaded, installed or removed now.
     QSet<QString> installing;
     QSet<QString> removing;
+    // Examples whose installed files the user has changed, added to or removed from.
+    QSet<QString> changedLocally;
 
     bool isBusy() const { return phase != Phase::Idle && phase != Phase::Unknown; }
     // Names whose latest result is a failure, sorted.

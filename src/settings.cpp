@@ -396,6 +396,25 @@ QString Settings::repositoryPath(const QString &name)
     return location().chopped(2) + name;
 }
 
+QString Settings::ownDataPath()
+{
+    // Outside the release's folder, which holds the repositories' folders only, and on the
+    // same disk, so that a copy is moved there, never copied.
+    const QString releaseFolder = location().chopped(3);
+    const qsizetype slash = releaseFolder.lastIndexOf(u'/');
+    return releaseFolder.left(slash) + QStringLiteral("/brindle/") + releaseFolder.mid(slash + 1);
+}
+
+QString Settings::installedRecordPath(const QString &repository, const QString &example)
+{
+    return ownDataPath() + QStringLiteral("/installed/") + repository + u'/' + example;
+}
+
+QString Settings::keptChangesPath(const QString &repository)
+{
+    return ownDataPath() + QStringLiteral("/kept/") + repository;
+}
+
 QString Settings::location()
 {
     // Computed once per process: the first call happens while the library loads, and the

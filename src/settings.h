@@ -73,6 +73,13 @@ public:
     // The directory of one repository's examples. Every path below the data location is
     // built through it, so that the page and the service always mean the same folder.
     static QString repositoryPath(const QString &name);
+    // The plugin's own folder for this release, where no IDE looks for examples:
+    // <generic data location>/brindle/<release>. It holds what each installation put into an
+    // example's folder, and the copies of examples the user had changed when an update
+    // replaced them.
+    static QString ownDataPath();
+    static QString installedRecordPath(const QString &repository, const QString &example);
+    static QString keptChangesPath(const QString &repository);
     static void updateInstalledExamplesValue(Utils::QtcSettings *settings);
 };
 

@@ -154,6 +154,10 @@
         <source>Fetch error: the server repeats the same page of projects</source>
         <translation>Abruffehler: Der Server wiederholt dieselbe Seite von Projekten</translation>
     </message>
+    <message>
+        <source>its address is no http or https address</source>
+        <translation>seine Adresse ist keine http- oder https-Adresse</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>
@@ -477,6 +481,30 @@
         <source>the unarchiver failed: %1</source>
         <translation>das Entpackprogramm ist fehlgeschlagen: %1</translation>
     </message>
+    <message>
+        <source>the folder %1 could not be created</source>
+        <translation>der Ordner %1 konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>too many copies of it were kept within the same second</source>
+        <translation>in derselben Sekunde wurden zu viele Kopien davon aufbewahrt</translation>
+    </message>
+    <message>
+        <source>it has no project file (CMakeLists.txt or *.pro) in its top folder</source>
+        <translation>es hat keine Projektdatei (CMakeLists.txt oder *.pro) in seinem obersten Ordner</translation>
+    </message>
+    <message>
+        <source>Skip registering example %1 - %2</source>
+        <translation>Beispiel %1 wird nicht registriert – %2</translation>
+    </message>
+    <message>
+        <source>your changes to it could not be kept: %1</source>
+        <translation>Ihre Änderungen daran konnten nicht aufbewahrt werden: %1</translation>
+    </message>
+    <message>
+        <source>Your changes to %1 were kept in %2</source>
+        <translation>Ihre Änderungen an %1 wurden in %2 aufbewahrt</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ExampleResult</name>
@@ -780,12 +808,102 @@ Set 0 to disable automatic updates.</source>
         <source>Could not be removed</source>
         <translation>Konnte nicht entfernt werden</translation>
     </message>
+    <message>
+        <source>%1 (changed locally)</source>
+        <translation>%1 (lokal geändert)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <translation>
+            <numerusform>%1 und %n weitere</numerusform>
+            <numerusform>%1 und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Remove Changed Examples</source>
+        <translation>Geänderte Beispiele entfernen</translation>
+    </message>
+    <message>
+        <source>You changed these examples since they were installed. Removing them deletes your changes for good:
+
+%1
+
+Remove them anyway?</source>
+        <translation>Sie haben diese Beispiele seit ihrer Installation geändert. Beim Entfernen gehen Ihre Änderungen endgültig verloren:
+
+%1
+
+Trotzdem entfernen?</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::Plugin</name>
     <message>
         <source>Open location...</source>
         <translation>Speicherort öffnen...</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::RepositoryCheck</name>
+    <message>
+        <source>no folder could be made to install the examples into: %1</source>
+        <translation>es konnte kein Ordner für die Installation der Beispiele angelegt werden: %1</translation>
+    </message>
+    <message>
+        <source>the check ended before this project was done</source>
+        <translation>die Prüfung endete, bevor dieses Projekt fertig war</translation>
+    </message>
+    <message>
+        <source>the check ended before the group was listed</source>
+        <translation>die Prüfung endete, bevor die Gruppe aufgelistet war</translation>
+    </message>
+    <message>
+        <source>the group search returns other groups before this one: %1; the plugin skips them, but each costs a request, and a group that anyone names so could push this one beyond the pages searched</source>
+        <translation>die Gruppensuche liefert vor dieser Gruppe andere: %1; das Plugin überspringt sie, aber jede kostet eine Anfrage, und eine so benannte Gruppe eines beliebigen Nutzers könnte diese über die durchsuchten Seiten hinaus verdrängen</translation>
+    </message>
+    <message>
+        <source>the group has no public projects</source>
+        <translation>die Gruppe hat keine öffentlichen Projekte</translation>
+    </message>
+    <message>
+        <source>it has no description; Qt Creator logs a warning for it</source>
+        <translation>es hat keine Beschreibung; Qt Creator protokolliert dafür eine Warnung</translation>
+    </message>
+    <message>
+        <source>its name differs only in case from %1: one folder on a file system that ignores case</source>
+        <translation>sein Name unterscheidet sich von %1 nur in der Groß-/Kleinschreibung: ein einziger Ordner auf einem Dateisystem, das sie nicht unterscheidet</translation>
+    </message>
+    <message>
+        <source>its name &quot;%1&quot; cannot be a folder name: the plugin skips it</source>
+        <translation>sein Name „%1“ kann kein Ordnername sein: das Plugin überspringt es</translation>
+    </message>
+    <message>
+        <source>its archive is %1, more than %2: every user downloads it</source>
+        <translation>sein Archiv ist %1 groß, mehr als %2: jeder Nutzer lädt es herunter</translation>
+    </message>
+    <message>
+        <source>it unpacks to %1, more than %2</source>
+        <translation>es wird zu %1 entpackt, mehr als %2</translation>
+    </message>
+    <message>
+        <source>its avatar is too large to be shown (%1); keep it below 1 MiB and 2048 x 2048 pixels</source>
+        <translation>sein Avatar ist zu groß für die Anzeige (%1); er sollte unter 1 MiB und 2048 x 2048 Pixeln bleiben</translation>
+    </message>
+    <message>
+        <source>its archive could not be downloaded: %1</source>
+        <translation>sein Archiv konnte nicht heruntergeladen werden: %1</translation>
+    </message>
+    <message>
+        <source>it was not installed</source>
+        <translation>es wurde nicht installiert</translation>
+    </message>
+    <message>
+        <source>it has neither an avatar nor a 128x128 picture in an icons folder: the Welcome screen shows the default picture</source>
+        <translation>es hat weder einen Avatar noch ein 128x128-Bild in einem icons-Ordner: der Startbildschirm zeigt das Standardbild</translation>
     </message>
 </context>
 <context>

@@ -154,6 +154,10 @@
         <source>Fetch error: the server repeats the same page of projects</source>
         <translation>Ошибка получения: сервер повторяет одну и ту же страницу проектов</translation>
     </message>
+    <message>
+        <source>its address is no http or https address</source>
+        <translation>его адрес не является адресом http или https</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ApiRequest</name>
@@ -477,6 +481,30 @@
         <source>the unarchiver failed: %1</source>
         <translation>ошибка программы распаковки: %1</translation>
     </message>
+    <message>
+        <source>the folder %1 could not be created</source>
+        <translation>не удалось создать папку %1</translation>
+    </message>
+    <message>
+        <source>too many copies of it were kept within the same second</source>
+        <translation>в одну и ту же секунду сохранено слишком много его копий</translation>
+    </message>
+    <message>
+        <source>it has no project file (CMakeLists.txt or *.pro) in its top folder</source>
+        <translation>в его верхней папке нет файла проекта (CMakeLists.txt или *.pro)</translation>
+    </message>
+    <message>
+        <source>Skip registering example %1 - %2</source>
+        <translation>Пример %1 не регистрируется – %2</translation>
+    </message>
+    <message>
+        <source>your changes to it could not be kept: %1</source>
+        <translation>ваши изменения в нём не удалось сохранить: %1</translation>
+    </message>
+    <message>
+        <source>Your changes to %1 were kept in %2</source>
+        <translation>Ваши изменения в %1 сохранены в %2</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ExampleResult</name>
@@ -780,12 +808,103 @@ Set 0 to disable automatic updates.</source>
         <source>Could not be removed</source>
         <translation>Не удалось удалить</translation>
     </message>
+    <message>
+        <source>%1 (changed locally)</source>
+        <translation>%1 (изменён локально)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <translation>
+            <numerusform>%1 и ещё %n</numerusform>
+            <numerusform>%1 и ещё %n</numerusform>
+            <numerusform>%1 и ещё %n</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Remove Changed Examples</source>
+        <translation>Удаление изменённых примеров</translation>
+    </message>
+    <message>
+        <source>You changed these examples since they were installed. Removing them deletes your changes for good:
+
+%1
+
+Remove them anyway?</source>
+        <translation>Вы изменили эти примеры после их установки. Удаление безвозвратно уничтожит ваши изменения:
+
+%1
+
+Всё равно удалить?</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::Plugin</name>
     <message>
         <source>Open location...</source>
         <translation>Открыть расположение...</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::RepositoryCheck</name>
+    <message>
+        <source>no folder could be made to install the examples into: %1</source>
+        <translation>не удалось создать папку для установки примеров: %1</translation>
+    </message>
+    <message>
+        <source>the check ended before this project was done</source>
+        <translation>проверка закончилась раньше, чем был обработан этот проект</translation>
+    </message>
+    <message>
+        <source>the check ended before the group was listed</source>
+        <translation>проверка закончилась раньше, чем был получен список группы</translation>
+    </message>
+    <message>
+        <source>the group search returns other groups before this one: %1; the plugin skips them, but each costs a request, and a group that anyone names so could push this one beyond the pages searched</source>
+        <translation>поиск групп возвращает другие группы раньше этой: %1; модуль их пропускает, но каждая стоит запроса, а группа с таким именем, созданная кем угодно, может вытеснить эту за пределы просматриваемых страниц</translation>
+    </message>
+    <message>
+        <source>the group has no public projects</source>
+        <translation>в группе нет публичных проектов</translation>
+    </message>
+    <message>
+        <source>it has no description; Qt Creator logs a warning for it</source>
+        <translation>у него нет описания; Qt Creator записывает об этом предупреждение в журнал</translation>
+    </message>
+    <message>
+        <source>its name differs only in case from %1: one folder on a file system that ignores case</source>
+        <translation>его имя отличается от %1 только регистром: на файловой системе без учёта регистра это одна папка</translation>
+    </message>
+    <message>
+        <source>its name &quot;%1&quot; cannot be a folder name: the plugin skips it</source>
+        <translation>его имя «%1» не может быть именем папки: модуль его пропускает</translation>
+    </message>
+    <message>
+        <source>its archive is %1, more than %2: every user downloads it</source>
+        <translation>его архив занимает %1, больше чем %2: его скачивает каждый пользователь</translation>
+    </message>
+    <message>
+        <source>it unpacks to %1, more than %2</source>
+        <translation>в распакованном виде он занимает %1, больше чем %2</translation>
+    </message>
+    <message>
+        <source>its avatar is too large to be shown (%1); keep it below 1 MiB and 2048 x 2048 pixels</source>
+        <translation>его аватар слишком велик для показа (%1); он должен быть меньше 1 МиБ и 2048 x 2048 пикселей</translation>
+    </message>
+    <message>
+        <source>its archive could not be downloaded: %1</source>
+        <translation>не удалось скачать его архив: %1</translation>
+    </message>
+    <message>
+        <source>it was not installed</source>
+        <translation>он не был установлен</translation>
+    </message>
+    <message>
+        <source>it has neither an avatar nor a 128x128 picture in an icons folder: the Welcome screen shows the default picture</source>
+        <translation>у него нет ни аватара, ни изображения 128x128 в папке icons: на экране приветствия будет изображение по умолчанию</translation>
     </message>
 </context>
 <context>

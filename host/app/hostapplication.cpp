@@ -3,6 +3,7 @@
 
 #include "hostapplication.h"
 
+#include "checkreportformat.h"
 #include "examplestable.h"
 #include "keychainwriter.h"
 #include "mainwindow.h"
@@ -25,8 +26,11 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QSaveFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
 
@@ -46,6 +50,10 @@ const char HELP_CATEGORY_ICON[] = ":/brindlehost/images/category_help.png";
 const char PLUGIN_LOG_PREFIX[] = "oskel.brindle.plugin";
 // What the examples plugin publishes in the plugin manager's pool while it works.
 const char EXAMPLES_SERVICE_NAME[] = "Brindle.DownloadService";
+// The examples plugin's check of a group: "start(QUrl,QString)", "cancel()", the signal
+// "finished()" and the property "report".
+const char CHECK_OBJECT_NAME[] = "Brindle.RepositoryCheck";
+const int DEFAULT_CHECK_TIMEOUT_SECONDS = 600;
 // One line per failure of the examples' latest rounds; empty when they did all they tried.
 const char FAILURES_PROPERTY[] = "failures";
 // The access token for the repositories --add-repository configures. An environment
@@ -146,8 +154,14 @@ void HostApplication::preparePlatform(int argc, char **argv)
     }
     const bool haveDisplay = !qEnvironmentVariableIsEmpty("DISPLAY")
                              || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    const bool unattended
-        = hasArgument(argc, argv, {"--sync", "-sync", "--screenshot", "-screenshot"});
+    const bool unattended = hasArgument(argc,
+                                        argv,
+                                        {"--sync",
+                                         "-sync",
+                                         "--screenshot",
+                                         "-screenshot",
+                                         "--check-repository",
+                                         "-check-repository"});
     if (!haveDisplay || unattended)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
@@ -178,8 +192,20 @@ int HostApplication::parseArguments(const QStringList &arguments)
         tr("Wait until every repository finished its update or gave up for now, print the "
            "Welcome screen's examples and exit: 0 when everything tried was installed, 4 when "
            "a repository or an example failed, 1 after the time limit."));
+    const QCommandLineOption checkRepository(
+        "check-repository",
+        tr("Check the GitLab group at URL as the examples plugin installs it, in a private "
+           "temporary folder, without the user's settings, data or keychain; print one line per "
+           "project and a summary and exit: 0 clean, 1 warnings only, 2 errors, 3 the group "
+           "cannot be reached. An access token comes from BRINDLE_ACCESS_TOKEN."),
+        tr("URL"));
+    const QCommandLineOption json("json",
+                                  tr("With --check-repository: also write the report as JSON "
+                                     "to <file>."),
+                                  tr("file"));
     const QCommandLineOption timeout("timeout",
-                                     tr("Give --sync up after <seconds> (default 120)."),
+                                     tr("Give --sync up after <seconds> (default 120), "
+                                        "--check-repository after 600."),
                                      tr("seconds"),
                                      QString::number(m_options.timeoutSeconds));
     const QCommandLineOption quietPeriod(
@@ -218,6 +244,8 @@ int HostApplication::parseArguments(const QStringList &arguments)
                        pluginPath,
                        addRepository,
                        sync,
+                       checkRepository,
+                       json,
                        timeout,
                        quietPeriod,
                        screenshot,
@@ -249,6 +277,7 @@ int HostApplication::parseArguments(const QStringList &arguments)
     }
 
     bool ok = false;
+    m_options.timeoutGiven = parser.isSet(timeout);
     m_options.timeoutSeconds = parser.value(timeout).toInt(&ok);
     // The limit runs on a millisecond timer.
     if (!ok || m_options.timeoutSeconds <= 0 || m_options.timeoutSeconds > 2147483) {
@@ -279,6 +308,31 @@ int HostApplication::parseArguments(const QStringList &arguments)
         printError(tr("--click and --select need --options."));
         return 2;
     }
+    m_options.checkRepository = parser.value(checkRepository);
+    m_options.jsonFile = parser.value(json);
+    if (!m_options.jsonFile.isEmpty() && m_options.checkRepository.isEmpty()) {
+        printError(tr("--json needs --check-repository."));
+        return 2;
+    }
+    if (parser.isSet(checkRepository)) {
+        const QUrl url(m_options.checkRepository, QUrl::StrictMode);
+        const QString scheme = url.scheme().toLower();
+        if (!url.isValid() || url.host().isEmpty()
+            || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+            || url.path().size() < 2) {
+            printError(tr("--check-repository needs the http or https address of a GitLab "
+                          "group, e.g. https://gitlab.example.com/palvexos/examples."));
+            return 2;
+        }
+        if (m_options.sync || m_options.options || !m_options.repositories.isEmpty()
+            || !m_options.screenshotFile.isEmpty()) {
+            printError(tr("--check-repository goes with neither --sync, --add-repository, "
+                          "--options nor --screenshot."));
+            return 2;
+        }
+        if (!m_options.timeoutGiven)
+            m_options.timeoutSeconds = DEFAULT_CHECK_TIMEOUT_SECONDS;
+    }
     return -1;
 }
 
@@ -290,6 +344,8 @@ int HostApplication::start(const QStringList &arguments)
 
     if (const int code = parseArguments(arguments); code >= 0)
         return code;
+    if (!m_options.checkRepository.isEmpty())
+        return startCheck(accessToken);
 
     if (!m_options.settingsPath.isEmpty()) {
         const QString file = m_options.settingsPath + QLatin1String("/QtProject/QtCreator.ini");
@@ -582,6 +638,87 @@ int HostApplication::takeScreenshot()
     return 0;
 }
 
+int HostApplication::startCheck(const QString &accessToken)
+{
+    // Everything the plugins write goes below one private folder: the settings, the data
+    // location (fixed when the plugin's library loads, after this) and the temporary files.
+    // The user's settings are never opened, and with no repository configured the plugin
+    // asks the keychain for nothing.
+    m_checkFolder = std::make_unique<QTemporaryDir>(QDir::tempPath()
+                                                    + QLatin1String("/brindle-check-XXXXXX"));
+    if (!m_checkFolder->isValid()) {
+        printError(tr("Cannot create a temporary folder for the check: %1")
+                       .arg(m_checkFolder->errorString()));
+        return 2;
+    }
+    m_cleanedUp = false;
+    const QDir folder(m_checkFolder->path());
+    for (const char *sub : {"data", "tmp", "settings/QtProject"}) {
+        if (!folder.mkpath(QLatin1String(sub))) {
+            printError(tr("Cannot create a temporary folder for the check: %1")
+                           .arg(folder.filePath(QLatin1String(sub))));
+            return 2;
+        }
+    }
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder.filePath(QStringLiteral("data"))));
+    qputenv("TMPDIR", QFile::encodeName(folder.filePath(QStringLiteral("tmp"))));
+    ExtensionSystem::PluginManager::setSettings(new Utils::QtcSettings(
+        folder.filePath(QStringLiteral("settings/QtProject/QtCreator.ini")), QSettings::IniFormat));
+
+    installTranslators();
+    m_window = std::make_unique<MainWindow>(Core::ICore::settings());
+    Core::ICore::setMainWindow(m_window.get());
+    loadPlugins();
+
+    m_check = ExtensionSystem::PluginManager::getObjectByName(QLatin1String(CHECK_OBJECT_NAME));
+    if (!m_check) {
+        printError(tr("No plugin published %1: nothing was checked.")
+                       .arg(QLatin1String(CHECK_OBJECT_NAME)));
+        return 2;
+    }
+    connect(m_check, SIGNAL(finished()), this, SLOT(onCheckFinished()));
+    bool started = false;
+    if (!QMetaObject::invokeMethod(m_check,
+                                   "start",
+                                   Q_RETURN_ARG(bool, started),
+                                   Q_ARG(QUrl, QUrl(m_options.checkRepository)),
+                                   Q_ARG(QString, accessToken))
+        || !started) {
+        printError(tr("The examples plugin did not start the check."));
+        return 2;
+    }
+    QTimer::singleShot(std::chrono::seconds(m_options.timeoutSeconds), this, [this] {
+        printError(tr("The check did not finish within %1 s (--timeout): what is not done "
+                      "counts as an error.")
+                       .arg(m_options.timeoutSeconds));
+        cancelCheck();
+    });
+    return -1;
+}
+
+void HostApplication::cancelCheck()
+{
+    if (m_check)
+        QMetaObject::invokeMethod(m_check, "cancel");
+}
+
+void HostApplication::onCheckFinished()
+{
+    const QJsonObject report = m_check ? m_check->property("report").toJsonObject() : QJsonObject();
+    printOut(CheckReportFormat::text(report));
+    int code = CheckReportFormat::exitCode(report);
+    if (!m_options.jsonFile.isEmpty()) {
+        QSaveFile file(m_options.jsonFile);
+        if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(report).toJson()) < 0
+            || !file.commit()) {
+            printError(tr("Cannot write the report to %1: %2")
+                           .arg(QDir::toNativeSeparators(m_options.jsonFile), file.errorString()));
+            code = 2;
+        }
+    }
+    QCoreApplication::exit(code);
+}
+
 void HostApplication::shutdown()
 {
     if (m_stallProbe) {
@@ -591,11 +728,25 @@ void HostApplication::shutdown()
                        .arg(m_stallProbe->longestCpuPassMs(), 0, 'f', 1));
         delete m_stallProbe;
     }
-    if (!m_window)
+    if (m_window) {
+        ExtensionSystem::PluginManager::shutdown();
+        Core::ICore::setMainWindow(nullptr);
+        m_window.reset();
+    }
+    removeCheckFolder();
+}
+
+void HostApplication::removeCheckFolder()
+{
+    if (!m_checkFolder)
         return;
-    ExtensionSystem::PluginManager::shutdown();
-    Core::ICore::setMainWindow(nullptr);
-    m_window.reset();
+    // The plugins are gone, and with them everything that worked in the folder.
+    m_cleanedUp = m_checkFolder->remove();
+    if (!m_cleanedUp) {
+        printError(tr("The check's temporary folder could not be removed entirely: %1")
+                       .arg(QDir::toNativeSeparators(m_checkFolder->path())));
+    }
+    m_checkFolder.reset();
 }
 
 } // namespace Brindle::Host

@@ -8,6 +8,10 @@
 #include <QStringList>
 #include <QUrl>
 
+QT_BEGIN_NAMESPACE
+class QTemporaryDir;
+QT_END_NAMESPACE
+
 #include <memory>
 #include <utility>
 
@@ -26,8 +30,11 @@ public:
     QStringList repositories; // NAME=URL
     QString screenshotFile;
     QString clickButton;
-    QStringList selections; // comboBoxName=text
+    QStringList selections;  // comboBoxName=text
+    QString checkRepository; // --check-repository URL
+    QString jsonFile;
     int timeoutSeconds = 120;
+    bool timeoutGiven = false;
     int quietPeriodMs = 1500;
     bool sync = false;
     bool options = false;
@@ -52,6 +59,11 @@ public:
     // Returns -1 to go on into the event loop, or the process' exit code.
     int start(const QStringList &arguments);
     void shutdown();
+    // False when the private folder of --check-repository could not be removed entirely.
+    bool isCleanedUp() const { return m_cleanedUp; }
+
+private slots:
+    void onCheckFinished();
 
 private:
     int parseArguments(const QStringList &arguments);
@@ -62,12 +74,20 @@ private:
     void onSettled();
     void onSyncFailed(const QString &message);
     int takeScreenshot();
+    // --check-repository: the plugins run with settings, data and temporary folder in one
+    // private folder, which goes when the host ends.
+    int startCheck(const QString &accessToken);
+    void cancelCheck();
+    void removeCheckFolder();
 
     HostOptions m_options;
     std::unique_ptr<MainWindow> m_window;
     QPointer<SyncWatcher> m_watcher;
     QPointer<StallProbe> m_stallProbe;
     int m_syncExitCode = 0;
+    std::unique_ptr<QTemporaryDir> m_checkFolder;
+    QPointer<QObject> m_check;
+    bool m_cleanedUp = true;
 };
 
 } // namespace Brindle::Host

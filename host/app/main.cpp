@@ -21,6 +21,9 @@ int main(int argc, char **argv)
         if (result < 0)
             result = app.exec();
         host.shutdown();
+        // A check whose private folder stays behind did not end cleanly.
+        if (!host.isCleanedUp() && result < 2)
+            result = 2;
     }
     return result;
 }

@@ -100,13 +100,20 @@ select_set() {
 }
 
 # ide <log name> <run-ide.sh option>...: one start of the real IDE. For "options" in a
-# private D-Bus session with its own gnome-keyring (cmake/run-with-keyring.sh).
+# private D-Bus session with its own gnome-keyring (cmake/run-with-keyring.sh). With
+# $ide_as_user set, without root's power over file permissions: the IDE and whatever it starts
+# may read, write and search only what their owner's permission bits allow, as a user's IDE in
+# a home folder of their own. (Another user could not even enter the root folder, which only
+# root may open.)
+ide_as_user=""
 ide() {
-    local log="$env_root/ide-$1.log" session=()
+    local log="$env_root/ide-$1.log" session=() user=()
+    local powers=-dac_override,-dac_read_search,-fowner
     [ "$1" = options ] && session=(/bin/sh "$src/cmake/run-with-keyring.sh")
+    [ -n "$ide_as_user" ] && user=(setpriv --bounding-set="$powers" --inh-caps="$powers" --)
     shift
     "$src/tools/real-ide/enter-root.sh" "$root" "$src" "$build" -- \
-        "${session[@]}" /bin/bash "$src/tools/real-ide/run-ide.sh" "$realide" "$log" "$@"
+        "${user[@]}" "${session[@]}" /bin/bash "$src/tools/real-ide/run-ide.sh" "$realide" "$log" "$@"
 }
 
 # examples_log <log name>: Qt Creator's own examples log lines of that start.
@@ -313,6 +320,33 @@ quit_extracting)
     leftovers="$(ls -A "$data/examples") $(ls -A "$TMPDIR")"
     [ "$leftovers" = " " ] || fail "left in the data or temporary folder: $leftovers"
     ;;
+copy)
+    # Qt Creator opens an example from the Welcome screen in place when it may write there,
+    # and the next update would replace what the user did in it. Opened as a user does, by
+    # clicking its tile, an installed example makes the IDE offer a copy first. The IDE's check
+    # asks the file system, which lets root write anywhere: the IDE runs with a user's powers
+    # only, over folders it owns.
+    ide_as_user=1
+    start_server
+    write_settings examples examples
+    name="$(sample_examples examples | head -n 1)"
+    title="$(sample_title examples "$name")"
+    ide copy --wait "brindle-probe: service idle" --wait "$(manifest_pattern examples "$name")" \
+        --send "click-example $title" --wait "brindle-probe: example tile" \
+        --wait-window '^Copy Project to writable Location\?$' \
+        --send dismiss --wait "brindle-probe: (dismissed|no modal)" --quit \
+        || fail "Qt Creator did not offer to copy the example $title before opening it"
+    log="$env_root/ide-copy.log"
+    grep -q "^brindle-probe: modal dialog \"Copy Project to writable Location?\"" "$log" \
+        || fail "the dialog was not Qt Creator's copy question: $(grep 'brindle-probe: ' "$log" | tail -n 3)"
+    # Only the project file is read-only: a project kept in place still gets its settings and
+    # builds in the folder.
+    (( 8#$(stat -c %a "$data/examples/$name") & 8#200 )) \
+        || fail "the example's folder is not writable for its owner"
+    if ls -A "$data/examples/$name" | grep -F '.user'; then
+        fail "the example was opened in place"
+    fi
+    ;;
 options)
     # The plugin's page is in Edit > Preferences > Help, and a token entered there reaches
     # the system keychain: gnome-keyring in a D-Bus session of this test's own, inside the
@@ -333,6 +367,72 @@ options)
     if grep -rqF "$token" "$log" "$env_root/settings"; then
         fail "the token shows in the IDE's log or settings"
     fi
+    ;;
+package)
+    # The plugin as a user installs it: its archive unpacked into the user's plugin folder the
+    # way Help > About Plugins > Install Plugin... does it, no -pluginpath for it, and the
+    # build folders out of sight. The SDK's plugin still comes from the SDK's own folder.
+    archives=("$realide"/package/Brindle-*.tar.gz)
+    [ "${#archives[@]}" = 1 ] && [ -f "${archives[0]}" ] \
+        || fail "cpack made no single plugin archive in $realide/package: ${archives[*]}"
+    installed="$realide/plugin-install/lib/qtcreator/plugins/libBrindle.so"
+    [ -f "$installed" ] || fail "cmake --install put no libBrindle.so into lib/qtcreator/plugins"
+    for qm in "$realide"/plugin-build/share/qtcreator/translations/Brindle_*.qm; do
+        [ -f "$realide/plugin-install/share/qtcreator/translations/${qm##*/}" ] \
+            || fail "cmake --install left out the translation ${qm##*/}"
+    done
+    # runpath_of <library>: its RUNPATH and RPATH entries, one a line.
+    runpath_of() {
+        readelf -d "$1" | sed -n 's/.*(R\(UN\)\{0,1\}PATH).*\[\(.*\)\]/\2/p' | tr ':' '\n'
+    }
+    unpacked="$env_root/unpacked"
+    mkdir -p "$unpacked"
+    tar -xzf "${archives[0]}" -C "$unpacked" || fail "the archive does not unpack"
+    # What the wizard's check wants: exactly one plugin library, found at any depth.
+    mapfile -t libraries < <(find "$unpacked" -name '*.so' -type f)
+    [ "${#libraries[@]}" = 1 ] || fail "the archive holds ${#libraries[@]} libraries: ${libraries[*]}"
+    for library in "$installed" "${libraries[0]}"; do
+        entries="$(runpath_of "$library")"
+        echo "RUNPATH of ${library#"$build"/}: $(tr '\n' ' ' <<<"$entries")"
+        while read -r entry; do
+            [ -z "$entry" ] && continue
+            case "$entry" in
+            '$ORIGIN' | '$ORIGIN/'*) ;;
+            *) fail "$library has the search path $entry, not relative to itself" ;;
+            esac
+        done <<<"$entries"
+    done
+    # Qt Creator 16.0.1 on Linux: <GenericDataLocation>/data/QtProject/qtcreator/plugins/16.0.1,
+    # and the wizard copies the archive into <VendorId>.<Id> there.
+    vendor="$(sed -n 's/.*"VendorId" *: *"\([^"]*\)".*/\1/p' "$src/src/Brindle.json.in")"
+    user_plugins="$XDG_DATA_HOME/data/QtProject/qtcreator/plugins/16.0.1"
+    mkdir -p "$user_plugins/$vendor.brindle"
+    cp -R "$unpacked/." "$user_plugins/$vendor.brindle/"
+
+    start_server
+    write_settings examples examples demos
+    waits=()
+    for name in $(sample_examples examples); do
+        waits+=(--wait "$(manifest_pattern examples "$name")")
+    done
+    # In the run's own mount namespace the build's plugin and its installed copy are empty
+    # folders, so that nothing can come from there.
+    log="$env_root/ide-package.log"
+    "$src/tools/real-ide/enter-root.sh" "$root" "$src" "$build" -- /bin/bash -c '
+        mount -t tmpfs none "$1/plugin-build/lib" && mount -t tmpfs none "$1/plugin-install" \
+            && BRINDLE_IDE_INSTALLED_PLUGIN=1 exec /bin/bash "${@:2}"' \
+        hide "$realide" "$src/tools/real-ide/run-ide.sh" "$realide" "$log" \
+        --wait "brindle-probe: service idle" "${waits[@]}" --quit \
+        || fail "the installed plugin did not bring the examples to the Welcome screen"
+    grep -q "brindle-probe: plugin brindle loaded from $user_plugins/$vendor.brindle/" "$log" \
+        || fail "the plugin was not loaded from the user's plugin folder: $(grep 'brindle-probe: plugin' "$log")"
+    check_examples_log package examples demos
+    for group in examples demos; do
+        for name in $(sample_examples "$group"); do
+            [ -f "$data/$group/$name/examples-manifest.xml" ] \
+                || fail "$group/$name has no manifest in $data"
+        done
+    done
     ;;
 *)
     fail "unknown scenario $scenario"

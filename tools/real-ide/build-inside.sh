@@ -10,6 +10,8 @@
 #   <output>/sdk-build      its build, with the tests' probe plugin in probe-plugins/
 #   <output>/plugin-build   the plugin through the top level's BRINDLE_WITH_QTCREATOR switch:
 #                           lib/qtcreator/plugins/libBrindle.so, share/qtcreator/translations
+#   <output>/plugin-install the same installed (cmake --install)
+#   <output>/package        the plugin's archive (cpack), Brindle-*.tar.gz
 set -euo pipefail
 
 src="$1"
@@ -32,3 +34,8 @@ cmake --install "$out/sdk-build" >/dev/null
 cmake -S "$src" -B "$out/plugin-build" -G Ninja -DCMAKE_BUILD_TYPE="$type" \
     "${launcher[@]}" -DBRINDLE_WITH_QTCREATOR=ON -DCMAKE_PREFIX_PATH="$sdk_config;$out/sdk" >/dev/null
 cmake --build "$out/plugin-build" -j"$jobs" --target Brindle BrindleTranslations
+# The installable forms: the layout "cmake --install" gives an IDE folder, and the archive
+# that Help > About Plugins > Install Plugin... takes.
+rm -rf "$out/plugin-install" "$out/package"
+cmake --install "$out/plugin-build" --prefix "$out/plugin-install" >/dev/null
+(cd "$out/plugin-build" && cpack -B "$out/package" >/dev/null)

@@ -3,7 +3,8 @@
 # SPDX-License-Identifier: GPL-3.0-only
 #
 # run-ide.sh <realide build folder> <log file>
-#            [--wait <pattern> | --wait-process <folder> | --send <command>]... [--quit]
+#            [--wait <pattern> | --wait-process <folder> | --wait-window <pattern>
+#             | --send <command>]... [--quit]
 #            [-- <IDE argument>...]
 #
 # Runs inside the Debian 13 root (enter-root.sh). Starts the real Qt Creator with the plugin,
@@ -14,7 +15,9 @@
 # The steps run in the order given. --wait waits until a line matching the extended regular
 # expression shows in the log (up to $BRINDLE_IDE_TIMEOUT seconds, default 300, for all
 # waits together); --wait-process waits, within the same time, until a process works in
-# <folder> or below it (its working folder, as tar's while it unpacks there); --send hands the
+# <folder> or below it (its working folder, as tar's while it unpacks there); --wait-window
+# waits, within the same time, until a window whose title matches the regular expression shows
+# on the IDE's display (xdotool search --name); --send hands the
 # probe plugin a command (tests/realide/probe). --quit asks
 # the IDE to quit through the probe (Core::ICore::exit()) and waits for it to end. Without
 # --quit the script waits until the IDE is closed. Exits with the IDE's exit code; 124 when a
@@ -30,6 +33,7 @@ while [ $# -gt 0 ]; do
     case "$1" in
         --wait) steps+=("wait" "$2"); shift 2 ;;
         --wait-process) steps+=("process" "$2"); shift 2 ;;
+        --wait-window) steps+=("window" "$2"); shift 2 ;;
         --send) steps+=("send" "$2"); shift 2 ;;
         --quit) quit=1; shift ;;
         --) shift; break ;;
@@ -73,8 +77,12 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 : >"$log" # there before the first wait looks into it
+# With BRINDLE_IDE_INSTALLED_PLUGIN=1 the plugin is not taken from the build: it has been
+# installed into the user's plugin folder, which the IDE searches by itself.
+own_plugin=(-pluginpath "$build/plugin-build/lib/qtcreator/plugins")
+[ "${BRINDLE_IDE_INSTALLED_PLUGIN:-0}" = 1 ] && own_plugin=()
 qtcreator -settingspath "$BRINDLE_IDE_SETTINGS" \
-    -pluginpath "$build/plugin-build/lib/qtcreator/plugins" \
+    "${own_plugin[@]}" \
     -pluginpath "$build/sdk/lib/qtcreator/plugins" \
     -pluginpath "$build/sdk-build/probe-plugins" \
     "$@" >"$log" 2>&1 </dev/null &
@@ -87,6 +95,11 @@ worker() {
 
 # matched <step> <argument>: whether the step's wait is over.
 matched() {
+    if [ "$1" = window ]; then
+        xdotool search --name "$2" >/dev/null 2>&1 || return 1
+        echo "run-ide: a window titled \"$(xdotool getwindowname "$(xdotool search --name "$2" | head -n 1)")\" shows" >&2
+        return 0
+    fi
     if [ "$1" = process ]; then
         local found
         found="$(worker "$2")"

@@ -231,6 +231,24 @@ private slots:
 
     // Without the right token the group stays out of reach: the run ends with the exit code
     // of a failed repository, and stderr says why.
+    // The maintainers' check of a private group takes the token from the environment for its
+    // own requests and keeps it nowhere: not in the keychain, the settings or a file.
+    void checkUsesTheTokenForItsRequestsOnly()
+    {
+        const HostRun anonymous = runHost({"--check-repository", groupUrl()});
+        QVERIFY2(anonymous.exitCode == 3, qPrintable(anonymous.err + anonymous.out));
+
+        const HostRun run = runHost({"--check-repository", groupUrl()}, QString::fromLatin1(TOKEN));
+        // Both projects install; neither has a description nor a picture.
+        QVERIFY2(run.exitCode == 1, qPrintable(run.err + run.out));
+        QVERIFY2(run.out.contains("\n2 projects: 0 clean, 2 with warnings, 0 with errors; "),
+                 qPrintable(run.out));
+        QCOMPARE(archiveRequests(true), 2);
+        QCOMPARE(KeychainEntries::read(groupUrl()), QString("<none>"));
+        QVERIFY(!QFileInfo::exists(m_home->filePath("settings/QtProject/QtCreator.ini")));
+        QVERIFY(!QFileInfo::exists(m_home->filePath("data")));
+    }
+
     void privateGroupRefusedWithoutTheRightToken_data()
     {
         QTest::addColumn<QString>("token"); // null: no BRINDLE_ACCESS_TOKEN

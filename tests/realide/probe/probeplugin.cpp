@@ -10,6 +10,11 @@
 //          through "Access token...", presses Apply and OK, then reads the keychain entry
 //          (service "Brindle", key the repository's URL) back through the IDE's QtKeychain
 //          until it holds the token
+//   click-example <title>
+//          clicks the example's tile on the Welcome screen with the X server's own pointer
+//          (xdotool), once the tile is on screen
+//   dismiss
+//          names the active modal dialog and rejects it, as its Escape key would
 // It finds the Brindle plugin's download service only through the IDE's object pool, as any
 // other plugin would, and reads its "busy" property through the meta-object.
 
@@ -24,6 +29,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
@@ -33,11 +39,13 @@
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace BrindleProbe::Internal {
 
@@ -69,6 +77,8 @@ public:
         for (const ExtensionSystem::PluginSpec *plugin : ExtensionSystem::PluginManager::plugins()) {
             if (plugin->hasError())
                 report("plugin error: " + plugin->name() + ": " + plugin->errorString());
+            else if (plugin->id() == "brindle")
+                report("plugin brindle loaded from " + plugin->filePath().toUserOutput());
         }
         report("started");
     }
@@ -138,9 +148,75 @@ private:
                 QTimer::singleShot(0, this, [] { Core::ICore::exit(); });
             else if (words.size() == 3 && words.first() == "token")
                 QTimer::singleShot(0, this, [this, words] { setToken(words.at(1), words.at(2)); });
+            else if (words.size() > 1 && words.first() == "click-example")
+                clickExample(command.section(' ', 1).trimmed());
+            else if (command == "dismiss")
+                QTimer::singleShot(0, this, [] { dismiss(); });
             else
                 report("unknown command " + command);
         }
+    }
+
+    // The Welcome screen's tiles are the items of its grid views, whose display text is the
+    // example's title followed by its tags.
+    static std::optional<QPoint> tileCenter(const QString &title)
+    {
+        for (QWidget *widget : QApplication::allWidgets()) {
+            auto view = qobject_cast<QAbstractItemView *>(widget);
+            if (!view || !view->isVisible() || !view->model())
+                continue;
+            const QAbstractItemModel *model = view->model();
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const QModelIndex index = model->index(row, 0);
+                const QString text = index.data(Qt::DisplayRole).toString();
+                if (text != title && !text.startsWith(title + ' '))
+                    continue;
+                const QRect rect = view->visualRect(index);
+                if (rect.isValid() && view->viewport()->rect().contains(rect.center()))
+                    return view->viewport()->mapToGlobal(rect.center());
+            }
+        }
+        return std::nullopt;
+    }
+
+    void clickExample(const QString &title)
+    {
+        auto finder = new QTimer(this);
+        finder->setInterval(100);
+        int ticks = 0;
+        connect(finder, &QTimer::timeout, this, [=]() mutable {
+            const std::optional<QPoint> center = tileCenter(title);
+            if (!center) {
+                if (++ticks == 600) {
+                    report("no tile of example \"" + title + "\" on the screen");
+                    finder->deleteLater();
+                }
+                return;
+            }
+            finder->deleteLater();
+            report(QString("example tile \"%1\" at %2,%3").arg(title).arg(center->x()).arg(center->y()));
+            // The click may open a dialog that runs its own event loop: never waited for here.
+            QProcess::startDetached("xdotool",
+                                    {"mousemove",
+                                     "--sync",
+                                     QString::number(center->x()),
+                                     QString::number(center->y()),
+                                     "click",
+                                     "1"});
+        });
+        finder->start();
+    }
+
+    static void dismiss()
+    {
+        auto dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog) {
+            report("dismissed nothing: no modal dialog");
+            return;
+        }
+        report("modal dialog \"" + dialog->windowTitle() + "\"");
+        dialog->reject();
+        report("dismissed");
     }
 
     // Drives the Preferences dialog through its widgets' own signals and slots, as a user's

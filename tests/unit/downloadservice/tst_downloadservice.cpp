@@ -84,6 +84,7 @@ private slots:
     void tokenChangeEndsTheRunningBatch();
     void removalThatFailsIsReportedAndNotStoredAsRemoved();
     void lookAlikeGroupIsNeverUsed();
+    void updateKeepsWhatTheUserChangedAndTellsWhere();
 
 private:
     qint64 addProject(GitLab::Project p);
@@ -110,6 +111,7 @@ void tst_DownloadService::init()
         QVERIFY2(path.startsWith(sandbox),
                  qPrintable("Run this test through ctest, not on " + path));
     QDir(Settings::location().chopped(3)).removeRecursively();
+    QDir(Settings::ownDataPath()).removeRecursively();
     Core::ICore::settings()->clear();
     server = std::make_unique<GitLab::Server>();
     QVERIFY(server->listen());
@@ -663,6 +665,54 @@ void tst_DownloadService::lookAlikeGroupIsNeverUsed()
     QCOMPARE(entriesOf(Settings::location().chopped(2) + "private"), QStringList());
     for (const GitLab::RecordedRequest &request : server->requests())
         QVERIFY2(!request.path.contains("/projects/"), qPrintable(request.path));
+}
+
+void tst_DownloadService::updateKeepsWhatTheUserChangedAndTellsWhere()
+{
+    addProject({.path = "alpha",
+                .files = {{"CMakeLists.txt", "project(alpha)\n"}, {"main.cpp", "int main() {}\n"}}});
+    addProject({.path = "beta"});
+    startService();
+    QTRY_COMPARE_WITH_TIMEOUT(documentation.count(), 1, TIMEOUT);
+    QCOMPARE(registered(), (QStringList{"alpha", "beta"}));
+    QTRY_VERIFY_WITH_TIMEOUT(!service->isBusy(), TIMEOUT);
+    QCOMPARE(service->repositoryState("examples").changedLocally, QSet<QString>());
+
+    // Opened in place, edited and built.
+    const QString alpha = repositoryDir() + "/alpha";
+    QVERIFY(writeFile(alpha + "/main.cpp", "int main() { return 1; }\n"));
+    QVERIFY(writeFile(alpha + "/build/alpha", "binary"));
+    QSignalSpy stateChanged(service.get(), &DownloadService::repositoryStateChanged);
+    service->checkLocalChanges("examples");
+    QTRY_COMPARE_WITH_TIMEOUT(service->repositoryState("examples").changedLocally,
+                              QSet<QString>{"alpha"},
+                              TIMEOUT);
+    QVERIFY(stateChanged.contains({"examples"}));
+    QCOMPARE(service->localChanges("examples", "alpha"), (QStringList{"build/", "main.cpp"}));
+    QCOMPARE(service->localChanges("examples", "beta"), QStringList());
+    QCOMPARE(service->localChanges("examples", "../examples"), QStringList());
+
+    // Installed again: the new version is in place, and the user's goes aside.
+    QSignalSpy finished(service.get(), &DownloadService::exampleFinished);
+    statuses.clear();
+    service->save("examples", {"alpha", "beta"});
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, TIMEOUT);
+    QCOMPARE(contentOf(alpha + "/main.cpp"), QByteArray("int main() {}\n"));
+    QVERIFY(!QFile::exists(alpha + "/build"));
+    const QStringList kept = entriesOf(Settings::keptChangesPath("examples"));
+    QCOMPARE(kept.size(), 1);
+    const QString copy = Settings::keptChangesPath("examples") + u'/' + kept.first();
+    QCOMPARE(contentOf(copy + "/main.cpp"), QByteArray("int main() { return 1; }\n"));
+    QCOMPARE(contentOf(copy + "/build/alpha"), QByteArray("binary"));
+    QCOMPARE(statuses.filter("Your changes to").join('\n'),
+             "Your changes to alpha were kept in " + copy);
+    for (const QList<QVariant> &signal : std::as_const(finished))
+        QCOMPARE(signal.at(2).value<ExampleResult>().outcome, ExampleResult::Outcome::Updated);
+    QTRY_COMPARE_WITH_TIMEOUT(service->repositoryState("examples").changedLocally,
+                              QSet<QString>(),
+                              TIMEOUT);
+    // Neither the host nor the update decision sees the kept copy.
+    QCOMPARE(entriesOf(repositoryDir()), (QStringList{"alpha", "beta"}));
 }
 
 QTEST_MAIN(tst_DownloadService)

@@ -4,6 +4,7 @@
 #include "archivefolder.h"
 #include "exampleinstaller.h"
 #include "extractionprocess.h"
+#include "installedfiles.h"
 #include "settings.h"
 #include "tarwriter.h"
 #include "testfiles.h"
@@ -90,6 +91,10 @@ private slots:
     void extractionIsRecordedInItsLock();
     void extractionBeyondItsLimitIsStopped_data();
     void extractionBeyondItsLimitIsStopped();
+    void updateKeepsWhatTheUserChanged_data();
+    void updateKeepsWhatTheUserChanged();
+    void exampleInstalledWithoutRecordKeepsWhatWasAdded();
+    void recordNamesWhatChanged();
 
 private:
     // Installs the examples and waits until each has finished; returns the statuses shown.
@@ -111,6 +116,7 @@ void tst_ExampleInstaller::init()
         QVERIFY2(path.startsWith(sandbox),
                  qPrintable("Run this test through ctest, not on " + path));
     QVERIFY(removeAll(Settings::location().chopped(3)));
+    QVERIFY(removeAll(Settings::ownDataPath()));
     installer = std::make_unique<ExampleInstaller>();
 }
 
@@ -158,7 +164,14 @@ void tst_ExampleInstaller::reinstallReplacesOldCopiesAndKeepsThemOnFailure()
     };
 
     const QStringList statuses = install(examples);
-    QCOMPARE(statuses.count("There was an error while creating example mainfest"), 2);
+    // Said as what it is, not as a manifest that could not be written.
+    for (const char *name : {"broken", "legacy"}) {
+        QVERIFY2(statuses.contains(QString("Skip registering example %1 - it has no project file "
+                                           "(CMakeLists.txt or *.pro) in its top folder")
+                                       .arg(name)),
+                 qPrintable(statuses.join('\n')));
+    }
+    QCOMPARE(statuses.count("There was an error while creating example mainfest"), 0);
     QVERIFY2(!statuses.filter(QRegularExpression("^The archive of torn is damaged: .+")).isEmpty(),
              qPrintable(statuses.join('\n')));
     // No directory for the failed new example, failed reinstalls keep the old copy
@@ -618,6 +631,199 @@ void tst_ExampleInstaller::extractionBeyondItsLimitIsStopped()
     Core::ICore::settings()->setValue("Brindle/MaxUnpackedMegabytes", 128);
     QCOMPARE(install({exampleOf("demo", archive)}), QStringList{"Unpacking example: demo"});
     QCOMPARE(entriesOf(repositoryDir()), QStringList{"demo"});
+}
+
+namespace {
+
+enum class Change { None, EditedSource, TouchedSource, BuildFolder, RemovedFile };
+
+QByteArray demoVersion(const QByteArray &version)
+{
+    return archiveOf("demo",
+                     {{"CMakeLists.txt", "project(demo)\n"},
+                      {"main.cpp", "int main() { return " + version + "; }\n"},
+                      {"README.md", "read me\n"}});
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Change)
+
+void tst_ExampleInstaller::updateKeepsWhatTheUserChanged_data()
+{
+    QTest::addColumn<Change>("change");
+    // A file of the kept copy and what it holds; no copy is kept when empty.
+    QTest::addColumn<QString>("keptFile");
+    QTest::addColumn<QByteArray>("keptContent");
+
+    QTest::newRow("unchanged") << Change::None << QString() << QByteArray();
+    QTest::newRow("edited source") << Change::EditedSource << "main.cpp"
+                                   << QByteArray("int main() { return 1; } // mine\n");
+    // Sizes and times only: a file with the same size and a new time counts as edited.
+    QTest::newRow("touched source") << Change::TouchedSource << "main.cpp"
+                                    << QByteArray("int main() { return 1; }\n");
+    QTest::newRow("build folder") << Change::BuildFolder << "build/demo" << QByteArray("binary");
+    QTest::newRow("removed file") << Change::RemovedFile << "CMakeLists.txt"
+                                  << QByteArray("project(demo)\n");
+}
+
+void tst_ExampleInstaller::updateKeepsWhatTheUserChanged()
+{
+    QFETCH(Change, change);
+    QFETCH(QString, keptFile);
+    QFETCH(QByteArray, keptContent);
+    const QString demo = repositoryDir() + "/demo";
+    const QString record = Settings::installedRecordPath("examples", "demo");
+
+    install({exampleOf("demo", demoVersion("1"))});
+    // Qt Creator offers a copy of an example whose project file it cannot write; the folder
+    // stays writable, and nothing of the plugin's own is beside the examples.
+    QVERIFY(!QFileInfo(demo + "/CMakeLists.txt").isWritable());
+    QVERIFY(QFileInfo(demo).isWritable());
+    QVERIFY(QFileInfo(demo + "/main.cpp").isWritable());
+    QCOMPARE(entriesOf(Settings::location().chopped(3)), QStringList{"examples"});
+    QCOMPARE(entriesOf(demo),
+             (QStringList{"CMakeLists.txt", "README.md", "examples-manifest.xml", "main.cpp"}));
+    QCOMPARE(InstalledFiles::localChanges(demo, record), QStringList());
+
+    switch (change) {
+    case Change::None:
+        break;
+    case Change::EditedSource:
+        QVERIFY(writeFile(demo + "/main.cpp", keptContent));
+        break;
+    case Change::TouchedSource: {
+        QFile file(demo + "/main.cpp");
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-3),
+                                 QFileDevice::FileModificationTime));
+        break;
+    }
+    case Change::BuildFolder:
+        QVERIFY(writeFile(demo + "/build/demo", keptContent));
+        QVERIFY(writeFile(demo + "/CMakeLists.txt.user", "<settings/>"));
+        break;
+    case Change::RemovedFile:
+        QVERIFY(QFile::remove(demo + "/README.md"));
+        break;
+    }
+
+    const QStringList statuses = install({exampleOf("demo", demoVersion("2"))});
+    // The new version is installed in every case, as before.
+    QCOMPARE(contentOf(demo + "/main.cpp"), QByteArray("int main() { return 2; }\n"));
+    QCOMPARE(entriesOf(demo),
+             (QStringList{"CMakeLists.txt", "README.md", "examples-manifest.xml", "main.cpp"}));
+    QCOMPARE(entriesOf(repositoryDir()), QStringList{"demo"});
+    QCOMPARE(InstalledFiles::localChanges(demo, record), QStringList());
+
+    const QStringList kept = entriesOf(Settings::keptChangesPath("examples"));
+    if (keptFile.isEmpty()) {
+        QCOMPARE(kept, QStringList());
+        QCOMPARE(statuses.filter("Your changes").size(), 0);
+        return;
+    }
+    QCOMPARE(kept.size(), 1);
+    const QString copy = Settings::keptChangesPath("examples") + u'/' + kept.first();
+    QVERIFY2(kept.first().startsWith("demo-"), qPrintable(kept.first()));
+    QVERIFY2(statuses.contains("Your changes to demo were kept in " + copy),
+             qPrintable(statuses.join('\n')));
+    QCOMPARE(contentOf(copy + u'/' + keptFile), keptContent);
+    QVERIFY(QFile::exists(copy + "/examples-manifest.xml"));
+
+    // A second update keeps a second copy; the first stays as it is.
+    QVERIFY(writeFile(demo + "/notes.txt", "more"));
+    install({exampleOf("demo", demoVersion("3"))});
+    QCOMPARE(entriesOf(Settings::keptChangesPath("examples")).size(), 2);
+    QCOMPARE(contentOf(copy + u'/' + keptFile), keptContent);
+
+    // Removing an example removes its record with it.
+    QSignalSpy removed(installer.get(), &ExampleInstaller::removed);
+    installer->remove("examples", {"demo"});
+    QCOMPARE(removed.count(), 1);
+    QVERIFY(!QFile::exists(demo));
+    QVERIFY(!QFile::exists(record));
+}
+
+void tst_ExampleInstaller::exampleInstalledWithoutRecordKeepsWhatWasAdded()
+{
+    // Installed before records were kept: manifest and files, and nothing else.
+    const QString demo = repositoryDir() + "/demo";
+    QVERIFY(writeFile(demo + "/CMakeLists.txt", "project(demo)\n"));
+    QVERIFY(writeFile(demo + "/main.cpp", "int main() { return 0; }\n"));
+    QVERIFY(writeFile(demo + "/examples-manifest.xml", "<instructionals/>\n"));
+    QVERIFY(!InstalledFiles::localChanges(demo, Settings::installedRecordPath("examples", "demo")));
+    QStringList statuses = install({exampleOf("demo", demoVersion("1"))});
+    QCOMPARE(statuses.filter("Your changes").size(), 0);
+    QVERIFY(!QFile::exists(Settings::keptChangesPath("examples")));
+    QCOMPARE(contentOf(demo + "/main.cpp"), QByteArray("int main() { return 1; }\n"));
+
+    // Whatever the new version does not hold was added by the user.
+    QVERIFY(QFile::remove(Settings::installedRecordPath("examples", "demo")));
+    QVERIFY(writeFile(demo + "/build/obj/main.o", "object"));
+    statuses = install({exampleOf("demo", demoVersion("2"))});
+    const QStringList kept = entriesOf(Settings::keptChangesPath("examples"));
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(contentOf(Settings::keptChangesPath("examples") + u'/' + kept.first()
+                       + "/build/obj/main.o"),
+             QByteArray("object"));
+    QCOMPARE(statuses.filter("Your changes to demo were kept in ").size(), 1);
+}
+
+void tst_ExampleInstaller::recordNamesWhatChanged()
+{
+    const QString dir = QDir::tempPath() + "/tree";
+    const QString record = QDir::tempPath() + "/records/tree";
+    QVERIFY(removeAll(dir));
+    // Names a line-based record could mistake: spaces, percent signs, a line break.
+    QVERIFY(writeFile(dir + "/a b/c%20d\nline.txt", "x"));
+    QVERIFY(writeFile(dir + "/src/main.cpp", "int main() {}\n"));
+    QVERIFY(writeFile(dir + "/gone/old.txt", "old"));
+    QVERIFY(QFile::link("src/main.cpp", dir + "/link"));
+    QVERIFY(writeFile(dir + "/examples-manifest.xml", "<instructionals/>\n"));
+    const std::optional<InstalledFiles> installed = InstalledFiles::scan(dir);
+    QVERIFY(installed);
+    QCOMPARE(installed->count(), 8);
+    QVERIFY(installed->write(record));
+    QCOMPARE(InstalledFiles::localChanges(dir, record), QStringList());
+
+    QVERIFY(writeFile(dir + "/build/obj/main.o", "object"));
+    QVERIFY(removeAll(dir + "/gone"));
+    QVERIFY(writeFile(dir + "/src/main.cpp", "int main() { return 1; }\n"));
+    QVERIFY(writeFile(dir + "/a b/c%20d\nline.txt", "y"));
+    const std::optional<InstalledFiles> now = InstalledFiles::scan(dir);
+    QVERIFY(now);
+    // A folder added or removed as a whole is named once.
+    QCOMPARE(InstalledFiles::localChanges(dir, record),
+             (QStringList{"a b/c%20d\nline.txt", "build/", "gone/", "src/main.cpp"}));
+    QCOMPARE(installed->changesIn(*now, true), QStringList{"build/"});
+
+    // A damaged or foreign record is no record at all.
+    const QByteArray header = "brindle-installed-files 1\n";
+    for (const QByteArray &bad : {QByteArray(),
+                                  QByteArray("brindle-installed-files 2\n"),
+                                  header + "f 1 2\n",
+                                  header + "f x 2 path\n",
+                                  header + "q 1 2 path\n",
+                                  header + "f 1 2 path"}) {
+        QVERIFY(writeFile(record, bad));
+        QVERIFY2(!InstalledFiles::read(record), bad.constData());
+    }
+    // Nor is the record of a folder made anew since: its manifest is another one.
+    QVERIFY(installed->write(record));
+    QVERIFY(InstalledFiles::localChanges(dir, record));
+    QFile manifest(dir + "/examples-manifest.xml");
+    QVERIFY(manifest.open(QIODevice::ReadWrite));
+    QVERIFY(manifest.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                 QFileDevice::FileModificationTime));
+    QVERIFY(!InstalledFiles::localChanges(dir, record));
+    // A folder that cannot be walked names everything in it.
+    QVERIFY(InstalledFiles::scan(dir)->write(record));
+    QFile::setPermissions(dir + "/src", QFile::WriteOwner);
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(dir + "/src", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+    QCOMPARE(InstalledFiles::localChanges(dir, record),
+             (QStringList{"a b/", "build/", "examples-manifest.xml", "link", "src/"}));
 }
 
 QTEST_MAIN(tst_ExampleInstaller)

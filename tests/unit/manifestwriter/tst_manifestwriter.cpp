@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +42,8 @@ private slots:
     void findsProjectImageAndFileToOpen();
     void contentSearchSkipsLargeFilesAndLinks_data();
     void contentSearchSkipsLargeFilesAndLinks();
+    void reportsWhatItWrote_data();
+    void reportsWhatItWrote();
 };
 
 void tst_ManifestWriter::templateFilledByteForByte()
@@ -124,7 +127,7 @@ void tst_ManifestWriter::findsProjectImageAndFileToOpen()
     writer.displayName = "Example";
     writer.image = QImage::fromData(avatar);
     const QString installed = dir.path() + "/../installed";
-    QCOMPARE(writer.write(dir.path(), installed), !expected.isEmpty());
+    QCOMPARE(bool(writer.write(dir.path(), installed)), !expected.isEmpty());
     if (expected.isEmpty()) {
         QVERIFY(!QFile::exists(dir.filePath("examples-manifest.xml")));
         return;
@@ -179,6 +182,69 @@ void tst_ManifestWriter::contentSearchSkipsLargeFilesAndLinks()
     writer.displayName = "Example";
     QVERIFY(writer.write(example, "/installed/example"));
     QTEST(manifestValues(example).value(5), "fileToOpen");
+}
+
+
+// What the Welcome screen will show, as the writer chose it: the maintainers' check reports
+// the image's source from this, not from the file names.
+void tst_ManifestWriter::reportsWhatItWrote_data()
+{
+    QTest::addColumn<Files>("files");
+    QTest::addColumn<bool>("avatar");
+    QTest::addColumn<int>("problem");
+    QTest::addColumn<int>("imageSource");
+    QTest::addColumn<QString>("imageUrl");
+
+    using Problem = ManifestWriter::Result::Problem;
+    using Source = ManifestContent::ImageSource;
+    const Files cmake{{"CMakeLists.txt", "project(a)"}, {"main.cpp", "int main() {}"}};
+    Files icons = cmake;
+    icons.insert("icons/128x128/app.png", "png");
+    // A picture called like the placeholder is still the project's own.
+    Files dummy = cmake;
+    dummy.insert("icons/128x128/dummy.png", "png");
+    QTest::newRow("avatar") << icons << true << int(Problem::None) << int(Source::Avatar)
+                            << "/installed/a/example-icon.png";
+    QTest::newRow("icons folder") << icons << false << int(Problem::None)
+                                  << int(Source::IconsFolder)
+                                  << "/installed/a/icons/128x128/app.png";
+    QTest::newRow("icon named like the default")
+        << dummy << false << int(Problem::None) << int(Source::IconsFolder)
+        << "/installed/a/icons/128x128/dummy.png";
+    QTest::newRow("default") << cmake << false << int(Problem::None) << int(Source::Default)
+                             << "dummy.png";
+    QTest::newRow("no project file") << Files{{"README.md", "# a"}} << false
+                                     << int(Problem::NoProjectFile) << int(Source::Default)
+                                     << QString();
+}
+
+void tst_ManifestWriter::reportsWhatItWrote()
+{
+    QFETCH(Files, files);
+    QFETCH(bool, avatar);
+    QFETCH(int, problem);
+    QFETCH(int, imageSource);
+    QFETCH(QString, imageUrl);
+
+    QTemporaryDir dir;
+    writeFiles(dir.path(), files);
+    ManifestWriter writer;
+    writer.displayName = "A";
+    if (avatar) {
+        QImage image(16, 16, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        writer.image = image;
+    }
+    const ManifestWriter::Result result = writer.write(dir.path(), "/installed/a");
+    QCOMPARE(int(result.problem), problem);
+    QCOMPARE(bool(result), problem == int(ManifestWriter::Result::Problem::None));
+    QCOMPARE(QFileInfo::exists(dir.filePath("examples-manifest.xml")), bool(result));
+    if (!result)
+        return;
+    QCOMPARE(int(result.content.imageSource), imageSource);
+    QCOMPARE(result.content.imageUrl, imageUrl);
+    QCOMPARE(result.content.projectPath, QString("CMakeLists.txt"));
+    QCOMPARE(result.content.fileToOpen, QString("main.cpp"));
 }
 
 QTEST_GUILESS_MAIN(tst_ManifestWriter)

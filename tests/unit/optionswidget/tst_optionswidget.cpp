@@ -662,6 +662,63 @@ private slots:
         QVERIFY(!page.widget.findChild<QLabel *>("label_2")->isHidden());
     }
 
+    void removingAChangedExampleAsksFirst()
+    {
+        store({repository("widgets", "acme/widgets")}, 0);
+        QVERIFY(startPlugin({"widgets"}));
+        {
+            Page page;
+            QVERIFY(page.addThroughDialog({"alpha", "beta"}));
+            page.widget.apply();
+            QTRY_COMPARE_WITH_TIMEOUT(page.texts(), QStringList({"alpha", "beta"}), TIMEOUT);
+        }
+        // Built in place; the page looks again when it opens.
+        const QString alpha = Settings::repositoryPath("widgets") + "/alpha";
+        QVERIFY(QDir().mkpath(alpha + "/build"));
+        QFile user(alpha + "/CMakeLists.txt.user");
+        QVERIFY(user.open(QIODevice::WriteOnly));
+        user.close();
+        Page page;
+        QTRY_COMPARE_WITH_TIMEOUT(page.texts(),
+                                  QStringList({"alpha (changed locally)", "beta"}),
+                                  TIMEOUT);
+
+        // Asked, naming what would be lost; No keeps it.
+        const auto respond = [](QMessageBox::StandardButton button, QString *text) {
+            return [button, text](QWidget *widget) {
+                auto box = qobject_cast<QMessageBox *>(widget);
+                *text = box ? box->windowTitle() + '\n' + box->text() : QString();
+                if (box)
+                    box->button(button)->click();
+                else
+                    widget->close();
+            };
+        };
+        QString question;
+        page.select({"alpha", "beta"});
+        QVERIFY(answer(
+            &QApplication::activeModalWidget,
+            [&] { page.remove->click(); },
+            respond(QMessageBox::No, &question)));
+        QVERIFY2(question.startsWith("Remove Changed Examples\n"), qPrintable(question));
+        QVERIFY2(question.contains("\nalpha: CMakeLists.txt.user, build/\n"), qPrintable(question));
+        QVERIFY2(!question.contains("beta"), qPrintable(question));
+        QCOMPARE(page.texts(), QStringList({"alpha (changed locally)", "beta"}));
+        page.widget.apply();
+        QVERIFY(QFileInfo::exists(alpha + "/build"));
+
+        // Yes removes it with the rest.
+        page.select({"alpha", "beta"});
+        QVERIFY(answer(
+            &QApplication::activeModalWidget,
+            [&] { page.remove->click(); },
+            respond(QMessageBox::Yes, &question)));
+        QCOMPARE(page.texts(),
+                 QStringList({"alpha (will be removed) (changed locally)", "beta (will be removed)"}));
+        page.widget.apply();
+        QVERIFY(!QFileInfo::exists(alpha));
+    }
+
     void rowsTheFilterHidesAreNeitherOpenedNorRemoved()
     {
         store({repository("widgets", "acme/widgets")}, 3);
