@@ -801,8 +801,9 @@ void ApiClient::download(const QSharedPointer<Example> &example)
         QString::fromLatin1(DOWNLOAD_PATH)
             .arg(QString::number(example->id()), QLatin1String(Constants::ARCHIVE_EXTENSION)));
     ApiRequest *request = makeRequest(url, ApiRequest::Kind::Archive);
-    // The archive goes to disk as it arrives; the installer takes the file over.
-    request->setFileTemplate(temporaryArchiveTemplate(example->id()));
+    // The archive is checked as it arrives, and the tar stream the check inflates goes to
+    // disk; the installer takes the file over.
+    request->setFileTemplate(temporaryArchiveTemplate(example->id(), Constants::TAR_EXTENSION));
     holdSlotWhileSending(request, batch);
     connect(request, &ApiRequest::succeeded, this, [this, example, batch, request] {
         // A batch that was cancelled meanwhile has no use for the archive; it goes with the

@@ -231,6 +231,8 @@ void ApiRequest::startReply()
     m_pastDeadline = false;
     m_body.clear();
     m_headers.clear();
+    // The check writes into the file: it ends before the file goes.
+    m_verifier.reset();
     m_file.reset();
     m_fileError.clear();
     m_refusedRedirect.clear();
@@ -238,17 +240,7 @@ void ApiRequest::startReply()
     m_redirectWithoutToken.clear();
     m_sslErrors.clear();
     m_firstError = QNetworkReply::NoError;
-    m_verifier.reset();
     m_awaitingCheck = false;
-    if (m_kind == Kind::Archive && !m_fileTemplate.isEmpty()) {
-        // Checked as it streams in, so that a damaged archive is known when its last byte
-        // arrives, and one that unpacks beyond the limits long before.
-        ArchiveLimits limits;
-        if (Utils::QtcSettings *settings = Core::ICore::settings())
-            limits.maxUnpackedBytes = Settings::maxUnpackedBytes(settings);
-        m_verifier = std::make_unique<ArchiveVerifier>(limits);
-        connect(m_verifier.get(), &ArchiveVerifier::finished, this, &ApiRequest::onArchiveChecked);
-    }
 
     qCDebug(Log::api) << "Requesting:" << displayUrl(m_target);
     QNetworkRequest request(m_target);
@@ -368,16 +360,39 @@ void ApiRequest::onReadyRead()
                 m_reply->abort();
                 return;
             }
+            if (isCheckedArchive())
+                startCheck(m_file->fileName());
         }
-        // Small writes as the bytes arrive: an archive costs disk space, not memory.
+        // An archive's check writes the tar stream it inflates into the file.
+        if (m_verifier) {
+            m_verifier->feed(chunk);
+            continue;
+        }
+        // Small writes as the bytes arrive: an answer costs disk space, not memory.
         if (m_file->write(chunk) != chunk.size()) {
             m_fileError = m_file->errorString();
             m_reply->abort();
             return;
         }
-        if (m_verifier)
-            m_verifier->feed(chunk);
     }
+}
+
+bool ApiRequest::isCheckedArchive() const
+{
+    return m_kind == Kind::Archive && !m_fileTemplate.isEmpty();
+}
+
+void ApiRequest::startCheck(const QString &tarPath)
+{
+    // Checked as it streams in, so that a damaged archive is known when its last byte
+    // arrives, and one that unpacks beyond the limits long before. What is saved is the tar
+    // stream the check inflated: the unarchiver unpacks exactly what was checked, and the
+    // archive is inflated once.
+    ArchiveLimits limits;
+    if (Utils::QtcSettings *settings = Core::ICore::settings())
+        limits.maxUnpackedBytes = Settings::maxUnpackedBytes(settings);
+    m_verifier = std::make_unique<ArchiveVerifier>(limits, tarPath);
+    connect(m_verifier.get(), &ArchiveVerifier::finished, this, &ApiRequest::onArchiveChecked);
 }
 
 void ApiRequest::stopForLimit()
@@ -474,7 +489,8 @@ void ApiRequest::onFinished()
         fail(fileErrorText(m_fileError), m_fileError, ExampleResult::Failure::Disk);
     } else if (success) {
         m_headers = reply->rawHeaderPairs();
-        if (m_verifier && m_file) {
+        // An empty answer makes no file and is not checked: there is no archive.
+        if (m_verifier) {
             // Succeeds once the check of the last bytes is in.
             m_awaitingCheck = true;
             m_verifier->endOfInput();
@@ -486,6 +502,7 @@ void ApiRequest::onFinished()
         const int delay = retryDelay();
         qCDebug(Log::api) << "Server busy, status" << status << "- try" << m_tries + 1 << "of"
                           << MAX_TRIES << "in" << delay << "ms:" << displayUrl(m_url);
+        m_verifier.reset();
         m_file.reset();
         m_body.clear();
         m_retryTimer.start(delay);
@@ -540,6 +557,10 @@ void ApiRequest::onArchiveChecked(const ArchiveCheck &check)
         reply->deleteLater();
     }
     m_archiveCheck = check;
+    if (check.outcome == ArchiveCheck::Outcome::Unsaved) {
+        fail(fileErrorText(check.reason), check.reason, ExampleResult::Failure::Disk);
+        return;
+    }
     const bool damaged = check.outcome == ArchiveCheck::Outcome::Damaged
                          || check.outcome == ArchiveCheck::Outcome::Unreadable
                          || check.outcome == ArchiveCheck::Outcome::Canceled;

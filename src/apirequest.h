@@ -114,6 +114,8 @@ private:
               const QString &reason,
               ExampleResult::Failure kind = ExampleResult::Failure::Download);
     void onArchiveChecked(const ArchiveCheck &check);
+    bool isCheckedArchive() const;
+    void startCheck(const QString &tarPath);
     int retryDelay() const;
 
     QNetworkAccessManager &m_manager;

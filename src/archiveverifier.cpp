@@ -23,6 +23,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <optional>
 
 namespace Brindle::Internal {
 
@@ -33,6 +34,10 @@ namespace {
 const int BLOCK_SIZE = 256 * 1024;
 // A tar archive ends with two zero blocks of 512 bytes.
 const qint64 END_OF_ARCHIVE_BYTES = 1024;
+// What a tar stream may hold beyond the data it unpacks to: per entry its header, a pax
+// header with a long name, and the padding of its data; for the archive, record padding.
+const qint64 TAR_OVERHEAD_PER_ENTRY = 4 * 1024;
+const qint64 TAR_OVERHEAD = 1024 * 1024;
 
 enum class Fetch { Chunk, End, Canceled, Failed };
 // Hands out the next compressed chunk, or says why there is none.
@@ -106,6 +111,8 @@ const char *outcomeName(ArchiveCheck::Outcome outcome)
         return "unsafe";
     case ArchiveCheck::Outcome::Unreadable:
         return "unreadable";
+    case ArchiveCheck::Outcome::Unsaved:
+        return "unsaved";
     case ArchiveCheck::Outcome::Canceled:
         return "canceled";
     }
@@ -118,10 +125,14 @@ const char *outcomeName(ArchiveCheck::Outcome outcome)
 class Checker
 {
 public:
-    Checker(const ArchiveLimits &limits, Source source, const std::atomic<bool> *canceled)
+    Checker(const ArchiveLimits &limits,
+            Source source,
+            const std::atomic<bool> *canceled,
+            const QString &tarPath = {})
         : m_limits(limits)
         , m_source(std::move(source))
         , m_canceled(canceled)
+        , m_tarPath(tarPath)
     {}
 
     ~Checker()
@@ -135,6 +146,7 @@ public:
     ArchiveCheck run()
     {
         runChecks();
+        closeTar();
         m_check.compressedBytes = m_compressed;
         if (m_check.outcome == ArchiveCheck::Outcome::Intact)
             m_check.reason.clear();
@@ -154,6 +166,13 @@ private:
         }
         m_zlibReady = true;
         m_block.resize(BLOCK_SIZE);
+        if (!m_tarPath.isEmpty()) {
+            m_tar.setFileName(m_tarPath);
+            if (!m_tar.open(QIODevice::WriteOnly | QIODevice::ExistingOnly)) {
+                conclude(ArchiveCheck::Outcome::Unsaved, m_tar.errorString());
+                return;
+            }
+        }
 
         m_archive = archive_read_new();
         if (!m_archive) {
@@ -299,7 +318,9 @@ private:
     // True when the input was canceled, could not be read or the gzip stream is damaged.
     bool concludeFromInput()
     {
-        if (m_fetch == Fetch::Canceled || isCanceled()) {
+        if (m_saveFailure) {
+            conclude(*m_saveFailure, m_saveReason);
+        } else if (m_fetch == Fetch::Canceled || isCanceled()) {
             conclude(ArchiveCheck::Outcome::Canceled, {});
         } else if (m_fetch == Fetch::Failed) {
             conclude(ArchiveCheck::Outcome::Unreadable, Tr::tr("it cannot be read"));
@@ -338,7 +359,47 @@ private:
         const qint64 produced = checker->inflateBlock();
         if (produced == 0)
             checker->m_tarEnded = true;
+        if (produced > 0 && !checker->saveBlock(produced))
+            return ARCHIVE_FATAL;
         return produced < 0 ? ARCHIVE_FATAL : la_ssize_t(produced);
+    }
+
+    // Everything libarchive reads is written, so the file holds the tar stream through its
+    // end-of-archive blocks; the record padding and the gzip trailer after them are not.
+    // The tar stream is bounded as what it unpacks to is: headers and padding aside, a
+    // member's data is no larger than what it unpacks to, and a hard link or a special file
+    // that claims data of its own must not make a file without bounds.
+    bool saveBlock(qint64 bytes)
+    {
+        if (!m_tar.isOpen())
+            return true;
+        m_tarBytes += bytes;
+        const qint64 maxTarBytes = m_limits.maxUnpackedBytes
+                                   + m_limits.maxEntries * TAR_OVERHEAD_PER_ENTRY
+                                   + TAR_OVERHEAD;
+        if (m_tarBytes > maxTarBytes) {
+            m_saveFailure = ArchiveCheck::Outcome::TooLarge;
+            m_saveReason = Tr::tr("its tar stream is larger than the %1 it may unpack to")
+                               .arg(QLocale().formattedDataSize(m_limits.maxUnpackedBytes));
+            return false;
+        }
+        if (m_tar.write(m_block.constData(), bytes) != bytes) {
+            m_saveFailure = ArchiveCheck::Outcome::Unsaved;
+            m_saveReason = m_tar.errorString();
+            return false;
+        }
+        return true;
+    }
+
+    // An intact archive's tar stream must be on disk completely; any other leaves the file
+    // to its owner, who removes it.
+    void closeTar()
+    {
+        if (!m_tar.isOpen())
+            return;
+        if (m_check.outcome == ArchiveCheck::Outcome::Intact && !m_tar.flush())
+            conclude(ArchiveCheck::Outcome::Unsaved, m_tar.errorString());
+        m_tar.close();
     }
 
     // Inflates into m_block: the number of bytes it holds, 0 at the end of the gzip stream,
@@ -435,6 +496,12 @@ private:
 
     archive *m_archive = nullptr;
     bool m_tarEnded = false; // libarchive was told the tar stream has ended
+
+    const QString m_tarPath;
+    QFile m_tar;
+    qint64 m_tarBytes = 0;
+    std::optional<ArchiveCheck::Outcome> m_saveFailure;
+    QString m_saveReason;
 };
 
 } // namespace
@@ -451,13 +518,19 @@ struct ArchiveVerifier::Input
 };
 
 ArchiveVerifier::ArchiveVerifier(const ArchiveLimits &limits, QObject *parent)
+    : ArchiveVerifier(limits, QString(), parent)
+{}
+
+ArchiveVerifier::ArchiveVerifier(const ArchiveLimits &limits,
+                                 const QString &tarPath,
+                                 QObject *parent)
     : QObject(parent)
     , m_input(std::make_shared<Input>())
 {
     qRegisterMetaType<ArchiveCheck>();
 
     const std::shared_ptr<Input> input = m_input;
-    m_thread.reset(QThread::create([this, input, limits] {
+    m_thread.reset(QThread::create([this, input, limits, tarPath] {
         const Source source = [input](QByteArray *chunk) {
             QMutexLocker locker(&input->mutex);
             while (input->chunks.empty() && !input->ended && !input->canceled)
@@ -470,7 +543,7 @@ ArchiveVerifier::ArchiveVerifier(const ArchiveLimits &limits, QObject *parent)
             input->chunks.pop_front();
             return Fetch::Chunk;
         };
-        const ArchiveCheck check = Checker(limits, source, &input->canceled).run();
+        const ArchiveCheck check = Checker(limits, source, &input->canceled, tarPath).run();
         {
             QMutexLocker locker(&input->mutex);
             input->settled = true;

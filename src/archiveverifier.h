@@ -39,6 +39,7 @@ struct ArchiveCheck
         PathTooLong,
         Unsafe, // a member would be written outside the archive's folder
         Unreadable,
+        Unsaved, // the inflated tar stream could not be written
         Canceled
     };
 
@@ -66,6 +67,11 @@ class ArchiveVerifier : public QObject
 
 public:
     explicit ArchiveVerifier(const ArchiveLimits &limits, QObject *parent = nullptr);
+    // Also writes the inflated tar stream to 'tarPath' as it is checked: exactly the bytes
+    // checked, through the end-of-archive blocks, so that the unarchiver unpacks what was
+    // checked and never inflates the archive a second time. The file is complete when
+    // finished() reports the archive intact.
+    ArchiveVerifier(const ArchiveLimits &limits, const QString &tarPath, QObject *parent = nullptr);
     ~ArchiveVerifier() override;
 
     // The next bytes of the download. Dropped once the verdict is known.

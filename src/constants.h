@@ -20,5 +20,7 @@ const char OPTIONS_CATEGORY[] = "H.Help";
 
 const char MANIFEST_FILE[] = "examples-manifest.xml";
 const char ARCHIVE_EXTENSION[] = ".tar.gz";
+// A downloaded archive is saved as the tar stream its check inflated.
+const char TAR_EXTENSION[] = ".tar";
 
 } // namespace Brindle::Constants

@@ -75,6 +75,9 @@ const QString TARGET = Settings::location() + QStringLiteral("/%2");
 // How often a running extraction is looked at, at the least: tar writes a few hundred MiB
 // in that time at most.
 const int WATCH_INTERVAL_MS = 250;
+// Walking a tree that is being written costs a stat() per file; an example's extraction
+// usually ends within a second.
+const int FIRST_WATCH_DELAY_MS = 1000;
 
 QString repositoryPath(const QString &name)
 {
@@ -1057,8 +1060,15 @@ void ExampleInstaller::startUnarchiver(Job job)
             });
     runningJobs.insert(unarchiver, job);
     unarchiver->start();
-    if (runningJobs.contains(unarchiver))
-        watchExtraction(unarchiver);
+    // The headers said what it unpacks to; the walk is a second line against a tool that
+    // writes more than they say. Most extractions end before it is first needed.
+    if (runningJobs.contains(unarchiver)) {
+        QPointer<Utils::Unarchiver> guard(unarchiver);
+        QTimer::singleShot(FIRST_WATCH_DELAY_MS, this, [this, guard] {
+            if (guard)
+                watchExtraction(guard);
+        });
+    }
 }
 
 void ExampleInstaller::watchExtraction(Utils::Unarchiver *unarchiver)

@@ -234,17 +234,18 @@ bool isSafeExampleName(const QString &name)
     return isSafePathComponent(name) && !name.startsWith(u'.');
 }
 
-QString temporaryArchiveTemplate(qint64 projectId)
+QString temporaryArchiveTemplate(qint64 projectId, const char *extension)
 {
     return ArchiveFolder::path() + QStringLiteral("/brindle-%1-XXXXXX").arg(projectId)
-           + QLatin1String(Constants::ARCHIVE_EXTENSION);
+           + QLatin1String(extension);
 }
 
 bool isTemporaryArchiveName(const QString &fileName)
 {
     static const QRegularExpression pattern(
-        QStringLiteral("^brindle-.+-[A-Za-z0-9]{6}%1$")
-            .arg(QRegularExpression::escape(QLatin1String(Constants::ARCHIVE_EXTENSION))));
+        QStringLiteral("^brindle-.+-[A-Za-z0-9]{6}(%1|%2)$")
+            .arg(QRegularExpression::escape(QLatin1String(Constants::ARCHIVE_EXTENSION)),
+                 QRegularExpression::escape(QLatin1String(Constants::TAR_EXTENSION))));
     return pattern.match(fileName).hasMatch();
 }
 

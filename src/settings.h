@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "constants.h"
+
 #include <QDate>
 #include <QFileInfo>
 #include <QHash>
@@ -96,9 +98,11 @@ bool isSafePathComponent(const QString &name);
 bool isSafeExampleName(const QString &name);
 
 // The QTemporaryFile template of an example's archive while it is downloaded and unpacked:
-// "brindle-<project id>-XXXXXX.tar.gz" in this IDE's archive folder (ArchiveFolder). The id,
-// unlike the project's path, always fits in a file name.
-QString temporaryArchiveTemplate(qint64 projectId);
+// "brindle-<project id>-XXXXXX.tar.gz" in this IDE's archive folder (ArchiveFolder), or ".tar"
+// for the tar stream a download's check inflated. The id, unlike the project's path, always
+// fits in a file name.
+QString temporaryArchiveTemplate(qint64 projectId,
+                                 const char *extension = Constants::ARCHIVE_EXTENSION);
 // True also for the form earlier versions used, "brindle-<name>-XXXXXX.tar.gz". Only ever asked
 // of files inside an archive folder: in the temporary folder such names belong to anyone.
 bool isTemporaryArchiveName(const QString &fileName);

@@ -39,6 +39,7 @@ char *toString(ArchiveCheck::Outcome outcome)
                                         "PathTooLong",
                                         "Unsafe",
                                         "Unreadable",
+                                        "Unsaved",
                                         "Canceled"};
     return qstrdup(names[int(outcome)]);
 }
@@ -138,11 +139,14 @@ struct Streamed
 
 // Feeds the file in uneven chunks, as a download hands them over, and waits for the verdict.
 // Without 'end' the verdict must come before the end of input.
-Streamed stream(const QString &path, const ArchiveLimits &limits, bool end = true)
+Streamed stream(const QString &path,
+               const ArchiveLimits &limits,
+               bool end = true,
+               const QString &tarPath = {})
 {
     Streamed result;
     const QByteArray bytes = TestFiles::contentOf(path);
-    ArchiveVerifier verifier(limits);
+    ArchiveVerifier verifier(limits, tarPath);
     QObject::connect(&verifier, &ArchiveVerifier::finished, [&](const ArchiveCheck &check) {
         result.check = check;
         result.inOwnerThread = QThread::currentThread() == verifier.thread();
@@ -182,6 +186,8 @@ private slots:
     void verdictBeforeEndOfInput();
     void missingFileIsUnreadable();
     void cancelAndDestroyMidStream();
+    void savesTheTarStreamItChecked();
+    void savedTarStreamIsBounded();
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -511,6 +517,55 @@ void tst_ArchiveVerifier::cancelAndDestroyMidStream()
         }
         QCOMPARE(emitted, 0);
     }
+}
+
+// What the unarchiver gets is the tar stream that was checked, complete through its end
+// blocks; a file that cannot be written is a failure of its own, never an intact archive.
+void tst_ArchiveVerifier::savesTheTarStreamItChecked()
+{
+    const QString saved = path("saved.tar");
+    QVERIFY(TestFiles::writeFile(saved, {}));
+    Streamed streamed = stream(path("intact.tar.gz"), {}, true, saved);
+    QCOMPARE(streamed.check.outcome, Outcome::Intact);
+    const QByteArray tar = TestFiles::contentOf(path("intact.tar"));
+    const QByteArray written = TestFiles::contentOf(saved);
+    QVERIFY(tar.startsWith(written));
+    QVERIFY(written.size() >= tar.size() - 10240);
+    QVERIFY(run(m_dir.path(), "tar", {"-tf", saved}));
+
+    streamed = stream(path("intact.tar.gz"), {}, true, "/dev/full");
+    QCOMPARE(streamed.check.outcome, Outcome::Unsaved);
+    QVERIFY(!streamed.check.reason.isEmpty());
+    // The file is made by the download; the check never makes one of its own.
+    streamed = stream(path("intact.tar.gz"), {}, true, path("missing.tar"));
+    QCOMPARE(streamed.check.outcome, Outcome::Unsaved);
+    QVERIFY(!QFile::exists(path("missing.tar")));
+}
+
+// Data that unpacks to nothing, pax headers of megabytes, still has to be written: the saved
+// stream is bounded by what the archive may unpack to.
+void tst_ArchiveVerifier::savedTarStreamIsBounded()
+{
+    const QByteArray payload = " comment=" + QByteArray(900 * 1024, 'a') + "\n";
+    QByteArray length = QByteArray::number(payload.size());
+    length = QByteArray::number(payload.size() + length.size());
+    QList<GitLab::TarEntry> entries{{"demo/", {}, '5', {}, 0755}};
+    for (int i = 0; i < 4; ++i)
+        entries.append(GitLab::TarEntry{"demo/PaxHeaders/a", length + payload, 'x'});
+    entries.append(GitLab::TarEntry{"demo/a", "x"});
+    const QByteArray archive = GitLab::makeTarGz(entries);
+    QVERIFY(TestFiles::writeFile(path("pax-bloat.tar.gz"), archive));
+    ArchiveLimits limits;
+    limits.maxUnpackedBytes = MiB;
+    limits.maxEntries = 10;
+
+    // Unchecked for size, the archive itself is fine.
+    QCOMPARE(stream(path("pax-bloat.tar.gz"), limits).check.outcome, Outcome::Intact);
+    const QString saved = path("bloat.tar");
+    QVERIFY(TestFiles::writeFile(saved, {}));
+    const Streamed streamed = stream(path("pax-bloat.tar.gz"), limits, true, saved);
+    QCOMPARE(streamed.check.outcome, Outcome::TooLarge);
+    QVERIFY(QFileInfo(saved).size() < 3 * MiB);
 }
 
 QTEST_GUILESS_MAIN(tst_ArchiveVerifier)
