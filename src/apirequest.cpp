@@ -3,6 +3,7 @@
 
 #include "apirequest.h"
 
+#include "certificatecheck.h"
 #include "logging.h"
 #include "settings.h"
 
@@ -48,6 +49,10 @@ int s_transferTimeout = [] {
 // A try must finish within its inactivity timeout plus its size limit at this speed (512 KiB/s,
 // about 4 Mbit/s): an archive at the 2 GiB limit may take 69 minutes, a JSON answer 2 minutes.
 qint64 s_floorSpeed = 512 * 1024;
+// However large the size limit, no try takes longer than this: an hour is several times what
+// the default limit takes at the floor speed, and a setting never lets a trickling server hold
+// a download for days.
+qint64 s_longestDeadline = 3600 * 1000;
 // An avatar's server may send it on this often (object storage, a CDN).
 const int MAX_AVATAR_REDIRECTS = 5;
 
@@ -143,7 +148,17 @@ qint64 ApiRequest::deadlineFor(qint64 limit)
     // Any limit the settings may hold, without overflow, and within what a timer can wait.
     const qint64 atFloorSpeed = qMin<qint64>(limit / s_floorSpeed, INT_MAX / 1000) * 1000
                                 + (limit % s_floorSpeed) * 1000 / s_floorSpeed;
-    return qMin<qint64>(s_transferTimeout + atFloorSpeed, INT_MAX);
+    return qMin<qint64>(s_transferTimeout + atFloorSpeed, s_longestDeadline);
+}
+
+void ApiRequest::setLongestDeadline(qint64 msecs)
+{
+    s_longestDeadline = qBound(qint64(1), msecs, qint64(INT_MAX));
+}
+
+qint64 ApiRequest::longestDeadline()
+{
+    return s_longestDeadline;
 }
 
 QString ApiRequest::displayUrl(const QUrl &url)
@@ -185,6 +200,12 @@ void ApiRequest::setStatusText(int status, const QString &text)
     m_statusTexts.insert(status, text);
 }
 
+static bool isDowngrade(const QUrl &from, const QUrl &to)
+{
+    return from.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0
+           && to.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0;
+}
+
 static bool isSameOrigin(const QUrl &a, const QUrl &b)
 {
     const int defaultPort = a.scheme() == QLatin1String("https") ? 443 : 80;
@@ -215,7 +236,9 @@ void ApiRequest::startReply()
     m_file.reset();
     m_fileError.clear();
     m_refusedRedirect.clear();
+    m_refusedDowngrade.clear();
     m_redirectWithoutToken.clear();
+    m_sslErrors.clear();
     m_firstError = QNetworkReply::NoError;
     m_awaitingCheck = false;
 
@@ -239,7 +262,14 @@ void ApiRequest::startReply()
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                              QNetworkRequest::UserVerifiedRedirectPolicy);
     }
+    // Every certificate is checked, and one that fails ends the request before anything,
+    // the token least of all, is sent: errors are recorded, never ignored.
+    if (m_target.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0)
+        request.setSslConfiguration(CertificateCheck::configuration());
     m_reply = m_manager.get(request);
+    connect(m_reply, &QNetworkReply::sslErrors, this, [this](const QList<QSslError> &errors) {
+        m_sslErrors += errors;
+    });
     if (withToken) {
         connect(m_reply, &QNetworkReply::redirected, this, [this](const QUrl &target) {
             if (isSameOrigin(target, m_url)) {
@@ -247,7 +277,11 @@ void ApiRequest::startReply()
                 return;
             }
             const QString scheme = target.scheme().toLower();
-            if (m_kind == Kind::Image && m_redirects < MAX_AVATAR_REDIRECTS
+            if (isDowngrade(m_target, target)) {
+                // Whatever it is, it would travel in the clear.
+                qCDebug(Log::api) << "Redirect from https to http refused:" << displayUrl(target);
+                m_refusedDowngrade = target;
+            } else if (m_kind == Kind::Image && m_redirects < MAX_AVATAR_REDIRECTS
                 && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))) {
                 // Avatars often lie in object storage on another server: followed there,
                 // without the token.
@@ -378,6 +412,11 @@ QString ApiRequest::limitText() const
 
 QString ApiRequest::deadlineText() const
 {
+    if (deadlineFor(m_limit) == s_longestDeadline) {
+        return tr("The server did not complete its answer within %1 seconds, the longest any "
+                  "answer may take: %2")
+            .arg(QString::number((s_longestDeadline + 999) / 1000), displayUrl(m_url));
+    }
     return tr("The server did not complete its answer within %1 seconds (the limit of %2 at "
               "%3 per second): %4")
         .arg(QString::number((deadlineFor(m_limit) + 999) / 1000),
@@ -418,6 +457,21 @@ void ApiRequest::onFinished()
              tr("the answer exceeds the limit of %1")
                  .arg(QLocale().formattedDataSize(m_limit, 0, QLocale::DataSizeIecFormat)),
              ExampleResult::Failure::SizeLimit);
+    } else if (!m_sslErrors.isEmpty()) {
+        const QString reason = CertificateCheck::reasonOf(m_sslErrors);
+        qCDebug(Log::api) << "Certificate refused:" << reply->errorString();
+        fail(tr("The connection to %1 is refused, nothing was sent: %2")
+                 .arg(displayUrl(m_target), reason),
+             reason);
+    } else if (!m_refusedDowngrade.isEmpty()
+               || m_firstError == QNetworkReply::InsecureRedirectError) {
+        const QUrl target = !m_refusedDowngrade.isEmpty()
+                                ? m_refusedDowngrade
+                                : reply->attribute(QNetworkRequest::RedirectionTargetAttribute)
+                                      .toUrl();
+        fail(tr("The server sent the request on from https to plain http, which is refused: %1")
+                 .arg(displayUrl(m_url.resolved(target))),
+             tr("the server sent the request on from https to plain http"));
     } else if (m_pastDeadline) {
         fail(deadlineText(),
              tr("the server did not complete its answer within %1 s")

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QSslError>
 #include <QTimer>
 #include <QUrl>
 
@@ -39,7 +40,7 @@ public:
     ~ApiRequest() override;
 
     // Sent as PRIVATE-TOKEN. A redirect to another server (scheme, host or port) is then
-    // refused, since the header would travel with it.
+    // refused, since the header would travel with it; one from https to http always is.
     void setAccessToken(const QString &token);
     // The status text of a failure with the HTTP status 'status'; "%1", where it has one,
     // stands for the network's own error text.
@@ -71,16 +72,20 @@ public:
     QString reason() const { return m_reason; }
 
     // Largest answer of a kind, in bytes. Archives: the settings key
-    // Brindle/MaxArchiveMegabytes, or 2 GiB. Overridden by setSizeLimit(); 0 restores it.
+    // Brindle/MaxArchiveMegabytes, or 256 MiB. Overridden by setSizeLimit(); 0 restores it.
     static qint64 sizeLimit(Kind kind);
     static void setSizeLimit(Kind kind, qint64 bytes);
     // Time a try may go without receiving data before it fails.
     static void setTransferTimeout(int msecs);
     static int transferTimeout();
     // Each try must also be over within the inactivity timeout plus the time its size limit
-    // takes at this speed (bytes per second), however steadily the server trickles.
+    // takes at this speed (bytes per second), however steadily the server trickles, and
+    // within the longest deadline.
     static void setFloorSpeed(qint64 bytesPerSecond);
     static qint64 floorSpeed();
+    // Whatever the size limit, a try is over within this time (one hour).
+    static void setLongestDeadline(qint64 msecs);
+    static qint64 longestDeadline();
     // The whole time a try of a kind may take, in milliseconds.
     static qint64 deadline(Kind kind);
 
@@ -123,6 +128,8 @@ private:
     QByteArray m_accessToken;
     QHash<int, QString> m_statusTexts;
     QUrl m_refusedRedirect;
+    QUrl m_refusedDowngrade;
+    QList<QSslError> m_sslErrors;
     QUrl m_redirectWithoutToken;
     int m_redirects = 0;
     QPointer<QNetworkReply> m_reply;

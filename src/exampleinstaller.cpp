@@ -3,7 +3,9 @@
 
 #include "exampleinstaller.h"
 
+#include "archivefolder.h"
 #include "constants.h"
+#include "extractionprocess.h"
 #include "installedfiles.h"
 #include "logging.h"
 #include "manifestwriter.h"
@@ -49,6 +51,9 @@ struct UnpackLock
 {
     QByteArray path;
     int fd = -1;
+    // The extraction in the folder is recorded in the lock file; only the watch of the
+    // extraction reads and sets it.
+    bool recorded = false;
     ~UnpackLock()
     {
         // Removed first: a lock file that is there is one that may be taken.
@@ -614,31 +619,57 @@ Installed installUnpacked(const InstallJob &job)
             written.content};
 }
 
-// Stops the processes of this user whose working folder is 'folder' or below it: an
-// extraction that the IDE which started it left running (tar does not always die with it),
-// and that would go on filling the disk.
-void stopProcessesIn(const QString &folder)
+// Writes the extraction running in 'folder' into its lock file, once it has started: a sweep
+// after the IDE died stops that process and no other. Runs in a pool thread.
+void recordExtraction(UnpackLock *lock, const QString &folder)
 {
-    const QString inside = folder + u'/';
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &pid : pids) {
-        bool ok = false;
-        const qint64 id = pid.toLongLong(&ok);
-        if (!ok || id == qint64(::getpid()))
-            continue;
-        const QString cwd = QFile::symLinkTarget(QStringLiteral("/proc/%1/cwd").arg(pid));
-        if (cwd == folder || cwd.startsWith(inside)) {
-            qCDebug(Log::service) << "Stopping an extraction left running:" << id << cwd;
-            ::kill(pid_t(id), SIGKILL);
-        }
+    if (!lock || lock->recorded)
+        return;
+    const std::optional<ExtractionProcess> process = ExtractionProcess::childWorkingIn(folder);
+    if (!process)
+        return; // not started yet, or over already
+    const QByteArray record = process->toRecord();
+    lock->recorded = ::ftruncate(lock->fd, 0) == 0
+                     && ::pwrite(lock->fd, record.constData(), size_t(record.size()), 0)
+                            == record.size();
+    qCDebug(Log::service) << "Extraction recorded:" << process->pid << process->program;
+}
+
+// Stops the extraction that the lock file open as 'lockFd' records, if it still runs: an IDE
+// that is gone left it (the tool does not always die with it), and it would go on filling the
+// disk. Only the process the IDE started is signalled, known by its id, start time and
+// program; a process that merely works in the folder is not. False while it still runs.
+bool stopRecordedExtraction(int lockFd, const QString &folder)
+{
+    QByteArray record(4096, Qt::Uninitialized);
+    const ssize_t size = ::pread(lockFd, record.data(), size_t(record.size()), 0);
+    record.truncate(qMax<ssize_t>(size, 0));
+    const std::optional<ExtractionProcess> process = ExtractionProcess::fromRecord(record);
+    if (!process || !process->runsUnarchiverTool() || !process->isRunning())
+        return true;
+    qCDebug(Log::service) << "Stopping an extraction left running:" << process->pid
+                          << process->program << folder;
+    if (::kill(pid_t(process->pid), SIGKILL) != 0) {
+        qCDebug(Log::service) << "Unable to stop it:" << std::strerror(errno);
+        return false;
     }
+    // Whoever reaps it, it is gone from /proc within moments.
+    QElapsedTimer clock;
+    clock.start();
+    while (process->isRunning()) {
+        if (clock.elapsed() > 10000)
+            return false;
+        QThread::msleep(20);
+    }
+    return true;
 }
 
 // True when nobody holds the lock file at 'lockPath'; the lock is held until 'held' goes.
+// The lock file is opened as it is, never through a link.
 bool takeLock(const QString &lockPath, std::unique_ptr<UnpackLock> *held)
 {
     const QByteArray path = QFile::encodeName(lockPath);
-    const int fd = ::open(path.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(path.constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -649,6 +680,25 @@ bool takeLock(const QString &lockPath, std::unique_ptr<UnpackLock> *held)
     (*held)->path = path;
     (*held)->fd = fd;
     return true;
+}
+
+// What stands where an unpack folder's lock file belongs.
+enum class LockEntry { None, File, Other };
+
+LockEntry lockEntryAt(const QString &lockPath)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(lockPath).constData(), &info) != 0)
+        return LockEntry::None;
+    return S_ISREG(info.st_mode) ? LockEntry::File : LockEntry::Other;
+}
+
+// Removes what stands where a lock file belongs but is none, a link or a folder, which the
+// installer never makes. A link goes itself; what it leads to stays.
+void removeFalseLock(const QString &lockPath)
+{
+    qCDebug(Log::service) << "Removing what is no lock file:" << lockPath;
+    removeTree(lockPath);
 }
 
 // Removes what an installation left behind in a repository folder when the IDE stopped in
@@ -662,50 +712,41 @@ void sweepFolder(const QString &folder)
     static const QRegularExpression ownLock(QStringLiteral("^\\.unpack-[A-Za-z0-9]{6}\\.lock$"));
     const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-3600);
     const QFileInfoList entries = QDir(folder).entryInfoList(
-        QDir::Dirs | QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::NoDotAndDotDot);
+        QDir::Dirs | QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
         const QString path = entry.absoluteFilePath();
         std::unique_ptr<UnpackLock> lock;
-        if (entry.isFile()) {
+        if (ownLock.match(entry.fileName()).hasMatch()) {
             // The lock of a folder that is gone already
-            if (ownLock.match(entry.fileName()).hasMatch()
-                && !QFileInfo::exists(path.chopped(int(qstrlen(LOCK_SUFFIX))))) {
-                takeLock(path, &lock);
+            const QString unpackDir = path.chopped(int(qstrlen(LOCK_SUFFIX)));
+            if (!QFileInfo(unpackDir).isDir() || QFileInfo(unpackDir).isSymLink()) {
+                if (lockEntryAt(path) == LockEntry::File)
+                    takeLock(path, &lock);
+                else
+                    removeFalseLock(path);
             }
             continue;
         }
-        if (!ownLeftover.match(entry.fileName()).hasMatch())
+        if (entry.isSymLink() || !entry.isDir() || !ownLeftover.match(entry.fileName()).hasMatch())
             continue;
         const QString lockPath = path + QLatin1String(LOCK_SUFFIX);
-        if (QFileInfo::exists(lockPath)) {
+        switch (lockEntryAt(lockPath)) {
+        case LockEntry::File:
             if (!takeLock(lockPath, &lock))
                 continue; // in use
-            stopProcessesIn(path);
-        } else if (entry.lastModified().toUTC() > recent) {
-            continue;
+            if (!stopRecordedExtraction(lock->fd, path))
+                continue; // removing the folder would leave the tool writing into nowhere
+            break;
+        case LockEntry::Other:
+            removeFalseLock(lockPath);
+            [[fallthrough]];
+        case LockEntry::None:
+            if (entry.lastModified().toUTC() > recent)
+                continue;
+            break;
         }
         qCDebug(Log::service) << "Removing leftover:" << path;
         removeTree(path);
-    }
-}
-
-// Removes the archives that an IDE killed while it downloaded or unpacked them left in the
-// temporary folder, known by their name. What changed within the last hour may belong to
-// another instance of the IDE at work.
-void sweepTemporaryArchives()
-{
-    const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-3600);
-    const QFileInfoList entries = QDir::temp().entryInfoList(
-        {QStringLiteral("brindle-*") + QLatin1String(Constants::ARCHIVE_EXTENSION),
-         QStringLiteral("brindle-*") + QLatin1String(Constants::TAR_EXTENSION)},
-        QDir::Files | QDir::System | QDir::Hidden | QDir::NoSymLinks);
-    for (const QFileInfo &entry : entries) {
-        if (!isTemporaryArchiveName(entry.fileName()) || entry.ownerId() != ::getuid()
-            || entry.lastModified().toUTC() > recent) {
-            continue;
-        }
-        qCDebug(Log::service) << "Removing leftover:" << entry.absoluteFilePath();
-        QFile::remove(entry.absoluteFilePath());
     }
 }
 
@@ -723,6 +764,7 @@ ExampleInstaller::~ExampleInstaller()
     QMutexLocker locker(&archivesMutex);
     for (const QString &path : std::as_const(savedArchives))
         QFile::remove(path);
+    ArchiveFolder::removeIfEmpty();
 }
 
 void ExampleInstaller::shutdown()
@@ -1040,9 +1082,10 @@ void ExampleInstaller::watchExtraction(Utils::Unarchiver *unarchiver)
     // Looked at in a pool thread, before the other pool work: walking a large tree takes
     // time, and tar may fill the disk meanwhile.
     runInPool<std::pair<qint64, qint64>>(
-        [path] {
+        [path, lock = it->prepared.lock] {
             QElapsedTimer clock;
             clock.start();
+            recordExtraction(lock.get(), path);
             const qint64 used = diskUsage(path);
             return std::make_pair(used, clock.elapsed());
         },
@@ -1161,9 +1204,9 @@ void ExampleInstaller::sweepLeftovers(const QStringList &repositoryNames)
     runInPool<bool>([folders] {
         for (const QString &folder : folders)
             sweepFolder(folder);
-        sweepTemporaryArchives();
+        ArchiveFolder::sweep();
         return true;
-    }, [](bool) {});
+    }, [this](bool) { emit leftoversSwept(); });
 }
 
 } // namespace Brindle::Internal

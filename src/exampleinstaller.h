@@ -66,8 +66,9 @@ public:
     // Removes the folders of the named examples: at once, or once the step under way for
     // an example has ended.
     void remove(const QString &repositoryName, const QStringList &exampleNames);
-    // Removes what a stopped installation left in the repositories' folders, and stops an
-    // extraction that an IDE which is gone left running in one of them.
+    // Removes what a stopped installation left in the repositories' folders and the archive
+    // folders of IDEs that are gone, and stops an extraction that such an IDE left running.
+    // Ends with leftoversSwept().
     void sweepLeftovers(const QStringList &repositoryNames);
     // Looks, in a pool thread, which installed examples of the repository the user changed;
     // ends with localChangesChecked().
@@ -79,6 +80,7 @@ public:
 
 signals:
     void statusChanged(const QString &status);
+    void leftoversSwept();
     void finished(const QSharedPointer<Brindle::Internal::Example> &example,
                   const QString &repositoryName,
                   const Brindle::Internal::ExampleResult &result);

@@ -3,6 +3,7 @@
 
 #include "settings.h"
 
+#include "archivefolder.h"
 #include "constants.h"
 #include "logging.h"
 #include "urlredaction.h"
@@ -235,7 +236,7 @@ bool isSafeExampleName(const QString &name)
 
 QString temporaryArchiveTemplate(qint64 projectId, const char *extension)
 {
-    return QDir::tempPath() + QStringLiteral("/brindle-%1-XXXXXX").arg(projectId)
+    return ArchiveFolder::path() + QStringLiteral("/brindle-%1-XXXXXX").arg(projectId)
            + QLatin1String(extension);
 }
 

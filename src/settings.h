@@ -94,14 +94,13 @@ bool isSafePathComponent(const QString &name);
 bool isSafeExampleName(const QString &name);
 
 // The QTemporaryFile template of an example's archive while it is downloaded and unpacked:
-// "brindle-<project id>-XXXXXX.tar.gz" in the temporary folder, or ".tar" for the tar stream
-// a download's check inflated. The prefix tells the plugin's
-// own archives apart from anything else there, so that those an IDE that was killed left
-// behind can be found again. The id, unlike the project's path, always fits in a file name.
+// "brindle-<project id>-XXXXXX.tar.gz" in this IDE's archive folder (ArchiveFolder), or ".tar"
+// for the tar stream a download's check inflated. The id, unlike the project's path, always
+// fits in a file name.
 QString temporaryArchiveTemplate(qint64 projectId,
                                  const char *extension = Constants::ARCHIVE_EXTENSION);
-// True also for the form earlier versions used, "brindle-<name>-XXXXXX.tar.gz", so that their
-// leftovers are found too.
+// True also for the form earlier versions used, "brindle-<name>-XXXXXX.tar.gz". Only ever asked
+// of files inside an archive folder: in the temporary folder such names belong to anyone.
 bool isTemporaryArchiveName(const QString &fileName);
 
 } // namespace Brindle::Internal

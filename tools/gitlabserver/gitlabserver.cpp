@@ -16,6 +16,12 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtEndian>
@@ -58,6 +64,7 @@ public:
     QSet<HttpConnection *> connections;
     int idleTimeoutMs = DefaultIdleTimeoutMs;
     int connectionsAccepted = 0;
+    int failedHandshakes = 0;
     qint64 bytesSent = 0;
 };
 
@@ -503,8 +510,13 @@ Server::Server(QObject *parent)
     , d(std::make_unique<ServerPrivate>(this))
 {
     d->tcpServer = new QTcpServer(this);
-    connect(d->tcpServer, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket *socket = d->tcpServer->nextPendingConnection()) {
+    acceptFrom(d->tcpServer);
+}
+
+void Server::acceptFrom(QTcpServer *tcpServer)
+{
+    const auto accept = [this, tcpServer] {
+        while (QTcpSocket *socket = tcpServer->nextPendingConnection()) {
             if (d->connections.size() >= MaxConnections) {
                 socket->abort();
                 socket->deleteLater();
@@ -526,7 +538,60 @@ Server::Server(QObject *parent)
                     connection->deleteLater();
             });
         }
-    });
+    };
+    // A TLS connection is pending only once its handshake has succeeded.
+    connect(tcpServer, &QTcpServer::newConnection, this, accept);
+    connect(tcpServer, &QTcpServer::pendingConnectionAvailable, this, accept);
+}
+
+bool Server::setTls(const QString &certificateFile, const QString &keyFile, QString *error)
+{
+    const auto failure = [error](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    if (d->tcpServer->isListening())
+        return failure(QStringLiteral("TLS must be set up before listening"));
+    if (!QSslSocket::supportsSsl())
+        return failure(QStringLiteral("this Qt has no TLS backend"));
+    const QList<QSslCertificate> chain
+        = QSslCertificate::fromPath(certificateFile, QSsl::Pem, QSslCertificate::PatternSyntax::FixedString);
+    if (chain.isEmpty())
+        return failure(QStringLiteral("no PEM certificate in %1").arg(certificateFile));
+    QFile file(keyFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return failure(QStringLiteral("cannot read %1: %2").arg(keyFile, file.errorString()));
+    const QByteArray pem = file.readAll();
+    QSslKey key(pem, QSsl::Rsa);
+    if (key.isNull())
+        key = QSslKey(pem, QSsl::Ec);
+    if (key.isNull())
+        return failure(QStringLiteral("no RSA or EC private key in %1").arg(keyFile));
+
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    configuration.setLocalCertificate(chain.first());
+    configuration.setLocalCertificateChain(chain);
+    configuration.setPrivateKey(key);
+    configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
+    auto sslServer = new QSslServer(this);
+    sslServer->setSslConfiguration(configuration);
+    // The server deletes the socket itself.
+    connect(sslServer, &QSslServer::errorOccurred, this, [this] { ++d->failedHandshakes; });
+    delete d->tcpServer;
+    d->tcpServer = sslServer;
+    acceptFrom(sslServer);
+    return true;
+}
+
+bool Server::usesTls() const
+{
+    return qobject_cast<QSslServer *>(d->tcpServer) != nullptr;
+}
+
+int Server::failedHandshakes() const
+{
+    return d->failedHandshakes;
 }
 
 Server::~Server()
@@ -548,7 +613,9 @@ quint16 Server::port() const
 
 QUrl Server::baseUrl() const
 {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(port()));
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2")
+                    .arg(usesTls() ? QStringLiteral("https") : QStringLiteral("http"))
+                    .arg(port()));
 }
 
 void Server::setIdleTimeout(int ms)

@@ -20,6 +20,10 @@
 #include <memory>
 #include <optional>
 
+QT_BEGIN_NAMESPACE
+class QTcpServer;
+QT_END_NAMESPACE
+
 namespace GitLab {
 
 namespace Internal {
@@ -151,9 +155,18 @@ public:
     explicit Server(QObject *parent = nullptr);
     ~Server() override;
 
+    // Serves HTTPS instead of HTTP with this certificate (PEM, the server's first, then its
+    // chain) and private key (PEM, RSA or EC). Before listen() only; false, with the error,
+    // when either cannot be read.
+    bool setTls(const QString &certificateFile, const QString &keyFile, QString *error = nullptr);
+    bool usesTls() const;
+    // TLS connections whose handshake failed (the client refused the certificate, or
+    // stopped); nothing of theirs reaches requests().
+    int failedHandshakes() const;
+
     bool listen(quint16 port = 0); // 127.0.0.1 only
     quint16 port() const;
-    QUrl baseUrl() const; // http://127.0.0.1:<port>
+    QUrl baseUrl() const; // http://127.0.0.1:<port>, or https:// with TLS
 
     // Connections idle for this long (or sending a request this slowly) are closed.
     void setIdleTimeout(int ms);
@@ -225,6 +238,8 @@ signals:
     void requestAnswered(const GitLab::RecordedRequest &request, int status);
 
 private:
+    void acceptFrom(QTcpServer *tcpServer);
+
     std::unique_ptr<Internal::ServerPrivate> d;
 };
 

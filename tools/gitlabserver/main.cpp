@@ -204,6 +204,14 @@ int main(int argc, char *argv[])
         "redirect",
         "Redirect paths matching REGEX to the same path on ORIGIN (repeatable, loopback only).",
         "REGEX=ORIGIN");
+    const QCommandLineOption certificateOption(
+        "tls-certificate",
+        "Serve HTTPS with this certificate (PEM: the server's, then its chain); needs --tls-key.",
+        "file");
+    const QCommandLineOption keyOption(
+        "tls-key", "The private key (PEM) of --tls-certificate.", "file");
+    parser.addOption(certificateOption);
+    parser.addOption(keyOption);
     parser.addOptions({samplesOption,  portOption,       verboseOption,    failOption,
                        hangOption,     cutOption,        avatarOption,     seedOption,
                        generateOption, subgroupsOption,  tokenOption,      tokensFileOption,
@@ -395,6 +403,13 @@ int main(int argc, char *argv[])
             if (added.isEmpty())
                 return usageError(QString("cannot add to group \"%1\"").arg(group));
         }
+    }
+    if (parser.isSet(certificateOption) != parser.isSet(keyOption))
+        return usageError("--tls-certificate and --tls-key go together");
+    if (parser.isSet(certificateOption)) {
+        QString error;
+        if (!server.setTls(parser.value(certificateOption), parser.value(keyOption), &error))
+            return usageError(error);
     }
     if (!server.listen(quint16(port))) {
         std::fprintf(stderr, "gitlab-server: cannot listen on 127.0.0.1:%u\n", port);

@@ -5,6 +5,7 @@
 // with --add-repository and run with --sync against the sample GitLab server in this process.
 
 #include "gitlabserver.h"
+#include "testcertificates.h"
 
 #include <QJsonDocument>
 #include <QProcess>
@@ -321,6 +322,56 @@ private slots:
                 && run.err.contains(reason),
             qPrintable(run.err.right(500)));
         QVERIFY2(!run.out.contains("TITLE"), qPrintable(run.out));
+    }
+
+    void syncSaysWhatIsWrongWithTheCertificate_data()
+    {
+        QTest::addColumn<QString>("certificate");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("trusted") << "good" << 0 << "";
+        QTest::newRow("expired") << "expired" << 4 << "the server's certificate has expired";
+        QTest::newRow("wrong host name")
+            << "wronghost" << 4 << "the server's certificate is made out to another host name";
+    }
+    void syncSaysWhatIsWrongWithTheCertificate()
+    {
+        QFETCH(QString, certificate);
+        QFETCH(int, exitCode);
+        QFETCH(QString, failure);
+
+        // The samples over HTTPS, with a certificate of an authority given in SSL_CERT_FILE
+        const QString folder = m_home->filePath("certificates");
+        TestCertificates::Authority authority(folder, "Test CA");
+        QVERIFY(authority.isValid());
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        const bool expired = certificate == "expired";
+        const TestCertificates::ServerCertificate files = authority.issue(
+            certificate,
+            certificate == "wronghost" ? "DNS:gitlab.example.com" : "IP:127.0.0.1",
+            TestCertificates::certificateDate(now.addDays(expired ? -60 : -1)),
+            TestCertificates::certificateDate(now.addDays(expired ? -30 : 30)));
+        QVERIFY(!files.certificate.isEmpty());
+        GitLab::Server server;
+        QString error;
+        QVERIFY2(server.setTls(files.certificate, files.key, &error), qPrintable(error));
+        QVERIFY2(server.loadSamples(BRINDLE_SOURCE_DIR "/samples", &error), qPrintable(error));
+        QVERIFY(server.listen());
+        m_environment.insert("SSL_CERT_FILE", authority.certificatePath());
+
+        const HostRun run = runHost({"--add-repository",
+                                     "examples=" + server.baseUrl().toString()
+                                         + "/palvexos/examples",
+                                     "--sync"});
+        QVERIFY2(run.exitCode == exitCode, qPrintable(run.err.right(1000)));
+        if (failure.isEmpty()) {
+            QCOMPARE(installedRepositories(), QStringList{"examples"});
+            return;
+        }
+        const QString line = "brindle-host: Failed:\nbrindle-host: examples: " + failure + '\n';
+        QVERIFY2(run.err.contains(line), qPrintable(run.err.right(1000)));
+        QCOMPARE(server.requests().size(), 0);
+        QCOMPARE(installedRepositories(), QStringList());
     }
 };
 

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-only
 
 #include "apiclient.h"
+#include "archivefolder.h"
 #include "downloadservice.h"
 #include "gitlabserver.h"
 #include "settings.h"
@@ -174,7 +175,7 @@ void tst_DownloadService::freshInstallWritesOneManifestPerExample()
     QCOMPARE(manifestValues(repositoryDir() + "/hello-qml"), (QStringList{"Hello QML", "CMakeLists.txt", repo + "/hello-qml/example-icon.png", "The Hello QML example", "Palvex,qml", "qml/main.qml"}));
     QCOMPARE(manifestValues(repositoryDir() + "/qmake-app"), (QStringList{"QMake App", "app.pro", "dummy.png", "", "Qt,example", "app.pro"}));
     // clang-format on
-    QCOMPARE(QDir::temp().entryList({"*.tar.gz"}), QStringList());
+    QCOMPARE(QDir(ArchiveFolder::path()).entryList({"*.tar.gz"}), QStringList());
 }
 
 void tst_DownloadService::examplesInstallWhileTheBatchStillDownloads()
@@ -507,7 +508,7 @@ void tst_DownloadService::emptyArchiveIsNotUnpacked()
     QVERIFY2(statuses.contains("The data is not downloaded for example: Beta"),
              qPrintable(statuses.join('\n')));
     QCOMPARE(statuses.filter("Beta").size(), 2); // and "Downloading example: Beta" before it
-    QCOMPARE(QDir::temp().entryList({"*.tar.gz"}), QStringList());
+    QCOMPARE(QDir(ArchiveFolder::path()).entryList({"*.tar.gz"}), QStringList());
 }
 
 void tst_DownloadService::serverTextsReachNoStatusWithControlCharacters()

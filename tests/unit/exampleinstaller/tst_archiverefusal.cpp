@@ -1,6 +1,7 @@
 // Copyright (C) 2026 The Brindle Authors
 // SPDX-License-Identifier: GPL-3.0-only
 
+#include "archivefolder.h"
 #include "damagedarchive.h"
 #include "exampleinstaller.h"
 #include "settings.h"
@@ -227,6 +228,8 @@ void tst_ArchiveRefusal::refusedBeforeAnythingIsWritten()
     const QByteArray path = qgetenv("PATH");
     const auto restorePath = qScopeGuard([&] { qputenv("PATH", path); });
     qputenv("PATH", QFile::encodeName(tools.path()) + ':' + path);
+    // The archive folder is made with the first archive, and stays.
+    const QString archiveFolder = ArchiveFolder::path();
     const QStringList tempBefore = entriesOf(QDir::tempPath());
 
     auto example = QSharedPointer<Example>::create(
@@ -248,6 +251,7 @@ void tst_ArchiveRefusal::refusedBeforeAnythingIsWritten()
         QVERIFY2(!statuses.filter(QRegularExpression(status)).isEmpty(),
                  qPrintable(statuses.join('\n')));
     QCOMPARE(entriesOf(QDir::tempPath()), tempBefore);
+    QCOMPARE(entriesOf(archiveFolder), QStringList());
     QCOMPARE(entriesOf(outsideDir(), QDirIterator::Subdirectories), QStringList{"victim.txt"});
     QCOMPARE(contentOf(outsideDir() + "/victim.txt"), QByteArray("keep"));
     if (failure == Failure::None) {

@@ -1,6 +1,7 @@
 // Copyright (C) 2026 The Brindle Authors
 // SPDX-License-Identifier: GPL-3.0-only
 
+#include "archivefolder.h"
 #include "settings.h"
 
 #include <coreplugin/helpmanager.h>
@@ -247,6 +248,12 @@ private slots:
         const QString name = QFileInfo(file.fileName()).fileName();
         QVERIFY2(isTemporaryArchiveName(name), qPrintable(name));
         QVERIFY(name.toUtf8().size() <= 255);
+        // In the IDE's own folder, never loose in the temporary folder
+        const QFileInfo folder(QFileInfo(file.fileName()).absolutePath());
+        QCOMPARE(folder.absolutePath(), QDir::tempPath());
+        QVERIFY2(ArchiveFolder::isFolderName(folder.fileName()), qPrintable(folder.fileName()));
+        QCOMPARE(folder.absoluteFilePath(), ArchiveFolder::path());
+        QCOMPARE(folder.permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
     }
 
     // The options page writes its choices into the stored table row by row.
