@@ -217,6 +217,22 @@
         <source>The archive is refused: %1: %2</source>
         <translation>Das Archiv wird abgelehnt: %1: %2</translation>
     </message>
+    <message>
+        <source>The server did not complete its answer within %1 seconds, the longest any answer may take: %2</source>
+        <translation>Der Server hat seine Antwort nicht innerhalb von %1 Sekunden abgeschlossen, der längsten Zeit, die eine Antwort dauern darf: %2</translation>
+    </message>
+    <message>
+        <source>The connection to %1 is refused, nothing was sent: %2</source>
+        <translation>Die Verbindung zu %1 wird abgelehnt, es wurde nichts gesendet: %2</translation>
+    </message>
+    <message>
+        <source>The server sent the request on from https to plain http, which is refused: %1</source>
+        <translation>Der Server hat die Anfrage von https an unverschlüsseltes http weitergeleitet, was abgelehnt wird: %1</translation>
+    </message>
+    <message>
+        <source>the server sent the request on from https to plain http</source>
+        <translation>der Server hat die Anfrage von https an unverschlüsseltes http weitergeleitet</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ArchiveVerifier</name>
@@ -326,6 +342,41 @@
     <message>
         <source>Examples</source>
         <translation>Beispiele</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::CertificateCheck</name>
+    <message>
+        <source>the server&apos;s certificate has expired</source>
+        <translation>das Zertifikat des Servers ist abgelaufen</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate is not valid yet</source>
+        <translation>das Zertifikat des Servers ist noch nicht gültig</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate is made out to another host name</source>
+        <translation>das Zertifikat des Servers ist auf einen anderen Hostnamen ausgestellt</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate has been revoked</source>
+        <translation>das Zertifikat des Servers wurde widerrufen</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate is issued by an authority this system does not trust</source>
+        <translation>das Zertifikat des Servers stammt von einer Zertifizierungsstelle, der dieses System nicht vertraut</translation>
+    </message>
+    <message>
+        <source>the server sent no certificate</source>
+        <translation>der Server hat kein Zertifikat gesendet</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate is not accepted: %1</source>
+        <translation>das Zertifikat des Servers wird nicht akzeptiert: %1</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate is not accepted</source>
+        <translation>das Zertifikat des Servers wird nicht akzeptiert</translation>
     </message>
 </context>
 <context>

@@ -217,6 +217,22 @@
         <source>The archive is refused: %1: %2</source>
         <translation>Архив отклонён: %1: %2</translation>
     </message>
+    <message>
+        <source>The server did not complete its answer within %1 seconds, the longest any answer may take: %2</source>
+        <translation>Сервер не завершил ответ за %1 с — наибольшее время, которое может занимать ответ: %2</translation>
+    </message>
+    <message>
+        <source>The connection to %1 is refused, nothing was sent: %2</source>
+        <translation>Соединение с %1 отклонено, ничего не отправлено: %2</translation>
+    </message>
+    <message>
+        <source>The server sent the request on from https to plain http, which is refused: %1</source>
+        <translation>Сервер перенаправил запрос с https на незащищённый http, что запрещено: %1</translation>
+    </message>
+    <message>
+        <source>the server sent the request on from https to plain http</source>
+        <translation>сервер перенаправил запрос с https на незащищённый http</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ArchiveVerifier</name>
@@ -326,6 +342,41 @@
     <message>
         <source>Examples</source>
         <translation>Примеры</translation>
+    </message>
+</context>
+<context>
+    <name>Brindle::Internal::CertificateCheck</name>
+    <message>
+        <source>the server&apos;s certificate has expired</source>
+        <translation>срок действия сертификата сервера истёк</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate is not valid yet</source>
+        <translation>сертификат сервера ещё не действителен</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate is made out to another host name</source>
+        <translation>сертификат сервера выдан на другое имя узла</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate has been revoked</source>
+        <translation>сертификат сервера отозван</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate is issued by an authority this system does not trust</source>
+        <translation>сертификат сервера выдан центром сертификации, которому эта система не доверяет</translation>
+    </message>
+    <message>
+        <source>the server sent no certificate</source>
+        <translation>сервер не прислал сертификат</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate is not accepted: %1</source>
+        <translation>сертификат сервера не принят: %1</translation>
+    </message>
+    <message>
+        <source>the server&apos;s certificate is not accepted</source>
+        <translation>сертификат сервера не принят</translation>
     </message>
 </context>
 <context>
