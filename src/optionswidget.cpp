@@ -481,7 +481,7 @@ static QString lossLine(const QString &example, const QStringList &changes)
     QString list = QStringList(changes.mid(0, shown)).join(QStringLiteral(", "));
     if (changes.size() > shown)
         list = OptionsWidget::tr("%1 and %n more", nullptr, int(changes.size() - shown)).arg(list);
-    return printableText(OptionsWidget::tr("%1: %2").arg(example, list));
+    return printableText(QStringLiteral("%1: %2").arg(example, list));
 }
 
 void OptionsWidget::removeExamples()

@@ -880,10 +880,6 @@ Set 0 to disable automatic updates.</source>
         </translation>
     </message>
     <message>
-        <source>%1: %2</source>
-        <translation>%1: %2</translation>
-    </message>
-    <message>
         <source>Remove Changed Examples</source>
         <translation>Удаление изменённых примеров</translation>
     </message>
