@@ -51,9 +51,10 @@ DownloadService::DownloadService(QObject *parent)
                 removing[repository].remove(example);
                 if (result.outcome == ExampleResult::Outcome::RemovalFailed)
                     keepAsInstalled(repository, example);
+                else
+                    settle(repository, example);
                 recordResult(repository, example, result);
                 emit exampleRemoved(repository, example, result);
-                checkLocalChanges(repository);
                 updateBusy();
             });
     connect(installer,
@@ -61,7 +62,10 @@ DownloadService::DownloadService(QObject *parent)
             this,
             [this](const QString &repository, const QSet<QString> &changed) {
                 localChecksRunning.remove(repository);
-                changedLocally.insert(repository, changed);
+                // What was installed or removed while the check ran may have been seen half
+                // replaced; the install or removal itself knows better.
+                changedLocally.insert(repository,
+                                      changed - settledDuringCheck.take(repository));
                 if (localChecksAgain.remove(repository))
                     checkLocalChanges(repository);
                 updateBusy();
@@ -246,6 +250,13 @@ QStringList DownloadService::localChanges(const QString &repository, const QStri
     // Without a record nothing can be told.
     return InstalledFiles::localChanges(folder, Settings::installedRecordPath(repository, example))
         .value_or(QStringList());
+}
+
+void DownloadService::settle(const QString &repository, const QString &example)
+{
+    changedLocally[repository].remove(example);
+    if (localChecksRunning.contains(repository))
+        settledDuringCheck[repository].insert(example);
 }
 
 void DownloadService::checkLocalChanges(const QString &name)
@@ -621,8 +632,11 @@ void DownloadService::onInstallerFinished(const QSharedPointer<Example> &example
                                           const ExampleResult &result)
 {
     installing.remove(example.get());
+    // Just installed, it is as its record says; a changed copy went aside. The other examples
+    // are looked at after the next listing, not after every install of a batch.
+    if (result.isInstalled())
+        settle(repository, example->name());
     recordResult(repository, example->name(), result);
-    checkLocalChanges(repository);
     finishRegisterExample(example);
 }
 

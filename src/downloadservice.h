@@ -100,6 +100,9 @@ private slots:
     void onDeferredDialogClosed();
 
 private:
+    // An example just installed or removed is not changed locally, whatever a check running
+    // at the same time finds.
+    void settle(const QString &repository, const QString &example);
     void emitStatusChanged(const QString &status);
     void checkRestart();
     void onRepositoryFailed(const Repository *repository,
@@ -174,6 +177,8 @@ private:
     // By repository name: the examples changed locally as last checked, and the checks
     // running or wanted again once the running one ends.
     QHash<QString, QSet<QString>> changedLocally;
+    // Examples installed or removed while their repository's check ran.
+    QHash<QString, QSet<QString>> settledDuringCheck;
     QSet<QString> localChecksRunning;
     QSet<QString> localChecksAgain;
 };
