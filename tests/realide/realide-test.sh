@@ -143,6 +143,16 @@ sample_examples() { # <group>: the example names of a sample group
     done
 }
 
+check_sample_manifests() { # every sample example of both groups has its manifest in $data
+    local group name
+    for group in examples demos; do
+        for name in $(sample_examples "$group"); do
+            [ -f "$data/$group/$name/examples-manifest.xml" ] \
+                || fail "$group/$name has no manifest in $data"
+        done
+    done
+}
+
 # sample_title <group> <example>: the project's display name, which the plugin's statuses use.
 sample_title() {
     grep -o '"name": *"[^"]*"' "$samples/palvexos/$1/$2/project.json" | head -n 1 \
@@ -176,12 +186,7 @@ examples)
     ide first --wait "brindle-probe: service idle" "${waits[@]}" --quit \
         || fail "first start: the examples did not reach the Welcome screen"
     check_examples_log first examples demos
-    for group in examples demos; do
-        for name in $(sample_examples "$group"); do
-            [ -f "$data/$group/$name/examples-manifest.xml" ] \
-                || fail "$group/$name has no manifest in $data"
-        done
-    done
+    check_sample_manifests
     grep -q "brindle-probe: about to shut down" "$env_root/ide-first.log" \
         || fail "the IDE did not shut its plugins down"
     served="$(archives_served)"
@@ -430,12 +435,7 @@ package)
     grep -q "brindle-probe: plugin brindle loaded from $user_plugins/$vendor.brindle/" "$log" \
         || fail "the plugin was not loaded from the user's plugin folder: $(grep 'brindle-probe: plugin' "$log")"
     check_examples_log package examples demos
-    for group in examples demos; do
-        for name in $(sample_examples "$group"); do
-            [ -f "$data/$group/$name/examples-manifest.xml" ] \
-                || fail "$group/$name has no manifest in $data"
-        done
-    done
+    check_sample_manifests
     ;;
 *)
     fail "unknown scenario $scenario"
