@@ -4,6 +4,7 @@
 #include "exampleinstaller.h"
 
 #include "archivefolder.h"
+#include "batcharchive.h"
 #include "constants.h"
 #include "extractionprocess.h"
 #include "installedfiles.h"
@@ -65,6 +66,13 @@ struct UnpackLock
 namespace {
 
 const char LOCK_SUFFIX[] = ".lock";
+
+// Small archives are unpacked in batches, joined into one stream: starting "cmake -E tar"
+// costs some 30 ms of processor time, more than unpacking a small example.
+const qint64 BATCH_MEMBER_BYTES = 1024 * 1024;
+const qint64 BATCH_MEMBER_ENTRIES = 1000;
+const qint64 BATCH_BYTES = 32 * 1024 * 1024;
+const int BATCH_EXAMPLES = 64;
 
 // Installation layout: <data location>/<repository>/<example>, one directory per example
 // named after Example::name(). Built when the library loads, which fixes the data location
@@ -290,6 +298,33 @@ QString findTopFolder(const QString &path, const QString &name)
     return own.size() == 1 ? own.first() : QString();
 }
 
+// Makes a private folder to unpack into next to the installed examples of 'repositoryDir' (same
+// file system, so that what is unpacked can be renamed into place), hidden so that it never
+// counts as an installed example, and takes its lock. Returns why it could not be made.
+QString makeUnpackDir(const QString &repositoryDir,
+                      std::shared_ptr<QTemporaryDir> *dir,
+                      std::shared_ptr<UnpackLock> *lock)
+{
+    QDir().mkpath(repositoryDir);
+    auto unpackDir
+        = std::make_shared<QTemporaryDir>(repositoryDir + QStringLiteral(".unpack-XXXXXX"));
+    if (!unpackDir->isValid())
+        return unpackDir->errorString();
+    *dir = unpackDir;
+    // Without the lock the folder is only safe from other instances' sweeps for an hour.
+    const QByteArray lockPath = QFile::encodeName(unpackDir->path()) + LOCK_SUFFIX;
+    const int lockFile
+        = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (lockFile >= 0) {
+        auto held = std::make_shared<UnpackLock>();
+        held->path = lockPath;
+        held->fd = lockFile;
+        if (::flock(lockFile, LOCK_EX | LOCK_NB) == 0)
+            *lock = held;
+    }
+    return {};
+}
+
 // Saves an archive, unless it was saved while it downloaded ('savedArchive'), and creates the
 // private directory it is going to be unpacked into. Runs in a pool thread; on failure nothing
 // is left and the error is the status text to show.
@@ -325,31 +360,15 @@ PreparedArchive prepareArchive(const QString &fileTemplate,
         return prepared;
     }
 
-    // Next to the installed examples (same file system, so the result can be renamed into
-    // place), hidden so that it never counts as an installed example.
-    QDir().mkpath(repositoryDir);
-    auto unpackDir
-        = std::make_shared<QTemporaryDir>(repositoryDir + QStringLiteral(".unpack-XXXXXX"));
-    if (!unpackDir->isValid()) {
+    if (const QString error = makeUnpackDir(repositoryDir, &prepared.unpackDir, &prepared.lock);
+        !error.isEmpty()) {
         prepared.error
             = ExampleInstaller::tr("Unable to create a directory in: %1").arg(repositoryDir);
-        prepared.reason = unpackDir->errorString();
+        prepared.reason = error;
         QFile::remove(archivePath);
         return prepared;
     }
     prepared.archivePath = archivePath;
-    prepared.unpackDir = unpackDir;
-    // Without the lock the folder is only safe from other instances' sweeps for an hour.
-    const QByteArray lockPath = QFile::encodeName(unpackDir->path()) + LOCK_SUFFIX;
-    const int lockFile
-        = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (lockFile >= 0) {
-        auto lock = std::make_shared<UnpackLock>();
-        lock->path = lockPath;
-        lock->fd = lockFile;
-        if (::flock(lockFile, LOCK_EX | LOCK_NB) == 0)
-            prepared.lock = lock;
-    }
     return prepared;
 }
 
@@ -369,6 +388,11 @@ struct InstallJob
     ManifestWriter manifest;
     PreparedArchive prepared;
     qint64 unpackLimit = 0;
+    // Where the unarchiver wrote it: the unpack folder, or its folder in a batch, which
+    // lives as long as one of its examples is being installed.
+    QString unpackedIn;
+    std::shared_ptr<QTemporaryDir> batchDir;
+    std::shared_ptr<UnpackLock> batchLock;
 };
 
 // How moving an example into place went.
@@ -511,14 +535,18 @@ struct Installed
     ManifestContent manifest; // what the Welcome screen shows of it, once installed
 };
 
-// Moves the example unpacked into 'job.prepared.unpackDir' into place with its manifest. Runs in a
+// Moves the example unpacked into 'job.unpackedIn' into place with its manifest. Runs in a
 // pool thread. The unpack directory is emptied in any case: nothing half unpacked is left
 // behind.
 Installed installUnpacked(const InstallJob &job)
 {
     using Failure = ExampleResult::Failure;
-    const auto cleanUp = qScopeGuard([&job] { removeLeftovers(job.prepared); });
-    const QString unpackDir = job.prepared.unpackDir->path();
+    const auto cleanUp = qScopeGuard([&job] {
+        removeLeftovers(job.prepared);
+        if (job.batchDir)
+            removeTree(job.unpackedIn);
+    });
+    const QString unpackDir = job.unpackedIn;
     const QString displayName = job.manifest.displayName;
     // What tar wrote after the last look while it ran.
     if (diskUsage(unpackDir) > job.unpackLimit) {
@@ -777,12 +805,19 @@ void ExampleInstaller::shutdown()
     for (const Job &job : std::as_const(unpackQueue))
         forgetArchive(job.prepared.archivePath);
     unpackQueue.clear();
+    for (const QList<Job> &jobs : std::as_const(preparingBatches)) {
+        for (const Job &job : jobs)
+            forgetArchive(job.prepared.archivePath);
+    }
+    preparingBatches.clear();
     // Extractions still running are stopped, and what they wrote goes with their archive.
-    const QHash<Utils::Unarchiver *, Job> running = std::exchange(runningJobs, {});
+    const QHash<Utils::Unarchiver *, Extraction> running = std::exchange(runningExtractions, {});
     for (auto it = running.cbegin(); it != running.cend(); ++it) {
         delete it.key();
-        forgetArchive(it->prepared.archivePath);
-        removeTree(it->prepared.unpackDir->path());
+        forgetArchive(it->archivePath);
+        for (const Job &job : it->jobs)
+            forgetArchive(job.prepared.archivePath);
+        removeTree(it->destDir());
     }
 }
 
@@ -866,9 +901,9 @@ void ExampleInstaller::remove(const QString &repositoryName, const QStringList &
             Step &waiting = steps[key];
             const QSharedPointer<Example> superseded = std::exchange(waiting.install, {});
             waiting.remove = true;
-            qCDebug(Log::service) << "Removal waits for the running install:" << key;
             if (superseded)
                 finish(superseded, repositoryName, ExampleResult::skipped(tr("removed")));
+            qCDebug(Log::service) << "Removal waits for the running install:" << key;
             continue;
         }
         // Nothing under way: gone before Apply returns, as the page expects.
@@ -991,47 +1026,196 @@ void ExampleInstaller::startInstall(const QSharedPointer<Example> &example,
         });
 }
 
+QString ExampleInstaller::Extraction::destDir() const
+{
+    return batchDir ? batchDir->path() : jobs.first().prepared.unpackDir->path();
+}
+
 void ExampleInstaller::startUnpacking()
 {
     // A few extractions at a time, the next one started when one ends: started all at once
     // they would only compete for the processor and the disk. The archives are saved ahead,
     // as they arrive, so that an extraction can start the moment the one before it ends.
     const int limit = qMax(2, QThread::idealThreadCount());
-    while (runningJobs.size() < limit && !unpackQueue.isEmpty())
-        startUnarchiver(unpackQueue.takeFirst());
+    while (runningExtractions.size() + preparingBatches.size() < limit && !unpackQueue.isEmpty()) {
+        QList<Job> jobs = takeBatch();
+        if (jobs.size() > 1) {
+            prepareBatch(std::move(jobs));
+            continue;
+        }
+        Extraction extraction;
+        extraction.archivePath = jobs.first().prepared.archivePath;
+        extraction.lock = jobs.first().prepared.lock;
+        extraction.jobs = std::move(jobs);
+        startUnarchiver(std::move(extraction));
+    }
 }
 
-void ExampleInstaller::startUnarchiver(Job job)
+QList<ExampleInstaller::Job> ExampleInstaller::takeBatch()
 {
-    job.unpackLimit = Settings::maxUnpackedBytes(Core::ICore::settings());
-    const Utils::FilePath archive = Utils::FilePath::fromString(job.prepared.archivePath);
+    const auto small = [](const Job &job) {
+        return !job.alone && job.prepared.check.unpackedBytes <= BATCH_MEMBER_BYTES
+               && job.prepared.check.entries <= BATCH_MEMBER_ENTRIES;
+    };
+    QList<Job> batch{unpackQueue.takeFirst()};
+    if (!small(batch.first()))
+        return batch;
+    // Together they stay within what one example may unpack to.
+    const qint64 maxBytes = qMin(BATCH_BYTES, Settings::maxUnpackedBytes(Core::ICore::settings()));
+    const qint64 maxEntries = ArchiveLimits().maxEntries;
+    const QString repositoryName = batch.first().prepared.repositoryName;
+    qint64 bytes = batch.first().prepared.check.unpackedBytes;
+    qint64 entries = batch.first().prepared.check.entries;
+    for (auto it = unpackQueue.begin(); it != unpackQueue.end() && batch.size() < BATCH_EXAMPLES;) {
+        const ArchiveCheck &check = it->prepared.check;
+        if (it->prepared.repositoryName != repositoryName || !small(*it)
+            || bytes + check.unpackedBytes > maxBytes || entries + check.entries > maxEntries) {
+            ++it;
+            continue;
+        }
+        bytes += check.unpackedBytes;
+        entries += check.entries;
+        batch.append(*it);
+        it = unpackQueue.erase(it);
+    }
+    for (int i = 0; i < batch.size(); ++i)
+        batch[i].batchIndex = i;
+    return batch;
+}
+
+namespace {
+
+struct PreparedBatch
+{
+    QString archivePath;
+    std::shared_ptr<QTemporaryDir> dir;
+    std::shared_ptr<UnpackLock> lock;
+    QString error;
+};
+
+} // namespace
+
+void ExampleInstaller::prepareBatch(QList<Job> jobs)
+{
+    const int id = ++lastBatchId;
+    QStringList sources;
+    for (const Job &job : std::as_const(jobs))
+        sources.append(job.prepared.archivePath);
+    const QString repositoryDir = repositoryPath(jobs.first().prepared.repositoryName);
+    const QString fileTemplate = ArchiveFolder::path() + QStringLiteral("/brindle-batch-XXXXXX")
+                                 + QLatin1String(Constants::TAR_EXTENSION);
+    preparingBatches.insert(id, std::move(jobs));
+    runInPool<PreparedBatch>(
+        [this, sources, repositoryDir, fileTemplate] {
+            PreparedBatch batch;
+            QTemporaryFile file(fileTemplate);
+            if (!file.open()) {
+                batch.error = file.errorString();
+                return batch;
+            }
+            file.setAutoRemove(false);
+            batch.archivePath = file.fileName();
+            file.close();
+            {
+                QMutexLocker locker(&archivesMutex);
+                savedArchives.insert(batch.archivePath);
+            }
+            batch.error = BatchArchive::write(sources, batch.archivePath);
+            if (batch.error.isEmpty())
+                batch.error = makeUnpackDir(repositoryDir, &batch.dir, &batch.lock);
+            return batch;
+        },
+        [this, id](const PreparedBatch &batch) {
+            QList<Job> jobs = preparingBatches.take(id);
+            Extraction extraction;
+            extraction.archivePath = batch.archivePath;
+            extraction.batchDir = batch.dir;
+            extraction.lock = batch.lock;
+            if (stopped) {
+                forgetArchive(batch.archivePath);
+                return;
+            }
+            if (!batch.error.isEmpty() || jobs.isEmpty()) {
+                // Each is unpacked on its own then; what failed here fails there again, for
+                // the example it belongs to.
+                if (!batch.error.isEmpty())
+                    qCDebug(Log::service) << "Unable to join archives:" << batch.error;
+                requeue(std::move(jobs), true);
+                if (batch.dir)
+                    dropBatch(extraction);
+                else
+                    forgetArchive(batch.archivePath);
+                startUnpacking();
+                return;
+            }
+            extraction.jobs = std::move(jobs);
+            startUnarchiver(std::move(extraction));
+            startUnpacking();
+        },
+        1);
+}
+
+void ExampleInstaller::requeue(QList<Job> jobs, bool alone)
+{
+    for (auto it = jobs.rbegin(); it != jobs.rend(); ++it) {
+        it->alone = it->alone || alone;
+        it->batchIndex = -1;
+        unpackQueue.prepend(*it);
+    }
+}
+
+void ExampleInstaller::dropBatch(const Extraction &extraction)
+{
+    runInPool<bool>(
+        [this, archivePath = extraction.archivePath, dir = extraction.batchDir, lock = extraction.lock] {
+            forgetArchive(archivePath);
+            removeTree(dir->path());
+            return true;
+        },
+        [](bool) {},
+        1);
+}
+
+void ExampleInstaller::startUnarchiver(Extraction extraction)
+{
+    extraction.unpackLimit = Settings::maxUnpackedBytes(Core::ICore::settings());
+    const auto fail = [this, &extraction](const ExampleResult &result) {
+        if (extraction.isBatch())
+            dropBatch(extraction);
+        for (const Job &job : std::as_const(extraction.jobs))
+            discard(job, result);
+    };
+    const Utils::FilePath archive = Utils::FilePath::fromString(extraction.archivePath);
     const auto sourceAndCommand = Utils::Unarchiver::sourceAndCommand(archive);
     if (!sourceAndCommand) {
         emit statusChanged(tr("Downloaded file is not an archive"));
-        discard(job,
-                ExampleResult::failed(
-                    ExampleResult::Failure::Unpacking,
-                    tr("no tool was found to unpack it: %1").arg(sourceAndCommand.error())));
+        fail(ExampleResult::failed(
+            ExampleResult::Failure::Unpacking,
+            tr("no tool was found to unpack it: %1").arg(sourceAndCommand.error())));
         return;
     }
-    // Never fill the disk: what the archive unpacks to, as its headers say, must leave room.
-    if (QString why; !Settings::leavesEnoughFreeSpace(
-            job.prepared.unpackDir->path(), job.prepared.check.unpackedBytes, &why)) {
-        emit statusChanged(
-            tr("Skip installing example %1 - %2").arg(job.example->displayName(), why));
-        discard(job, ExampleResult::failed(ExampleResult::Failure::Disk, why));
+    // Never fill the disk: what the archives unpack to, as their headers say, must leave room.
+    qint64 unpackedBytes = 0;
+    for (const Job &job : std::as_const(extraction.jobs))
+        unpackedBytes += job.prepared.check.unpackedBytes;
+    if (QString why; !Settings::leavesEnoughFreeSpace(extraction.destDir(), unpackedBytes, &why)) {
+        for (const Job &job : std::as_const(extraction.jobs)) {
+            emit statusChanged(
+                tr("Skip installing example %1 - %2").arg(job.example->displayName(), why));
+        }
+        fail(ExampleResult::failed(ExampleResult::Failure::Disk, why));
         return;
     }
 
     auto unarchiver = new Utils::Unarchiver;
     unarchiver->setSourceAndCommand(*sourceAndCommand);
-    unarchiver->setDestDir(Utils::FilePath::fromString(job.prepared.unpackDir->path()));
+    unarchiver->setDestDir(Utils::FilePath::fromString(extraction.destDir()));
     unarchiver->setParent(this);
 
     connect(unarchiver,
             &Utils::Unarchiver::outputReceived,
             this,
-            [lastOutput = job.lastOutput](const QString &output) {
+            [lastOutput = extraction.lastOutput](const QString &output) {
                 qCDebug(Log::arch) << "Unpacking output:" << output;
                 const QString line = output.trimmed().section(u'\n', -1).trimmed();
                 if (!line.isEmpty())
@@ -1040,29 +1224,53 @@ void ExampleInstaller::startUnarchiver(Job job)
     connect(unarchiver,
             &Utils::Unarchiver::done,
             this,
-            [this, unarchiver, job](Tasking::DoneResult result) {
+            [this, unarchiver](Tasking::DoneResult result) {
                 unarchiver->deleteLater();
-                runningJobs.remove(unarchiver);
-                // The next extraction starts now and runs while this one is registered.
-                startUnpacking();
+                const auto it = runningExtractions.constFind(unarchiver);
+                if (it == runningExtractions.cend())
+                    return;
+                const Extraction extraction = *it;
+                runningExtractions.erase(it);
                 if (result == Tasking::DoneResult::Success) {
-                    registerExample(job);
+                    // The next extraction starts now and runs while these are registered.
+                    startUnpacking();
+                    if (extraction.isBatch()) {
+                        runInPool<bool>(
+                            [this, archivePath = extraction.archivePath] {
+                                forgetArchive(archivePath);
+                                return true;
+                            },
+                            [](bool) {},
+                            1);
+                    }
+                    for (const Job &job : extraction.jobs)
+                        registerExample(job, extraction);
                     return;
                 }
+                if (extraction.isBatch()) {
+                    qCDebug(Log::service) << "Unable to unpack a batch, unpacking its examples"
+                                             " one by one:" << *extraction.lastOutput;
+                    requeue(extraction.jobs, true);
+                    dropBatch(extraction);
+                    startUnpacking();
+                    return;
+                }
+                startUnpacking();
+                const Job &job = extraction.jobs.first();
                 qCDebug(Log::service) << "Unable to unpack example:" << job.example->name();
                 emit statusChanged(tr("There was an error while unarchiving"));
-                const QString output = *job.lastOutput;
+                const QString output = *extraction.lastOutput;
                 discard(job,
                         ExampleResult::failed(ExampleResult::Failure::Unpacking,
                                               output.isEmpty()
                                                   ? tr("the unarchiver failed")
                                                   : tr("the unarchiver failed: %1").arg(output)));
             });
-    runningJobs.insert(unarchiver, job);
+    runningExtractions.insert(unarchiver, extraction);
     unarchiver->start();
     // The headers said what it unpacks to; the walk is a second line against a tool that
     // writes more than they say. Most extractions end before it is first needed.
-    if (runningJobs.contains(unarchiver)) {
+    if (runningExtractions.contains(unarchiver)) {
         QPointer<Utils::Unarchiver> guard(unarchiver);
         QTimer::singleShot(FIRST_WATCH_DELAY_MS, this, [this, guard] {
             if (guard)
@@ -1073,16 +1281,16 @@ void ExampleInstaller::startUnarchiver(Job job)
 
 void ExampleInstaller::watchExtraction(Utils::Unarchiver *unarchiver)
 {
-    const auto it = runningJobs.constFind(unarchiver);
-    if (it == runningJobs.cend())
+    const auto it = runningExtractions.constFind(unarchiver);
+    if (it == runningExtractions.cend())
         return;
-    const QString path = it->prepared.unpackDir->path();
+    const QString path = it->destDir();
     const qint64 limit = it->unpackLimit;
     QPointer<Utils::Unarchiver> guard(unarchiver);
     // Looked at in a pool thread, before the other pool work: walking a large tree takes
     // time, and tar may fill the disk meanwhile.
     runInPool<std::pair<qint64, qint64>>(
-        [path, lock = it->prepared.lock] {
+        [path, lock = it->lock] {
             QElapsedTimer clock;
             clock.start();
             recordExtraction(lock.get(), path);
@@ -1090,7 +1298,7 @@ void ExampleInstaller::watchExtraction(Utils::Unarchiver *unarchiver)
             return std::make_pair(used, clock.elapsed());
         },
         [this, guard, limit](const std::pair<qint64, qint64> &usage) {
-            if (stopped || !guard || !runningJobs.contains(guard))
+            if (stopped || !guard || !runningExtractions.contains(guard))
                 return; // the extraction has ended meanwhile
             if (usage.first > limit) {
                 stopOversized(guard);
@@ -1108,16 +1316,24 @@ void ExampleInstaller::watchExtraction(Utils::Unarchiver *unarchiver)
 
 void ExampleInstaller::stopOversized(Utils::Unarchiver *unarchiver)
 {
-    const Job job = runningJobs.take(unarchiver);
-    qCDebug(Log::service) << "Stopping extraction beyond the limit:" << job.example->name()
-                          << job.unpackLimit;
+    const Extraction extraction = runningExtractions.take(unarchiver);
+    qCDebug(Log::service) << "Stopping extraction beyond the limit:" << extraction.destDir()
+                          << extraction.unpackLimit;
     // Stops the tool; nothing is reported by it any more.
     delete unarchiver;
+    if (extraction.isBatch()) {
+        // Which of them wrote more than its headers said is found out one by one.
+        requeue(extraction.jobs, true);
+        dropBatch(extraction);
+        startUnpacking();
+        return;
+    }
     startUnpacking();
-    emit statusChanged(oversizedStatus(job.example->displayName(), job.unpackLimit));
-    discard(
-        job,
-        ExampleResult::failed(ExampleResult::Failure::SizeLimit, oversizedReason(job.unpackLimit)));
+    const Job &job = extraction.jobs.first();
+    emit statusChanged(oversizedStatus(job.example->displayName(), extraction.unpackLimit));
+    discard(job,
+            ExampleResult::failed(ExampleResult::Failure::SizeLimit,
+                                  oversizedReason(extraction.unpackLimit)));
 }
 
 void ExampleInstaller::discard(const Job &job, const ExampleResult &result)
@@ -1134,7 +1350,7 @@ void ExampleInstaller::discard(const Job &job, const ExampleResult &result)
         1);
 }
 
-void ExampleInstaller::registerExample(const Job &job)
+void ExampleInstaller::registerExample(const Job &job, const Extraction &extraction)
 {
     const QSharedPointer<Example> &example = job.example;
     InstallJob install;
@@ -1145,7 +1361,15 @@ void ExampleInstaller::registerExample(const Job &job)
     install.manifest.tags = example->tags().join(u',');
     install.manifest.image = example->image();
     install.prepared = job.prepared;
-    install.unpackLimit = job.unpackLimit;
+    install.unpackLimit = extraction.unpackLimit;
+    if (extraction.isBatch()) {
+        install.unpackedIn = extraction.batchDir->path() + u'/'
+                             + BatchArchive::folderOf(job.batchIndex);
+        install.batchDir = extraction.batchDir;
+        install.batchLock = extraction.lock;
+    } else {
+        install.unpackedIn = job.prepared.unpackDir->path();
+    }
 
     // Walking the tree, searching its files and writing the manifest and icon take tens of
     // milliseconds an example; in a pool thread they do not hold up the IDE.

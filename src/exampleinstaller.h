@@ -96,10 +96,27 @@ private:
     {
         QSharedPointer<Example> example;
         PreparedArchive prepared;
+        // Unpacked on its own, never in a batch: a batch it was in failed.
+        bool alone = false;
+        // Its folder in the batch being unpacked, if any.
+        int batchIndex = -1;
+    };
+    // One run of the unarchiver: the archive of one example, unpacked into that example's
+    // folder, or several small ones joined into one stream and unpacked into a batch folder,
+    // each into a folder of its own there.
+    struct Extraction
+    {
+        QList<Job> jobs;
+        QString archivePath;
+        std::shared_ptr<QTemporaryDir> batchDir; // for a batch only
+        std::shared_ptr<UnpackLock> lock;
         // The most the extraction may write, in bytes; taken when it starts.
         qint64 unpackLimit = 0;
         // The tool's last line of output, for the reason of a failure.
         std::shared_ptr<QString> lastOutput = std::make_shared<QString>();
+
+        bool isBatch() const { return bool(batchDir); }
+        QString destDir() const;
     };
     // What waits for the step under way for one example: an install or a removal.
     struct Step
@@ -113,12 +130,21 @@ private:
     void startRemove(const QString &repositoryName, const QString &exampleName);
     void nextStep(const QString &key);
     void startUnpacking();
-    void startUnarchiver(Job job);
+    // Takes the next job from the queue, with the small ones of its repository that wait
+    // behind it when it is small itself.
+    QList<Job> takeBatch();
+    // Joins the archives of 'jobs' in a pool thread and unpacks them in one run.
+    void prepareBatch(QList<Job> jobs);
+    void startUnarchiver(Extraction extraction);
+    // Puts jobs back at the head of the queue; 'alone' when they failed in a batch.
+    void requeue(QList<Job> jobs, bool alone);
+    // Removes a batch's joined archive and folder in a pool thread.
+    void dropBatch(const Extraction &extraction);
     // Looks, every little while until the extraction ends, at what it wrote so far, and
     // stops it once that is more than its limit.
     void watchExtraction(Utils::Unarchiver *unarchiver);
     void stopOversized(Utils::Unarchiver *unarchiver);
-    void registerExample(const Job &job);
+    void registerExample(const Job &job, const Extraction &extraction);
     void discard(const Job &job, const ExampleResult &result);
     void endInstall(const QSharedPointer<Example> &example,
                     const QString &repositoryName,
@@ -140,7 +166,10 @@ private:
     QHash<QString, Step> steps;
     // Saved archives waiting for an extraction slot.
     QList<Job> unpackQueue;
-    QHash<Utils::Unarchiver *, Job> runningJobs;
+    // Batches whose archives are being joined, by a number of their own.
+    QHash<int, QList<Job>> preparingBatches;
+    int lastBatchId = 0;
+    QHash<Utils::Unarchiver *, Extraction> runningExtractions;
     bool stopped = false;
     // The saved archives not yet removed, so that none is left behind at the end.
     QMutex archivesMutex;

@@ -68,6 +68,47 @@ QSharedPointer<Example> exampleOf(const QString &path, const QByteArray &archive
     return example;
 }
 
+// Puts a script in front of the unarchiver tools in PATH while it lives: it writes its
+// arguments to the file "runs" in the temporary folder, then runs 'body', where $REAL is the
+// tool it stands in for. Files in the temporary folder are what the test steers it with.
+class ToolWrapper
+{
+public:
+    explicit ToolWrapper(const QByteArray &body)
+        : savedPath(qgetenv("PATH"))
+    {
+        const QString bin = QDir::tempPath() + "/bin";
+        for (const char *file : {"runs", "go", "failbatch"})
+            QFile::remove(QDir::tempPath() + '/' + file);
+        for (const QString tool : {"cmake", "tar"}) {
+            const QString real = QStandardPaths::findExecutable(tool);
+            QFile::remove(bin + '/' + tool);
+            if (real.isEmpty())
+                continue; // the tool this run leaves out
+            writeFile(bin + '/' + tool,
+                      "#!/bin/sh\nREAL='" + QFile::encodeName(real) + "'\ntmp='"
+                          + QFile::encodeName(QDir::tempPath()) + "'\necho \"$*\" >> \"$tmp/runs\"\n"
+                          + body + "\n");
+            QFile::setPermissions(bin + '/' + tool, QFile::ReadOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", QFile::encodeName(bin) + ':' + savedPath);
+    }
+    ~ToolWrapper() { qputenv("PATH", savedPath); }
+
+    static QStringList runs()
+    {
+        return QString::fromUtf8(contentOf(QDir::tempPath() + "/runs")).split('\n', Qt::SkipEmptyParts);
+    }
+    static void set(const char *flag, bool on)
+    {
+        const QString path = QDir::tempPath() + '/' + flag;
+        on ? void(writeFile(path, {})) : void(QFile::remove(path));
+    }
+
+private:
+    QByteArray savedPath;
+};
+
 } // namespace
 
 class tst_ExampleInstaller : public QObject
@@ -86,6 +127,7 @@ private slots:
     void nothingIsLeftBehind();
     void shutdownRemovesRunningExtractions();
     void laterRequestsWaitOrSupersede();
+    void smallArchivesAreUnpackedTogether();
     void extractionLeftRunningIsStoppedAndSwept_data();
     void extractionLeftRunningIsStoppedAndSwept();
     void extractionIsRecordedInItsLock();
@@ -426,6 +468,80 @@ void tst_ExampleInstaller::laterRequestsWaitOrSupersede()
     QTRY_VERIFY_WITH_TIMEOUT(!installer->isBusy("examples", "demo"), TIMEOUT);
     QCOMPARE(removed.count(), 2);
     QCOMPARE(contentOf(repo + "/demo/CMakeLists.txt"), QByteArray("project(five)\n"));
+}
+
+void tst_ExampleInstaller::smallArchivesAreUnpackedTogether()
+{
+    // The first extractions wait for "go", so that the others queue up behind them. A batch
+    // fails while "failbatch" is there.
+    ToolWrapper wrapper(R"(case "$*" in *brindle-batch-*) [ -e "$tmp/failbatch" ] && exit 2;; esac
+while [ ! -e "$tmp/go" ]; do sleep 0.05; done
+exec "$REAL" "$@")");
+    const QString repo = repositoryDir();
+    const QByteArray longName = QByteArray(120, 'n') + ".txt";
+    const auto archive = [&](const QString &name, const QByteArray &version) {
+        const QByteArray top = name.toUtf8() + "-main-0123456789abcdef/";
+        return GitLab::makeTarGz({{"pax_global_header", "52 comment=0123456789abcdef0123456789abcdef01234567\n", 'g'},
+                                  {top, {}, '5', {}, 0755},
+                                  {top + "CMakeLists.txt", "project(" + version + ")\n"},
+                                  {top + "src/" + longName, name.toUtf8()},
+                                  {top + "same.txt", {}, '1', top + "src/" + longName}});
+    };
+    // Installs ex00 to ex<count - 1> and gives the tool runs it took
+    const auto installAll = [&](int count, const QByteArray &version, QStringList *runs) {
+        QList<QSharedPointer<Example>> examples;
+        for (int i = 0; i < count; ++i) {
+            const QString name = QString("ex%1").arg(i, 2, 10, QChar('0'));
+            examples.append(exampleOf(name, archive(name, version), i + 1));
+        }
+        QSignalSpy finished(installer.get(), &ExampleInstaller::finished);
+        const int runsBefore = ToolWrapper::runs().size();
+        ToolWrapper::set("go", false);
+        for (const auto &example : examples)
+            installer->install(example, "examples");
+        // Two extractions wait; every other archive is saved, with its unpack folder and lock
+        QTRY_COMPARE_WITH_TIMEOUT(ToolWrapper::runs().size(), runsBefore + 2, TIMEOUT);
+        QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repo).filter(".unpack-").size(), 2 * count, TIMEOUT);
+        QCoreApplication::processEvents();
+        ToolWrapper::set("go", true);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), count, TIMEOUT);
+        for (const QList<QVariant> &arguments : finished)
+            QVERIFY2(arguments.at(2).value<ExampleResult>().isInstalled(),
+                     qPrintable(arguments.at(2).value<ExampleResult>().reason));
+        *runs = ToolWrapper::runs().mid(runsBefore);
+    };
+    const auto checkInstalled = [&](const QByteArray &version) {
+        QStringList names;
+        for (int i = 0; i < 20; ++i) {
+            const QString name = QString("ex%1").arg(i, 2, 10, QChar('0'));
+            names.append(name);
+            QCOMPARE(contentOf(repo + '/' + name + "/CMakeLists.txt"), "project(" + version + ")\n");
+            QCOMPARE(contentOf(repo + '/' + name + "/src/" + longName), name.toUtf8());
+            QCOMPARE(contentOf(repo + '/' + name + "/same.txt"), name.toUtf8());
+        }
+        // Nothing of the batches is left
+        QCOMPARE(entriesOf(repo), names);
+        QCOMPARE(entriesOf(ArchiveFolder::path()), QStringList());
+    };
+
+    QStringList runs;
+    installAll(20, "one", &runs);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY2(runs.size() < 20, qPrintable(runs.join('\n')));
+    QVERIFY2(!runs.filter("brindle-batch-").isEmpty(), qPrintable(runs.join('\n')));
+    checkInstalled("one");
+    if (QTest::currentTestFailed())
+        return;
+
+    // A batch the tool cannot unpack is unpacked example by example
+    ToolWrapper::set("failbatch", true);
+    installAll(20, "two", &runs);
+    if (QTest::currentTestFailed())
+        return;
+    QVERIFY2(!runs.filter("brindle-batch-").isEmpty(), qPrintable(runs.join('\n')));
+    QVERIFY2(runs.size() > 20, qPrintable(runs.join('\n')));
+    checkInstalled("two");
 }
 
 void tst_ExampleInstaller::extractionLeftRunningIsStoppedAndSwept_data()
