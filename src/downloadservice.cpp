@@ -318,7 +318,8 @@ void DownloadService::remove(const QString &name, const QSet<QString> &examples)
 {
     withdrawn[name].unite(examples);
     removing[name].unite(examples);
-    // One still downloading stops now; one being unpacked goes once that step has ended.
+    // One still downloading or unpacking stops now; one at another step of its install goes
+    // once that step has ended, within moments.
     if (const QSharedPointer<Repository> repository = findRepository(name))
         repository->withdraw(examples, tr("it was removed"));
     installer->remove(name, QStringList(examples.cbegin(), examples.cend()));

@@ -903,7 +903,10 @@ void ExampleInstaller::remove(const QString &repositoryName, const QStringList &
             waiting.remove = true;
             if (superseded)
                 finish(superseded, repositoryName, ExampleResult::skipped(tr("removed")));
-            qCDebug(Log::service) << "Removal waits for the running install:" << key;
+            // An install that waits for the unarchiver, or runs in it, stops now; one at
+            // another step, which takes moments, ends first.
+            if (!withdraw(key))
+                qCDebug(Log::service) << "Removal waits for the running install:" << key;
             continue;
         }
         // Nothing under way: gone before Apply returns, as the page expects.
@@ -1334,6 +1337,55 @@ void ExampleInstaller::stopOversized(Utils::Unarchiver *unarchiver)
     discard(job,
             ExampleResult::failed(ExampleResult::Failure::SizeLimit,
                                   oversizedReason(extraction.unpackLimit)));
+}
+
+bool ExampleInstaller::withdraw(const QString &key)
+{
+    const auto matches = [&key](const Job &job) {
+        return keyOf(job.prepared.repositoryName, job.example->name()) == key;
+    };
+    const ExampleResult result = ExampleResult::skipped(tr("it was removed"));
+    // Waiting for an extraction
+    for (auto it = unpackQueue.begin(); it != unpackQueue.end(); ++it) {
+        if (matches(*it)) {
+            const Job job = *it;
+            unpackQueue.erase(it);
+            discard(job, result);
+            return true;
+        }
+    }
+    // In a batch whose archives are being joined: its folder there is never looked at.
+    for (QList<Job> &jobs : preparingBatches) {
+        for (auto it = jobs.begin(); it != jobs.end(); ++it) {
+            if (matches(*it)) {
+                const Job job = *it;
+                jobs.erase(it);
+                discard(job, result);
+                return true;
+            }
+        }
+    }
+    // Being unpacked: the tool stops, and the others unpacked with it wait for the next run.
+    for (auto it = runningExtractions.begin(); it != runningExtractions.end(); ++it) {
+        const auto job = std::find_if(it->jobs.cbegin(), it->jobs.cend(), matches);
+        if (job == it->jobs.cend())
+            continue;
+        const Job withdrawn = *job;
+        Extraction extraction = *it;
+        Utils::Unarchiver *unarchiver = it.key();
+        runningExtractions.erase(it);
+        qCDebug(Log::service) << "Stopping the extraction of a removed example:" << key;
+        delete unarchiver;
+        if (extraction.isBatch()) {
+            extraction.jobs.removeIf(matches);
+            requeue(extraction.jobs, false);
+            dropBatch(extraction);
+        }
+        startUnpacking();
+        discard(withdrawn, result);
+        return true;
+    }
+    return false;
 }
 
 void ExampleInstaller::discard(const Job &job, const ExampleResult &result)

@@ -140,6 +140,9 @@ private:
     void requeue(QList<Job> jobs, bool alone);
     // Removes a batch's joined archive and folder in a pool thread.
     void dropBatch(const Extraction &extraction);
+    // Stops the work on an example that waits for, or is in, an extraction, and ends its
+    // install as skipped. False when it is at another step.
+    bool withdraw(const QString &key);
     // Looks, every little while until the extraction ends, at what it wrote so far, and
     // stops it once that is more than its limit.
     void watchExtraction(Utils::Unarchiver *unarchiver);

@@ -353,7 +353,7 @@ QHash<int, QByteArray> ExampleListModel::roleNames() const
 
 bool ExampleListModel::canRemove(State state)
 {
-    // One still installing can be withdrawn: its download stops.
+    // One still installing can be withdrawn: its download or extraction stops.
     return state == State::Installed || state == State::UpdateAvailable
            || state == State::WillBeInstalled || state == State::WillBeUpdated
            || state == State::Installing || state == State::Failed;

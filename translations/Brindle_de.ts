@@ -564,6 +564,10 @@
         <source>Your changes to %1 were kept in %2</source>
         <translation>Ihre Änderungen an %1 wurden in %2 aufbewahrt</translation>
     </message>
+    <message>
+        <source>it was removed</source>
+        <translation>es wurde entfernt</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ExampleResult</name>

@@ -564,6 +564,10 @@
         <source>Your changes to %1 were kept in %2</source>
         <translation>Ваши изменения в %1 сохранены в %2</translation>
     </message>
+    <message>
+        <source>it was removed</source>
+        <translation>он был удалён</translation>
+    </message>
 </context>
 <context>
     <name>Brindle::Internal::ExampleResult</name>

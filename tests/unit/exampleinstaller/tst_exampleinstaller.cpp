@@ -78,7 +78,7 @@ public:
         : savedPath(qgetenv("PATH"))
     {
         const QString bin = QDir::tempPath() + "/bin";
-        for (const char *file : {"runs", "go", "failbatch"})
+        for (const char *file : {"runs", "go", "hold", "holdbatch", "failbatch"})
             QFile::remove(QDir::tempPath() + '/' + file);
         for (const QString tool : {"cmake", "tar"}) {
             const QString real = QStandardPaths::findExecutable(tool);
@@ -128,6 +128,7 @@ private slots:
     void shutdownRemovesRunningExtractions();
     void laterRequestsWaitOrSupersede();
     void smallArchivesAreUnpackedTogether();
+    void removalStopsItsExtraction();
     void extractionLeftRunningIsStoppedAndSwept_data();
     void extractionLeftRunningIsStoppedAndSwept();
     void extractionIsRecordedInItsLock();
@@ -542,6 +543,66 @@ exec "$REAL" "$@")");
     QVERIFY2(!runs.filter("brindle-batch-").isEmpty(), qPrintable(runs.join('\n')));
     QVERIFY2(runs.size() > 20, qPrintable(runs.join('\n')));
     checkInstalled("two");
+}
+
+void tst_ExampleInstaller::removalStopsItsExtraction()
+{
+    // "hold" stops every extraction, "holdbatch" those of batches, until they are stopped.
+    ToolWrapper wrapper(R"([ -e "$tmp/hold" ] && exec sleep 600
+case "$*" in *brindle-batch-*) [ -e "$tmp/holdbatch" ] && exec sleep 600;; esac
+while [ ! -e "$tmp/go" ]; do sleep 0.05; done
+exec "$REAL" "$@")");
+    const QString repo = repositoryDir();
+    QSignalSpy finished(installer.get(), &ExampleInstaller::finished);
+    QSignalSpy removed(installer.get(), &ExampleInstaller::removed);
+    const auto resultOf = [&](const QString &name) {
+        for (const QList<QVariant> &arguments : finished) {
+            if (arguments.at(0).value<QSharedPointer<Example>>()->name() == name)
+                return arguments.at(2).value<ExampleResult>();
+        }
+        return ExampleResult::failed(ExampleResult::Failure::None, "no result");
+    };
+
+    // An extraction of its own stops, and the installed copy goes
+    writeFile(repo + "/demo/CMakeLists.txt", "project(old)\n");
+    ToolWrapper::set("hold", true);
+    installer->install(exampleOf("demo", archiveOf("demo", {{"CMakeLists.txt", "x"}})), "examples");
+    QTRY_COMPARE_WITH_TIMEOUT(ToolWrapper::runs().size(), 1, TIMEOUT);
+    installer->remove("examples", {"demo"});
+    QTRY_COMPARE_WITH_TIMEOUT(removed.count(), 1, TIMEOUT);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(resultOf("demo").outcome, ExampleResult::Outcome::Skipped);
+    QCOMPARE(removed.first().at(2).value<ExampleResult>().outcome, ExampleResult::Outcome::Removed);
+    QCOMPARE(entriesOf(repo), QStringList());
+    ToolWrapper::set("hold", false);
+
+    // One of a batch: the others are unpacked again without it
+    ToolWrapper::set("holdbatch", true);
+    const QStringList names{"a", "b", "c", "d", "e"};
+    for (int i = 0; i < names.size(); ++i) {
+        installer->install(exampleOf(names[i], archiveOf(names[i], {{"CMakeLists.txt", "x"}}), i + 1),
+                           "examples");
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(ToolWrapper::runs().size(), 3, TIMEOUT);
+    QTRY_COMPARE_WITH_TIMEOUT(entriesOf(repo).filter(".unpack-").size(), 10, TIMEOUT);
+    QCoreApplication::processEvents();
+    ToolWrapper::set("go", true);
+    QTRY_VERIFY_WITH_TIMEOUT(!ToolWrapper::runs().filter("brindle-batch-").isEmpty(), TIMEOUT);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 3, TIMEOUT);
+    const QString held = ToolWrapper::runs().filter("brindle-batch-").first();
+    const QString inBatch = std::find_if(names.cbegin(), names.cend(), [&](const QString &name) {
+        return !QFile::exists(repo + '/' + name);
+    })[0];
+    installer->remove("examples", {inBatch});
+    ToolWrapper::set("holdbatch", false);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 6, TIMEOUT);
+    QTRY_COMPARE_WITH_TIMEOUT(removed.count(), 2, TIMEOUT);
+    QCOMPARE(resultOf(inBatch).outcome, ExampleResult::Outcome::Skipped);
+    QStringList left = names;
+    left.removeOne(inBatch);
+    QCOMPARE(entriesOf(repo), left);
+    QCOMPARE(entriesOf(ArchiveFolder::path()), QStringList());
+    QVERIFY(!QFile::exists(held.section(' ', -1)));
 }
 
 void tst_ExampleInstaller::extractionLeftRunningIsStoppedAndSwept_data()
