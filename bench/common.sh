@@ -97,7 +97,7 @@ run_host() {
     host_start="$(now)"
     host_status=0
     XDG_DATA_HOME="$work/$label/data" /usr/bin/time -f '%M' -o "$work/$label/rss" \
-        "$build/bin/brindle-host" -settingspath "$work/$label/settings" "$@" \
+        ${BRINDLE_BENCH_HOST_WRAP:-} "$build/bin/brindle-host" -settingspath "$work/$label/settings" "$@" \
         >"$work/$label/host.out" 2>"$work/$label/host.log" || host_status=$?
     host_rss_kb="$(tail -n 1 "$work/$label/rss")"
 }

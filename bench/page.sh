@@ -28,4 +28,4 @@ export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/runtime/no-session-bus"
 mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR" "$TMPDIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
-"$build/bin/page-bench" "${1:-500}"
+${BRINDLE_BENCH_WRAP:-} "$build/bin/page-bench" "${1:-500}"
