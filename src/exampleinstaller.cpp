@@ -1345,25 +1345,22 @@ bool ExampleInstaller::withdraw(const QString &key)
         return keyOf(job.prepared.repositoryName, job.example->name()) == key;
     };
     const ExampleResult result = ExampleResult::skipped(tr("it was removed"));
-    // Waiting for an extraction
-    for (auto it = unpackQueue.begin(); it != unpackQueue.end(); ++it) {
-        if (matches(*it)) {
-            const Job job = *it;
-            unpackQueue.erase(it);
-            discard(job, result);
-            return true;
-        }
-    }
-    // In a batch whose archives are being joined: its folder there is never looked at.
+    // Waiting for an extraction, or in a batch whose archives are being joined (its folder
+    // there is never looked at)
+    const auto takeFrom = [&](QList<Job> &jobs) {
+        const auto it = std::find_if(jobs.begin(), jobs.end(), matches);
+        if (it == jobs.end())
+            return false;
+        const Job job = *it;
+        jobs.erase(it);
+        discard(job, result);
+        return true;
+    };
+    if (takeFrom(unpackQueue))
+        return true;
     for (QList<Job> &jobs : preparingBatches) {
-        for (auto it = jobs.begin(); it != jobs.end(); ++it) {
-            if (matches(*it)) {
-                const Job job = *it;
-                jobs.erase(it);
-                discard(job, result);
-                return true;
-            }
-        }
+        if (takeFrom(jobs))
+            return true;
     }
     // Being unpacked: the tool stops, and the others unpacked with it wait for the next run.
     for (auto it = runningExtractions.begin(); it != runningExtractions.end(); ++it) {
