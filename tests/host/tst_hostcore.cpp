@@ -195,10 +195,7 @@ private slots:
             };
             // clang-format off
             row("tar.gz") << "set.tar.gz" << "czf" << 0LL << prefix + "xvzf" << true;
-            row("tgz") << "set.tgz" << "czf" << 0LL << prefix + "xvzf" << true;
             row("tar") << "set.tar" << "cf" << 0LL << prefix + "xvf" << true;
-            row("tar.bz2") << "set.tar.bz2" << "cjf" << 0LL << prefix + "xvjf" << true;
-            row("tar.xz") << "set.tar.xz" << "cJf" << 0LL << prefix + "xvJf" << true;
             row("name with a space") << "my set.tar.gz" << "czf" << 0LL << prefix + "xvzf" << true;
             row("truncated tar.gz") << "set.tar.gz" << "czf" << 100000LL << prefix + "xvzf" << (tool == "cmake");
             // clang-format on
@@ -220,8 +217,7 @@ private slots:
         QVERIFY(writeFile(dir.filePath("example/data.bin"), data));
         QVERIFY(writeFile(dir.filePath("example/main.cpp"), "int main() {}\n"));
         const QString archivePath = dir.filePath(archive);
-        if (QProcess::execute("tar", {tarFlags, archivePath, "-C", dir.path(), "example"}) != 0)
-            QSKIP("tar cannot write this format here."); // no bzip2 or xz
+        QCOMPARE(QProcess::execute("tar", {tarFlags, archivePath, "-C", dir.path(), "example"}), 0);
         if (cutAt > 0)
             QVERIFY(QFile::resize(archivePath, cutAt));
         const QByteArray path = pathFor(tool, dir.filePath("bin"));

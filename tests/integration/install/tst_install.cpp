@@ -22,6 +22,8 @@
 #include <QTest>
 
 using namespace ExtensionSystem;
+using TestFiles::contentOf;
+using TestFiles::entriesOf;
 
 namespace {
 
@@ -51,17 +53,6 @@ QStringList filesBelow(const QString &dir)
         files.append(QDir(dir).relativeFilePath(it.next()));
     files.sort();
     return files;
-}
-
-QStringList entriesOf(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void startPlugins()

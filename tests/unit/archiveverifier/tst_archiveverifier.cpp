@@ -428,12 +428,12 @@ void tst_ArchiveVerifier::verdict()
         QCOMPARE(streamed.check.compressedBytes, QFileInfo(path(archive)).size());
 }
 
-// What an archive unpacks to is measured from its headers, up to where a limit stops it.
+// What an archive unpacks to is measured from its headers, up to where a limit stops it. The
+// limits at and below each archive's measure pin the rest.
 void tst_ArchiveVerifier::measures()
 {
     const ArchiveCheck intact = ArchiveVerifier::verifyFile(path("intact.tar.gz"), {});
     QCOMPARE(intact.unpackedBytes, m_treeBytes);
-    QCOMPARE(intact.entries, qint64(m_treeEntries));
     QCOMPARE(intact.depth, 3);
     QCOMPARE(intact.longestPath, int(strlen("demo/data/big.bin")));
     QCOMPARE(intact.compressedBytes, QFileInfo(path("intact.tar.gz")).size());
@@ -442,23 +442,11 @@ void tst_ArchiveVerifier::measures()
     oneMiB.maxUnpackedBytes = MiB;
     const ArchiveCheck sparse = ArchiveVerifier::verifyFile(path("sparse.tar.gz"), oneMiB);
     QCOMPARE(sparse.unpackedBytes, TiB);
-
-    const ArchiveCheck farm = ArchiveVerifier::verifyFile(path("farm.tar.gz"), oneMiB);
-    QCOMPARE(farm.unpackedBytes, MiB);
-    QCOMPARE(farm.entries, qint64(1002));
+    QCOMPARE(ArchiveVerifier::verifyFile(path("farm.tar.gz"), oneMiB).entries, qint64(1002));
 
     const ArchiveCheck many = ArchiveVerifier::verifyFile(path("many.tar.gz"), {});
     QCOMPARE(many.entries, ArchiveLimits().maxEntries + 1);
     QVERIFY(many.compressedBytes < QFileInfo(path("many.tar.gz")).size());
-
-    const ArchiveCheck deep = ArchiveVerifier::verifyFile(path("deep.tar.gz"), {});
-    QCOMPARE(deep.depth, ArchiveLimits().maxDepth + 1);
-
-    ArchiveLimits longPaths;
-    longPaths.maxPathBytes = 2048;
-    const ArchiveCheck longPath = ArchiveVerifier::verifyFile(path("long.tar.gz"), longPaths);
-    QCOMPARE(longPath.longestPath, m_longPathBytes);
-    QCOMPARE(longPath.depth, 13);
 }
 
 void tst_ArchiveVerifier::verdictBeforeEndOfInput_data()

@@ -63,7 +63,6 @@ private slots:
 
     void freshInstallWritesOneManifestPerExample();
     void examplesInstallWhileTheBatchStillDownloads();
-    void invalidLastActivityIsDownloaded();
     void decisionUsesStoredSettingsAndWritesOnlyCheckDate();
     void decisionSeesRemovalByAnotherProcess();
     void restartCheck_data();
@@ -80,7 +79,8 @@ private slots:
     void emptyArchiveIsNotUnpacked_data();
     void emptyArchiveIsNotUnpacked();
     void serverTextsReachNoStatusWithControlCharacters();
-    void skippedExampleIsLoggedByTitle();
+    void dueExampleFollowsItsListedActivity_data();
+    void dueExampleFollowsItsListedActivity();
     void tokenChangeEndsTheRunningBatch();
     void removalThatFailsIsReportedAndNotStoredAsRemoved();
     void lookAlikeGroupIsNeverUsed();
@@ -201,25 +201,6 @@ void tst_DownloadService::examplesInstallWhileTheBatchStillDownloads()
     QCOMPARE(registered(), QStringList{"alpha"});
 }
 
-void tst_DownloadService::invalidLastActivityIsDownloaded()
-{
-    addProject({.path = "alpha"});
-    startService({{"UpdatesCheckTimeoutDays", 0}});
-    QTRY_VERIFY_WITH_TIMEOUT(updates > 0, TIMEOUT);
-
-    // Installed and past the interval: only the unknown activity time makes it due
-    writeFile(repositoryDir() + "/alpha/old.txt", "old");
-    const QDate checked = QDate::currentDate().addDays(-8);
-    Core::ICore::settings()->setValue("Brindle/UpdatesCheckTimeoutDays", 7);
-    Core::ICore::settings()->setValue("Brindle/UpdatesCheckedDate",
-                                      lastUpdateTimeToStringList({{"examples", checked}}));
-    QJsonObject alpha = *service->examples("examples").first();
-    alpha.insert("last_activity_at", "yesterday");
-    service->findRepository("examples")->onFetched({QSharedPointer<Example>::create(alpha)});
-    QTRY_COMPARE_WITH_TIMEOUT(documentation.count(), 1, TIMEOUT);
-    QVERIFY(!QFile::exists(repositoryDir() + "/alpha/old.txt"));
-}
-
 void tst_DownloadService::decisionUsesStoredSettingsAndWritesOnlyCheckDate()
 {
     for (const QString &name : {"alpha", "beta", "gamma"})
@@ -287,7 +268,6 @@ void tst_DownloadService::restartCheck_data()
     QTest::newRow("one") << 1u << qint64(10000);
     QTest::newRow("largest") << 2147483u << qint64(2147483000);
     QTest::newRow("overflowing") << 2147484u << qint64(2147483000);
-    QTest::newRow("unsigned maximum") << 4294967295u << qint64(2147483000);
 }
 
 void tst_DownloadService::restartCheck()
@@ -530,20 +510,30 @@ namespace {
 QStringList serviceLog;
 }
 
-void tst_DownloadService::skippedExampleIsLoggedByTitle()
+void tst_DownloadService::dueExampleFollowsItsListedActivity_data()
 {
+    QTest::addColumn<QString>("activity");
+    QTest::addColumn<bool>("downloaded");
+    QTest::newRow("unknown activity: downloaded") << "yesterday" << true;
+    QTest::newRow("no activity since: skipped, logged by title") << "2020-01-01T00:00:00Z" << false;
+}
+
+void tst_DownloadService::dueExampleFollowsItsListedActivity()
+{
+    QFETCH(QString, activity);
+    QFETCH(bool, downloaded);
     addProject({.path = "alpha", .name = "The Alpha Title"});
     startService({{"UpdatesCheckTimeoutDays", 0}});
     QTRY_VERIFY_WITH_TIMEOUT(updates > 0, TIMEOUT);
-    writeFile(repositoryDir() + "/alpha/CMakeLists.txt", "x");
+    writeFile(repositoryDir() + "/alpha/old.txt", "old");
 
-    // Checked 8 days ago, interval 7: due, but alpha has not changed since and is installed.
+    // Installed, checked 8 days ago with an interval of 7: due, and only the activity decides.
     Core::ICore::settings()->setValue("Brindle/UpdatesCheckTimeoutDays", 7);
     Core::ICore::settings()->setValue(
         "Brindle/UpdatesCheckedDate",
         lastUpdateTimeToStringList({{"examples", QDate::currentDate().addDays(-8)}}));
     QJsonObject alpha = *service->examples("examples").first();
-    alpha.insert("last_activity_at", "2020-01-01T00:00:00Z");
+    alpha.insert("last_activity_at", activity);
     serviceLog.clear();
     QLoggingCategory::setFilterRules("oskel.brindle.plugin.service.debug=true");
     const QtMessageHandler previous
@@ -555,7 +545,13 @@ void tst_DownloadService::skippedExampleIsLoggedByTitle()
         QLoggingCategory::setFilterRules({});
     });
     service->findRepository("examples")->onFetched({QSharedPointer<Example>::create(alpha)});
-    QCOMPARE(serviceLog.filter("Skip example:"), QStringList{"Skip example: \"The Alpha Title\""});
+    if (downloaded) {
+        QTRY_COMPARE_WITH_TIMEOUT(documentation.count(), 1, TIMEOUT);
+    } else {
+        QCOMPARE(serviceLog.filter("Skip example:"),
+                 QStringList{"Skip example: \"The Alpha Title\""});
+    }
+    QCOMPARE(QFile::exists(repositoryDir() + "/alpha/old.txt"), !downloaded);
 }
 
 // A token set while a batch downloads replaces the client: the batch ends, every example of

@@ -195,7 +195,6 @@ private slots:
         QTest::newRow("interval as a list") << days << QVariant(QStringList{"1", "2"}) << 0u << off;
         QTest::newRow("restart not stored") << seconds << QVariant() << 60u << "";
         QTest::newRow("restart 10") << seconds << QVariant("10") << 10u << "";
-        QTest::newRow("restart 90") << seconds << QVariant("90") << 90u << "";
         // Every tick replaced the clients of the repositories that were not ready.
         QTest::newRow("restart abc") << seconds << QVariant("abc") << 10u << "10 seconds";
         QTest::newRow("restart 0") << seconds << QVariant("0") << 10u << "10 seconds";
